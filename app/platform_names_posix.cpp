@@ -1,0 +1,8 @@
+#include "app/platform_names.h"
+
+namespace updater {
+
+const char* const kPlatformClientLibName = "libfbclient.so.2";
+const char* const kPlatformDefaultProductDir = "/opt/OVN/DunVeld";
+
+}  // namespace updater
