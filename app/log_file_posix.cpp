@@ -1,0 +1,81 @@
+#include "app/log_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "sys/error.h"
+
+namespace updater {
+
+const char kPathSeparator = '/';
+
+namespace {
+
+[[noreturn]] void Raise(const char* what, const std::string& path, int error) {
+  throw Error(std::string(what) + " \"" + path + "\": " + std::strerror(error));
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+
+  int get() const { return fd_; }
+  // Closes now so that the caller sees the result; the destructor then has nothing to do.
+  int Close() {
+    int rc = ::close(fd_);
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty() || folder.back() == kPathSeparator) return folder + name;
+  return folder + kPathSeparator + name;
+}
+
+void ForceFolders(const std::string& folder) {
+  std::string partial;
+  std::string::size_type pos = 0;
+  while (pos != std::string::npos) {
+    pos = folder.find(kPathSeparator, pos + 1);
+    partial = folder.substr(0, pos);
+    if (!partial.empty()) ::mkdir(partial.c_str(), 0777);  // EEXIST and the rest show up later
+  }
+}
+
+void CreateEmptyFile(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (fd.get() < 0) Raise("Cannot create file", path, errno);
+  if (fd.Close() != 0) Raise("Cannot close file", path, errno);
+}
+
+void AppendToFile(const std::string& path, const std::string& bytes) {
+  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+  if (fd.get() < 0) Raise("Cannot open file", path, errno);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Raise("Cannot write to file", path, errno);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (fd.Close() != 0) Raise("Cannot close file", path, errno);
+}
+
+}  // namespace updater

@@ -1,0 +1,73 @@
+#include "app/run_log.h"
+
+#include <utility>
+
+#include "app/executable_folder.h"
+#include "app/log_file.h"
+#include "sys/clock.h"
+#include "sys/error.h"
+
+namespace updater {
+
+namespace {
+
+std::string Stamp() {
+  Clock::TimePoint now = CurrentClock().Now();
+  return ShortDateText(now) + " - " + LongTimeText(now) + ": ";
+}
+
+}  // namespace
+
+std::string TwoDigits(int number) {
+  std::string text = std::to_string(number);
+  if (text.size() == 1) return "0" + text;
+  if (text.size() == 2) return text;
+  return text.substr(text.size() - 2);
+}
+
+std::string LogFileName(const LocalDateTime& t) {
+  return TwoDigits(t.day) + TwoDigits(t.month) + TwoDigits(t.year) + "-" + TwoDigits(t.hour) +
+         TwoDigits(t.minute) + TwoDigits(t.second) + "_Updater.log";
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string::size_type start = 0;
+  while (start < text.size()) {
+    std::string::size_type end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+RunLog::RunLog(const std::string& base_folder, LineSink sink) : sink_(std::move(sink)) {
+  std::string folder = JoinPath(base_folder, "Logs");
+  ForceFolders(folder);
+  log_file_ = JoinPath(folder, LogFileName(ToLocalTime(CurrentClock().Now())));
+  CreateEmptyFile(log_file_);
+}
+
+RunLog RunLog::BesideExecutable(LineSink sink) {
+  return RunLog(ExecutableFolder(), std::move(sink));
+}
+
+void RunLog::SaveExceptionToLog(const std::string& text) {
+  if (text.empty()) throw Error("List index out of bounds (0)");
+  std::string entry = "\r" + Stamp() + text + "\r\n";
+
+  std::vector<std::string> lines = SplitLines(text);
+  std::string stamp = Stamp();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (sink_) sink_(i == 0 ? stamp + lines[i] : "\t" + lines[i]);
+  }
+
+  AppendToFile(log_file_, entry);
+}
+
+}  // namespace updater
