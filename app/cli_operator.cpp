@@ -1,0 +1,180 @@
+#include "app/cli_operator.h"
+
+#include <algorithm>
+#include <cctype>
+#include <istream>
+#include <ostream>
+
+namespace updater {
+
+namespace {
+
+const char* KindName(DialogKind kind) {
+  switch (kind) {
+    case DialogKind::Warning:
+      return "Warning";
+    case DialogKind::Error:
+      return "Error";
+    case DialogKind::Information:
+      return "Information";
+    case DialogKind::Confirmation:
+      return "Confirmation";
+  }
+  return "Message";
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+std::string Trim(const std::string& s) {
+  auto first = s.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  auto last = s.find_last_not_of(" \t\r\n");
+  return s.substr(first, last - first + 1);
+}
+
+bool Has(const std::vector<DialogButton>& buttons, DialogButton b) {
+  return std::find(buttons.begin(), buttons.end(), b) != buttons.end();
+}
+
+// The button that the typed answer names: its full name or, when no other button
+// starts with the same letter, its first letter.
+bool Parse(const std::string& answer, const std::vector<DialogButton>& buttons,
+           DialogButton& chosen) {
+  std::string a = Lower(Trim(answer));
+  for (DialogButton b : buttons) {
+    if (Lower(ButtonName(b)) == a) {
+      chosen = b;
+      return true;
+    }
+  }
+  if (a.size() != 1) return false;
+  int matches = 0;
+  for (DialogButton b : buttons) {
+    if (Lower(ButtonName(b)).front() == a.front()) {
+      chosen = b;
+      ++matches;
+    }
+  }
+  return matches == 1;
+}
+
+}  // namespace
+
+std::string ButtonName(DialogButton button) {
+  switch (button) {
+    case DialogButton::Yes:
+      return "Yes";
+    case DialogButton::No:
+      return "No";
+    case DialogButton::OK:
+      return "OK";
+    case DialogButton::Cancel:
+      return "Cancel";
+    case DialogButton::Abort:
+      return "Abort";
+    case DialogButton::Retry:
+      return "Retry";
+    case DialogButton::Ignore:
+      return "Ignore";
+    case DialogButton::All:
+      return "All";
+    case DialogButton::NoToAll:
+      return "No to all";
+    case DialogButton::YesToAll:
+      return "Yes to all";
+    case DialogButton::Help:
+      return "Help";
+    case DialogButton::Closed:
+      return "Closed";
+  }
+  return "?";
+}
+
+DialogButton DefaultAnswer(const std::vector<DialogButton>& buttons, DialogButton focus,
+                           bool assume_yes) {
+  if (buttons.size() == 1) return buttons.front();
+  if (assume_yes) {
+    for (DialogButton b :
+         {DialogButton::Yes, DialogButton::YesToAll, DialogButton::OK, DialogButton::All}) {
+      if (Has(buttons, b)) return b;
+    }
+  }
+  for (DialogButton b :
+       {DialogButton::No, DialogButton::Cancel, DialogButton::Abort, DialogButton::NoToAll}) {
+    if (Has(buttons, b)) return b;
+  }
+  // Nothing declines here; closing the dialog is the safe way out.
+  return buttons.empty() ? focus : DialogButton::Closed;
+}
+
+std::string TerminalText(const std::string& text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      result += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
+CliOperator::CliOperator(const std::string& base_folder, std::istream& in, std::ostream& out,
+                         std::ostream& err, bool assume_yes)
+    : in_(in),
+      out_(out),
+      err_(err),
+      assume_yes_(assume_yes),
+      log_(base_folder, [this](const std::string& line) { out_ << line << '\n'
+                                                               << std::flush; }) {}
+
+void CliOperator::SaveExceptionToLog(const std::string& text) {
+  log_.SaveExceptionToLog(text);
+}
+
+void CliOperator::ProcessMessages() {
+  out_.flush();
+  err_.flush();
+}
+
+DialogButton CliOperator::MessageDlg(DialogKind kind, const std::string& text,
+                                     const std::vector<DialogButton>& buttons, DialogButton focus) {
+  out_.flush();
+  err_ << "[" << KindName(kind) << "] " << TerminalText(text) << '\n';
+  DialogButton fallback = DefaultAnswer(buttons, focus, assume_yes_);
+  if (buttons.size() <= 1 || assume_yes_) {
+    if (buttons.size() > 1) err_ << "-> " << ButtonName(fallback) << " (--yes)\n";
+    err_.flush();
+    return fallback;
+  }
+  std::string choices;
+  for (DialogButton b : buttons) choices += (choices.empty() ? "" : "/") + ButtonName(b);
+  for (;;) {
+    err_ << choices << " [" << ButtonName(fallback) << "]: " << std::flush;
+    std::string answer;
+    if (!std::getline(in_, answer)) {
+      err_ << "\n-> " << ButtonName(fallback) << '\n' << std::flush;
+      return fallback;
+    }
+    if (Trim(answer).empty()) return fallback;
+    DialogButton chosen = fallback;
+    if (Parse(answer, buttons, chosen)) return chosen;
+  }
+}
+
+void CliOperator::MessageBox(DialogKind kind, const std::string& caption, const std::string& text) {
+  out_.flush();
+  err_ << caption << " [" << KindName(kind) << "]: " << TerminalText(text) << '\n' << std::flush;
+}
+
+void CliOperator::SetStatus(const std::string& text) {
+  if (!text.empty()) err_ << "Status: " << TerminalText(text) << '\n' << std::flush;
+}
+
+}  // namespace updater

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "app/operator.h"
+#include "app/run_log.h"
+
+namespace updater {
+
+// The operator of the unattended front end. Log entries go to `out` in the
+// on-screen format and to the run log file; questions, message boxes and the
+// status line go to `err`. A question is answered from `in` (No when the answer is
+// empty or input ends), or with Yes without asking when `assume_yes` is set.
+class CliOperator final : public Operator {
+ public:
+  // Creates the run log in base_folder/Logs; raises when it cannot be created.
+  CliOperator(const std::string& base_folder, std::istream& in, std::ostream& out,
+              std::ostream& err, bool assume_yes);
+  CliOperator(const CliOperator&) = delete;
+  CliOperator& operator=(const CliOperator&) = delete;
+
+  void SaveExceptionToLog(const std::string& text) override;
+  void ProcessMessages() override;
+  DialogButton MessageDlg(DialogKind kind, const std::string& text,
+                          const std::vector<DialogButton>& buttons, DialogButton focus) override;
+  void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) override;
+  void SetStatus(const std::string& text) override;
+
+  const std::string& LogFile() const { return log_.LogFile(); }
+
+ private:
+  std::istream& in_;
+  std::ostream& out_;
+  std::ostream& err_;
+  bool assume_yes_;
+  RunLog log_;
+};
+
+// A button's name as the terminal shows it and accepts it ("Yes", "No to all").
+std::string ButtonName(DialogButton button);
+
+// The answer given without asking: the declining button when asking, the
+// accepting one under --yes, the only button of a one-button dialog.
+DialogButton DefaultAnswer(const std::vector<DialogButton>& buttons, DialogButton focus,
+                           bool assume_yes);
+
+// Turns CR LF and lone CR into the terminal's line feed.
+std::string TerminalText(const std::string& text);
+
+}  // namespace updater

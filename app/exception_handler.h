@@ -1,0 +1,21 @@
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "app/operator.h"
+
+namespace updater {
+
+// The message with a full stop appended when its last character's code is above
+// that of "." (46): a letter gets one, "!", ")" and "." do not. The last character
+// is the last UTF-8 code point, so a Cyrillic letter counts as a letter.
+std::string WithFullStop(const std::string& message);
+
+// The handler for every error that leaves a command: silent for a cancellation and
+// for an empty message; otherwise a log entry with the message and an error box
+// captioned with the application title. When the log entry itself fails, the box
+// is still shown, with the log's own error below the message.
+void AEException(Operator& op, const std::exception& e);
+
+}  // namespace updater

@@ -1,0 +1,11 @@
+#include "update/error_text.h"
+
+namespace updater {
+
+std::string AppendExceptionMessage(const std::string& prev, const std::string& message) {
+  std::string entry = "Exception Message: " + message;
+  if (prev.empty()) return entry;
+  return prev + "\r" + entry;
+}
+
+}  // namespace updater
