@@ -1,0 +1,198 @@
+#include "app/run_log.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/local_time.h"
+#include "sys/clock.h"
+#include "sys/error.h"
+#include "tests/app/temp_folder.h"
+#include "tests/support/fake_clock.h"
+
+namespace updater {
+namespace {
+
+using namespace std::chrono;
+using testing::FakeClock;
+using testing::ScopedEnv;
+using testing::TempFolder;
+
+Clock::TimePoint At(int y, unsigned mo, unsigned d, int h, int mi, int s) {
+  return sys_days{year{y} / month{mo} / day{d}} + hours{h} + minutes{mi} + seconds{s};
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(TwoDigitsTest, KeepsExactlyTwoCharacters) {
+  struct Case {
+    int number;
+    const char* text;
+  } cases[] = {{0, "00"},  {5, "05"},    {9, "09"},    {10, "10"},  {12, "12"},
+               {59, "59"}, {2024, "24"}, {2007, "07"}, {123, "23"}, {100, "00"},
+               {-5, "-5"}, {-12, "12"},  {-123, "23"}};
+  for (const Case& c : cases) EXPECT_EQ(TwoDigits(c.number), c.text) << c.number;
+}
+
+TEST(SplitLinesTest, BreaksAtEveryKindOfLineEnd) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(SplitLines("A\r\nB"), (V{"A", "B"}));
+  EXPECT_EQ(SplitLines("a\rb\nc"), (V{"a", "b", "c"}));
+  EXPECT_EQ(SplitLines("A\r\n"), (V{"A"}));
+  EXPECT_EQ(SplitLines("\r\n"), (V{""}));
+  EXPECT_EQ(SplitLines("A\n\rB"), (V{"A", "", "B"}));  // LF CR is two breaks
+  EXPECT_EQ(SplitLines("A\r\n\r\nB\r"), (V{"A", "", "B"}));
+  EXPECT_EQ(SplitLines("one"), (V{"one"}));
+}
+
+// Fixed zone and locale, so that the stamps are known: "C" writes 01/05/07 and 14:03:09.
+class RunLogTest : public ::testing::Test {
+ protected:
+  RunLogTest() : clock_(At(2007, 1, 5, 14, 3, 9)), scoped_(clock_) {}
+
+  RunLog MakeLog() {
+    return RunLog(folder_.path(), [this](const std::string& line) { lines_.push_back(line); });
+  }
+
+  ScopedEnv tz_{"TZ", "UTC0"};
+  ScopedEnv lc_all_{"LC_ALL", "C"};
+  TempFolder folder_;
+  FakeClock clock_;
+  ScopedClock scoped_;
+  std::vector<std::string> lines_;
+};
+
+TEST_F(RunLogTest, CreatesTheFileNamedByLocalTimeEmptyInLogs) {
+  RunLog log = MakeLog();
+  EXPECT_EQ(log.LogFile(), folder_.path() + "/Logs/050107-140309_Updater.log");
+  EXPECT_TRUE(std::filesystem::is_regular_file(log.LogFile()));
+  EXPECT_EQ(std::filesystem::file_size(log.LogFile()), 0u);
+}
+
+TEST_F(RunLogTest, FileNameFollowsTheLocalZone) {
+  ScopedEnv east("TZ", "XYZ-3");  // three hours ahead of UTC
+  RunLog log = MakeLog();
+  EXPECT_EQ(std::filesystem::path(log.LogFile()).filename(), "050107-170309_Updater.log");
+}
+
+TEST_F(RunLogTest, CreatesMissingParentsAndTruncatesAnOldFile) {
+  std::string base = folder_.path() + "/a/b";
+  std::filesystem::create_directories(base + "/Logs");
+  std::ofstream(base + "/Logs/050107-140309_Updater.log") << "old contents";
+  RunLog log(base, nullptr);
+  EXPECT_EQ(std::filesystem::file_size(log.LogFile()), 0u);
+
+  RunLog deeper(folder_.path() + "/x/y/z", nullptr);
+  EXPECT_TRUE(std::filesystem::is_regular_file(deeper.LogFile()));
+}
+
+TEST_F(RunLogTest, CreationFailureNamesThePath) {
+  // A file where the log folder should go: neither the folder nor the log can be made.
+  std::ofstream(folder_.path() + "/Logs") << "in the way";
+  try {
+    MakeLog();
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(folder_.path() + "/Logs/050107-140309_Updater.log"),
+              std::string::npos)
+        << e.what();
+  }
+}
+
+TEST_F(RunLogTest, EntryWithTwoLines) {
+  RunLog log = MakeLog();
+  log.SaveExceptionToLog("A\r\nB");
+  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: A\r\nB\r\n");
+  EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: A", "\tB"}));
+}
+
+TEST_F(RunLogTest, TwoEntriesInARowAreJoinedByCrLfCr) {
+  RunLog log = MakeLog();
+  log.SaveExceptionToLog("first");
+  clock_.Advance(seconds(61));
+  log.SaveExceptionToLog("second");
+  EXPECT_EQ(ReadAll(log.LogFile()),
+            "\r01/05/07 - 14:03:09: first\r\n\r01/05/07 - 14:04:10: second\r\n");
+  EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: first",
+                                              "01/05/07 - 14:04:10: second"}));
+}
+
+TEST_F(RunLogTest, TrailingBreakAddsNoLineButStaysInTheFile) {
+  RunLog log = MakeLog();
+  log.SaveExceptionToLog("done\r\n");
+  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: done\r\n\r\n");
+  EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: done"}));
+}
+
+TEST_F(RunLogTest, LoneLineBreakGivesOneLineEndingInTheStamp) {
+  RunLog log = MakeLog();
+  log.SaveExceptionToLog("\r\n");
+  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: \r\n\r\n");
+  EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: "}));
+}
+
+TEST_F(RunLogTest, LoneCrAndLfBreakTheScreenLinesButNotTheFileText) {
+  RunLog log = MakeLog();
+  log.SaveExceptionToLog("a\rb\nc");
+  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: a\rb\nc\r\n");
+  EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: a", "\tb", "\tc"}));
+}
+
+TEST_F(RunLogTest, Utf8TextIsWrittenUnchanged) {
+  RunLog log = MakeLog();
+  log.SaveExceptionToLog("Обновление завершено");
+  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: Обновление завершено\r\n");
+}
+
+TEST_F(RunLogTest, EmptyTextWritesNothing) {
+  RunLog log = MakeLog();
+  log.SaveExceptionToLog("before");
+  lines_.clear();
+  try {
+    log.SaveExceptionToLog("");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "List index out of bounds (0)");
+  }
+  EXPECT_TRUE(lines_.empty());
+  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: before\r\n");
+}
+
+TEST_F(RunLogTest, LostFileRaisesWithItsPathAfterTheScreenLines) {
+  RunLog log = MakeLog();
+  std::filesystem::remove(log.LogFile());
+  try {
+    log.SaveExceptionToLog("x\r\ny");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(log.LogFile()), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: x", "\ty"}));
+  // Appending never recreates the file behind the operator's back.
+  EXPECT_FALSE(std::filesystem::exists(log.LogFile()));
+}
+
+TEST_F(RunLogTest, FileReplacedByAFolderRaises) {
+  RunLog log = MakeLog();
+  std::filesystem::remove(log.LogFile());
+  std::filesystem::create_directory(log.LogFile());
+  EXPECT_THROW(log.SaveExceptionToLog("x"), Error);
+}
+
+TEST_F(RunLogTest, UnknownLocaleFallsBackToC) {
+  ScopedEnv bogus("LC_ALL", "xx_NOWHERE.UTF-8");
+  EXPECT_EQ(ShortDateText(clock_.Now()), "01/05/07");
+  EXPECT_EQ(LongTimeText(clock_.Now()), "14:03:09");
+}
+
+}  // namespace
+}  // namespace updater
