@@ -1,0 +1,280 @@
+#include "scriptlib/statement_splitter.h"
+
+#include <cctype>
+
+namespace updater::scriptlib {
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
+
+bool IsWordStart(char c) {
+  return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+
+bool IsWordPart(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$';
+}
+
+bool SameWord(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+// Closing character of q'X...X' for the opening one.
+char AltClose(char open) {
+  switch (open) {
+    case '(':
+      return ')';
+    case '[':
+      return ']';
+    case '{':
+      return '}';
+    case '<':
+      return '>';
+    default:
+      return open;
+  }
+}
+
+// "SET TERM x" (any blanks, any case) gives the new terminator x.
+std::optional<std::string> SetTermArgument(std::string_view text) {
+  std::size_t i = 0;
+  auto word = [&](std::string_view expected) {
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    std::size_t begin = i;
+    while (i < text.size() && !IsBlank(text[i])) ++i;
+    return SameWord(text.substr(begin, i - begin), expected);
+  };
+  if (!word("SET") || !word("TERM")) return std::nullopt;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  std::string_view rest = text.substr(i);
+  while (!rest.empty() && IsBlank(rest.back())) rest.remove_suffix(1);
+  if (rest.empty() || rest.find_first_of(" \t\r\n") != std::string_view::npos) return std::nullopt;
+  return std::string(rest);
+}
+
+}  // namespace
+
+void StatementSplitter::Feed(std::string_view chunk) {
+  Compact();
+  buffer_.append(chunk);
+}
+
+void StatementSplitter::Finish() {
+  finished_ = true;
+}
+
+void StatementSplitter::Compact() {
+  if (start_ == 0) return;
+  buffer_.erase(0, start_);
+  pos_ -= start_;
+  if (first_ != std::string::npos) first_ -= start_;
+  start_ = 0;
+}
+
+void StatementSplitter::StartStatementAt(std::size_t at) {
+  start_ = pos_ = at;
+  first_ = std::string::npos;
+  words_seen_ = 0;
+  block_ = false;
+  depth_ = 0;
+  body_closed_ = false;
+}
+
+ScriptStatement StatementSplitter::Take(std::size_t end, std::size_t resume) {
+  std::size_t last = end;
+  while (last > first_ && IsBlank(buffer_[last - 1])) --last;
+  ScriptStatement statement{buffer_.substr(first_, last - first_), first_line_, false};
+  StartStatementAt(resume);
+  if (auto term = SetTermArgument(statement.text)) {
+    terminator_ = *term;
+    statement.set_term = true;
+  }
+  return statement;
+}
+
+void StatementSplitter::NoteWord(std::string_view word) {
+  if (words_seen_ < 2) {
+    if (words_seen_ == 0 && !SameWord(word, "EXECUTE")) {
+      words_seen_ = 2;
+      return;
+    }
+    if (words_seen_ == 1) block_ = SameWord(word, "IBEBLOCK");
+    ++words_seen_;
+    return;
+  }
+  if (!block_ || body_closed_) return;
+  if (SameWord(word, "BEGIN") || SameWord(word, "CASE")) {
+    ++depth_;
+  } else if (SameWord(word, "END") && depth_ > 0) {
+    if (--depth_ == 0) body_closed_ = true;
+  }
+}
+
+std::optional<ScriptStatement> StatementSplitter::Next() {
+  if (failed_) return std::nullopt;
+  if (!bom_checked_) {
+    if (buffer_.size() < kBom.size() && !finished_ && kBom.substr(0, buffer_.size()) == buffer_)
+      return std::nullopt;
+    if (std::string_view(buffer_).substr(0, kBom.size()) == kBom) StartStatementAt(kBom.size());
+    bom_checked_ = true;
+  }
+  // A look-ahead that runs past the end waits for the next chunk unless the script is done.
+  auto need_more = [&](std::size_t count) { return !Available(count) && !finished_; };
+  auto significant = [&] {
+    if (first_ == std::string::npos) {
+      first_ = pos_;
+      first_line_ = line_;
+    }
+  };
+
+  while (pos_ < buffer_.size()) {
+    const char c = buffer_[pos_];
+    if (mode_ != Mode::Code) {
+      if (c == '\n') ++line_;
+      switch (mode_) {
+        case Mode::LineComment:
+          if (c == '\n') mode_ = Mode::Code;
+          ++pos_;
+          continue;
+        case Mode::BlockComment:
+          if (c == '*') {
+            if (need_more(2)) return std::nullopt;
+            if (Available(2) && buffer_[pos_ + 1] == '/') {
+              pos_ += 2;
+              mode_ = Mode::Code;
+              continue;
+            }
+          }
+          ++pos_;
+          continue;
+        case Mode::String:
+        case Mode::QuotedName: {
+          const char quote = mode_ == Mode::String ? '\'' : '"';
+          if (c == quote) {
+            if (need_more(2)) return std::nullopt;
+            if (Available(2) && buffer_[pos_ + 1] == quote) {
+              pos_ += 2;
+              continue;
+            }
+            mode_ = Mode::Code;
+          }
+          ++pos_;
+          continue;
+        }
+        case Mode::AltString:
+          if (c == alt_close_) {
+            if (need_more(2)) return std::nullopt;
+            if (Available(2) && buffer_[pos_ + 1] == '\'') {
+              pos_ += 2;
+              mode_ = Mode::Code;
+              continue;
+            }
+          }
+          ++pos_;
+          continue;
+        case Mode::Code:
+          break;
+      }
+    }
+
+    if (c == '-' || c == '/') {
+      if (need_more(2)) return std::nullopt;
+      const char second = c == '-' ? '-' : '*';
+      if (Available(2) && buffer_[pos_ + 1] == second) {
+        mode_ = c == '-' ? Mode::LineComment : Mode::BlockComment;
+        mode_line_ = line_;
+        pos_ += 2;
+        continue;
+      }
+    }
+    if (c == '\'' || c == '"') {
+      significant();
+      mode_ = c == '\'' ? Mode::String : Mode::QuotedName;
+      mode_line_ = line_;
+      ++pos_;
+      continue;
+    }
+    if (c == 'q' || c == 'Q') {
+      if (need_more(3)) return std::nullopt;
+      if (Available(3) && buffer_[pos_ + 1] == '\'') {
+        significant();
+        mode_ = Mode::AltString;
+        alt_close_ = AltClose(buffer_[pos_ + 2]);
+        mode_line_ = line_;
+        pos_ += 3;
+        continue;
+      }
+    }
+
+    const std::size_t term_size = terminator_.size();
+    if (c == terminator_[0]) {
+      if (need_more(term_size)) {
+        if (std::string_view(buffer_).substr(pos_) ==
+            std::string_view(terminator_).substr(0, buffer_.size() - pos_))
+          return std::nullopt;
+      } else if (buffer_.compare(pos_, term_size, terminator_) == 0 && (!block_ || body_closed_)) {
+        if (first_ == std::string::npos) {
+          StartStatementAt(pos_ + term_size);  // an empty statement
+          continue;
+        }
+        return Take(pos_, pos_ + term_size);
+      }
+    }
+
+    if (IsWordStart(c)) {
+      std::size_t end = pos_ + 1;
+      while (end < buffer_.size() && IsWordPart(buffer_[end])) ++end;
+      if (end == buffer_.size() && !finished_) return std::nullopt;
+      significant();
+      NoteWord(std::string_view(buffer_).substr(pos_, end - pos_));
+      pos_ = end;
+      continue;
+    }
+
+    if (c == '\n') {
+      ++line_;
+    } else if (!IsBlank(c)) {
+      significant();
+    }
+    ++pos_;
+  }
+
+  if (!finished_) return std::nullopt;
+  const char* open = nullptr;
+  switch (mode_) {
+    case Mode::String:
+    case Mode::AltString:
+      open = "Unterminated string literal";
+      break;
+    case Mode::QuotedName:
+      open = "Unterminated quoted identifier";
+      break;
+    case Mode::BlockComment:
+      open = "Unterminated comment";
+      break;
+    default:
+      break;
+  }
+  if (open != nullptr) {
+    failed_ = true;
+    const std::size_t from = first_ != std::string::npos ? first_ : start_;
+    throw ScriptSyntaxError(std::string(open) + " starting at line " + std::to_string(mode_line_),
+                            buffer_.substr(from, 1000),
+                            first_ != std::string::npos ? first_line_ : mode_line_);
+  }
+  if (first_ == std::string::npos) return std::nullopt;
+  return Take(buffer_.size(), buffer_.size());
+}
+
+}  // namespace updater::scriptlib
