@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "app/operator.h"
+#include "messages/translation_store.h"
+
+namespace updater {
+
+// The rows of `section` whose text is empty in the store's active language, as
+// " (Label):" CR "  key:text of language 1" CR ...; "" when there are none. Label is
+// "Captions" for stCaptions, "Strings" for stStrings, else the section name without "st".
+std::string ListEmptyTexts(const TranslationStore& store, Section section);
+
+// Warns through `op` about the empty captions and strings of `store`, if any.
+void CheckEmptyTexts(Operator& op, const TranslationStore& store);
+
+}  // namespace updater

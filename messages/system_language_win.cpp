@@ -1,0 +1,11 @@
+#include <windows.h>
+
+#include "messages/system_language.h"
+
+namespace updater {
+
+std::uint16_t GetSystemLangID() {
+  return GetSystemDefaultLangID();
+}
+
+}  // namespace updater
