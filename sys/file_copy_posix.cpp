@@ -1,0 +1,128 @@
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "sys/file_copy.h"
+#include "sys/file_copy_posix.h"
+#include "sys/file_system.h"
+#include "sys/path.h"
+#include "sys/posix_util.h"
+
+namespace updater {
+
+namespace {
+
+constexpr std::size_t kChunk = std::size_t{1} << 30;
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+bool FallBack(int error) {
+  return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP ||
+         error == EBADF || error == EPERM || error == ETXTBSY;
+}
+
+bool ReadWriteLoop(int from, int to) {
+  std::vector<char> buffer(kBufferSize);
+  for (;;) {
+    ssize_t n = ::read(from, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    for (ssize_t done = 0; done < n;) {
+      ssize_t w = ::write(to, buffer.data() + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return false;
+      done += w;
+    }
+  }
+}
+
+// The kernel's in-place copy first, then sendfile, then plain reads and writes; each
+// later way goes on from where the earlier one stopped (the file offsets move along).
+bool CopyData(int from, int to) {
+  bool kernel_copy = true;
+  while (kernel_copy) {
+    ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, kChunk, 0);
+    if (n > 0) continue;
+    if (n == 0) return true;
+    if (errno == EINTR) continue;
+    if (!FallBack(errno)) return false;
+    kernel_copy = false;
+  }
+  for (;;) {
+    ssize_t n = ::sendfile(to, from, nullptr, kChunk);
+    if (n > 0) continue;
+    if (n == 0) return true;
+    if (errno == EINTR) continue;
+    if (!FallBack(errno)) return false;
+    break;
+  }
+  return ReadWriteLoop(from, to);
+}
+
+bool CopyMetadata(int to, const struct stat& st) {
+  // Owner first: changing it clears the set-id bits that the mode then puts back.
+  if (::geteuid() == 0 && ::fchown(to, st.st_uid, st.st_gid) != 0) return false;
+  if (::fchmod(to, st.st_mode & 07777) != 0) return false;
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  return ::futimens(to, times) == 0;
+}
+
+bool Fill(int from, UniqueFd& to, const struct stat& st) {
+  bool ok = CopyData(from, to.get()) && CopyMetadata(to.get(), st);
+  return to.Close() && ok;
+}
+
+}  // namespace
+
+bool CopyFileContents(const std::string& source, const std::string& target, bool replace) {
+  UniqueFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!from.ok()) return false;
+  struct stat st;
+  if (::fstat(from.get(), &st) != 0) return false;
+  if (!S_ISREG(st.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+
+  UniqueFd to(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (to.ok()) {
+    if (Fill(from.get(), to, st)) return true;
+    int error = errno;
+    ::unlink(target.c_str());
+    errno = error;
+    return false;
+  }
+  if (errno != EEXIST || !replace) return false;
+
+  // An existing target is replaced only by a complete copy, so a failure keeps it whole.
+  struct stat existing;
+  if (::lstat(target.c_str(), &existing) != 0 || S_ISDIR(existing.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  std::string temp = JoinPath(FolderPart(target), ".~copy.XXXXXX");
+  UniqueFd staged(::mkostemp(temp.data(), O_CLOEXEC));
+  if (!staged.ok()) return false;
+  if (Fill(from.get(), staged, st) && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+  int error = errno;
+  ::unlink(temp.c_str());
+  errno = error;
+  return false;
+}
+
+bool ForceCopyFile(const std::string& source, const std::string& target) {
+  MakeWritable(target);
+  return CopyFileContents(source, target, /*replace=*/true);
+}
+
+bool ForceMoveFile(const std::string& source, const std::string& target) {
+  MakeWritable(target);
+  return MovePath(source, target);
+}
+
+}  // namespace updater
