@@ -1,0 +1,143 @@
+#include "fbserver/fb_service.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "fbserver/server_processes.h"
+#include "fbserver/service_manager.h"
+#include "sys/clock.h"
+#include "sys/error.h"
+
+namespace updater {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// Polls while the service is on its way, one wait hint after another, until it reaches
+// `target`, a query fails, the check point falls back, or the pending limit runs out.
+void WaitWhilePending(Service& service, ServiceStatus& status, std::uint32_t target) {
+  Clock& clock = CurrentClock();
+  const Clock::TimePoint started = clock.Now();
+  milliseconds slept{0};
+  while (status.state != target) {
+    // Scaled test clocks sleep less than asked, so count what was asked as well.
+    const milliseconds elapsed =
+        std::max(slept, std::chrono::duration_cast<milliseconds>(clock.Now() - started));
+    if (elapsed >= kServicePendingLimit) break;
+    const std::uint32_t check_point = status.check_point;
+    const milliseconds pause = std::min(std::max(milliseconds(status.wait_hint), kServicePollFloor),
+                                        kServicePendingLimit - elapsed);
+    clock.Sleep(pause);
+    slept += pause;
+    ServiceStatus next;
+    if (!service.QueryStatus(next)) break;
+    status = next;
+    if (status.check_point < check_point) break;
+  }
+}
+
+enum class Request { Start, Stop };
+
+bool ChangeServiceAndWait(const std::string& machine, const std::string& name, Request request) {
+  const std::uint32_t target = request == Request::Start ? kServiceRunning : kServiceStopped;
+  // 0: no state reported yet, which counts as a failure for both requests.
+  std::uint32_t state = 0;
+  auto manager = CurrentServiceControl().OpenManager(machine);
+  if (manager == nullptr) return false;
+  auto service = manager->OpenService(
+      name, request == Request::Start ? ServiceAccess::StartAndQuery : ServiceAccess::StopAndQuery);
+  CurrentClock().Sleep(kServiceRequestDelay);
+  if (service != nullptr) {
+    ServiceStatus status;
+    bool wait = false;
+    if (request == Request::Start) {
+      wait = service->RequestStart() && service->QueryStatus(status);
+    } else {
+      const StopReply reply = service->RequestStop(status);
+      if (reply != StopReply::Failed) state = status.state;
+      wait = reply == StopReply::Accepted && service->QueryStatus(status);
+    }
+    if (wait) {
+      WaitWhilePending(*service, status, target);
+      state = status.state;
+    }
+  }
+  return state == target;
+}
+
+// Debug privilege held only for the termination.
+class DebugPrivilegeScope {
+ public:
+  explicit DebugPrivilegeScope(ServerProcesses& processes) : processes_(processes) {
+    processes_.SetDebugPrivilege(true);
+  }
+  ~DebugPrivilegeScope() { processes_.SetDebugPrivilege(false); }
+  DebugPrivilegeScope(const DebugPrivilegeScope&) = delete;
+  DebugPrivilegeScope& operator=(const DebugPrivilegeScope&) = delete;
+
+ private:
+  ServerProcesses& processes_;
+};
+
+}  // namespace
+
+std::string ProcessesNotStoppedText(const std::string& exe_name) {
+  return "Unable to stop the process(es):" + exe_name +
+         " classic server FireBird. \rDo stop by hand and then try again.";
+}
+
+bool StartServiceAndWait(const std::string& machine, const std::string& service) {
+  return ChangeServiceAndWait(machine, service, Request::Start);
+}
+
+bool StopServiceAndWait(const std::string& machine, const std::string& service) {
+  return ChangeServiceAndWait(machine, service, Request::Stop);
+}
+
+std::uint32_t GetServiceState(const std::string& machine, const std::string& service) {
+  std::uint32_t state = kServiceStopped;
+  auto manager = CurrentServiceControl().OpenManager(machine);
+  if (manager == nullptr) return state;
+  if (auto opened = manager->OpenService(service, ServiceAccess::Query)) {
+    ServiceStatus status;
+    if (opened->QueryStatus(status)) state = status.state;
+  }
+  return state;
+}
+
+bool IsFBServiceRunning() {
+  for (const char* name : {kGuardianServiceName, kDefaultServerServiceName, kOwnServiceName}) {
+    if (GetServiceState("", name) == kServiceRunning) return true;
+  }
+  return false;
+}
+
+void StopFBService(Operator& op, TFBServParams params, bool show_result) {
+  if (!StopServiceAndWait("", params.ServiceName)) throw Error(kUnableToStopText);
+  std::int32_t killed;
+  {
+    ServerProcesses& processes = CurrentServerProcesses();
+    DebugPrivilegeScope privilege(processes);
+    killed = processes.KillProcessByName(params.ServerExeName);
+  }
+  if (killed == 0) throw Error(ProcessesNotStoppedText(params.ServerExeName));
+  if (GetServiceState("", params.ServiceName) != kServiceStopped) throw Error(kNotStoppedText);
+  CurrentClock().Sleep(kServiceSettleDelay);
+  // An empty caption: the box carries the application title.
+  if (show_result) op.MessageBox(DialogKind::Information, "", kStoppedBoxText);
+}
+
+void StartFBService(Operator& op, TFBServParams params, bool show_result) {
+  try {
+    StopFBService(op, params, false);
+  } catch (const std::exception&) {
+    // A service that will not stop may still start; the start decides.
+  }
+  if (!StartServiceAndWait("", params.ServiceName)) throw Error(kUnableToStartText);
+  if (!IsFBServiceRunning()) throw Error(kNotRunningText);
+  CurrentClock().Sleep(kServiceSettleDelay);
+  if (show_result) op.MessageBox(DialogKind::Information, "", kRunningBoxText);
+}
+
+}  // namespace updater
