@@ -5,6 +5,8 @@
 #include <istream>
 #include <ostream>
 
+#include "sys/error.h"
+
 namespace updater {
 
 namespace {
@@ -125,17 +127,24 @@ std::string TerminalText(const std::string& text) {
   return result;
 }
 
+CliOperator::CliOperator(std::istream& in, std::ostream& out, std::ostream& err, bool assume_yes)
+    : in_(in), out_(out), err_(err), assume_yes_(assume_yes) {}
+
 CliOperator::CliOperator(const std::string& base_folder, std::istream& in, std::ostream& out,
                          std::ostream& err, bool assume_yes)
-    : in_(in),
-      out_(out),
-      err_(err),
-      assume_yes_(assume_yes),
-      log_(base_folder, [this](const std::string& line) { out_ << line << '\n'
-                                                               << std::flush; }) {}
+    : CliOperator(in, out, err, assume_yes) {
+  CreateRunLog(base_folder);
+}
+
+void CliOperator::CreateRunLog(const std::string& base_folder) {
+  log_.emplace(base_folder, [this](const std::string& line) {
+    out_ << line << '\n' << std::flush;
+  });
+}
 
 void CliOperator::SaveExceptionToLog(const std::string& text) {
-  log_.SaveExceptionToLog(text);
+  if (!log_) throw Error("The run log has not been created yet");
+  log_->SaveExceptionToLog(text);
 }
 
 void CliOperator::ProcessMessages() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,11 +14,16 @@ namespace updater {
 // on-screen format and to the run log file; questions, message boxes and the
 // status line go to `err`. A question is answered from `in` (No when the answer is
 // empty or input ends), or with Yes without asking when `assume_yes` is set.
+// Start-up asks and shows before the run log exists; log entries need CreateRunLog first.
 class CliOperator final : public Operator {
  public:
-  // Creates the run log in base_folder/Logs; raises when it cannot be created.
+  CliOperator(std::istream& in, std::ostream& out, std::ostream& err, bool assume_yes);
+  // The same, with the run log created at once.
   CliOperator(const std::string& base_folder, std::istream& in, std::ostream& out,
               std::ostream& err, bool assume_yes);
+
+  // Creates the run log in base_folder/Logs; raises when it cannot be created.
+  void CreateRunLog(const std::string& base_folder);
   CliOperator(const CliOperator&) = delete;
   CliOperator& operator=(const CliOperator&) = delete;
 
@@ -28,14 +34,15 @@ class CliOperator final : public Operator {
   void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) override;
   void SetStatus(const std::string& text) override;
 
-  const std::string& LogFile() const { return log_.LogFile(); }
+  // The run log's file; empty before CreateRunLog.
+  std::string LogFile() const { return log_ ? log_->LogFile() : std::string(); }
 
  private:
   std::istream& in_;
   std::ostream& out_;
   std::ostream& err_;
   bool assume_yes_;
-  RunLog log_;
+  std::optional<RunLog> log_;
 };
 
 // A button's name as the terminal shows it and accepts it ("Yes", "No to all").
@@ -45,6 +52,10 @@ std::string ButtonName(DialogButton button);
 // accepting one under --yes, the only button of a one-button dialog.
 DialogButton DefaultAnswer(const std::vector<DialogButton>& buttons, DialogButton focus,
                            bool assume_yes);
+
+// A message box as the terminal shows it: "caption [Error]: text" and a line feed.
+void PrintMessageBox(std::ostream& err, DialogKind kind, const std::string& caption,
+                     const std::string& text);
 
 // Turns CR LF and lone CR into the terminal's line feed.
 std::string TerminalText(const std::string& text);

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "sys/clock.h"
+#include "sys/error.h"
 #include "tests/app/temp_folder.h"
 #include "tests/support/fake_clock.h"
 
@@ -98,6 +99,28 @@ TEST(DefaultAnswerTest, DeclinesUnlessTold) {
 TEST(TerminalTextTest, EveryBreakBecomesALineFeed) {
   EXPECT_EQ(TerminalText("a\r\nb\rc\nd"), "a\nb\nc\nd");
   EXPECT_EQ(TerminalText("\r\r\n"), "\n\n");
+}
+
+}  // namespace
+}  // namespace updater
+
+namespace updater {
+namespace {
+
+TEST(CliOperatorWithoutLogTest, AsksBeforeTheLogExistsButCannotLog) {
+  std::istringstream in("yes\n");
+  std::ostringstream out, err;
+  CliOperator op(in, out, err, false);
+  EXPECT_EQ(op.MessageDlg(DialogKind::Confirmation, "Go?", {B::Yes, B::No}, B::No), B::Yes);
+  EXPECT_TRUE(op.LogFile().empty());
+  EXPECT_THROW(op.SaveExceptionToLog("too early"), Error);
+  EXPECT_TRUE(out.str().empty());
+
+  testing::TempFolder folder;
+  op.CreateRunLog(folder.path());
+  EXPECT_EQ(op.LogFile().rfind(folder.path() + "/Logs/", 0), 0u) << op.LogFile();
+  op.SaveExceptionToLog("now");
+  EXPECT_NE(out.str().find(": now\n"), std::string::npos) << out.str();
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "messages/ldm.h"
+#include "sys/error.h"
+#include "tests/app/temp_folder.h"
+#include "tests/support/recording_operator.h"
+
+namespace updater {
+namespace {
+
+TEST(StartupTest, SetsFirebirdMsgToOneBlank) {
+  testing::ScopedEnv cleared("FIREBIRD_MSG", nullptr);
+  SetFirebirdMsgEnv();
+  ASSERT_NE(std::getenv("FIREBIRD_MSG"), nullptr);
+  EXPECT_STREQ(std::getenv("FIREBIRD_MSG"), " ");
+}
+
+TEST(StartupTest, ChoosesTheLanguageOfTheLocaleAndGivesThePresetProfile) {
+  testing::ScopedEnv msg("FIREBIRD_MSG", "/elsewhere");
+  testing::ScopedEnv german("LC_ALL", "de_DE.UTF-8");
+  testing::RecordingOperator op;
+  std::optional<ProjectProfile> profile = StartWithoutWindow(op);
+  ASSERT_TRUE(profile.has_value());
+  EXPECT_EQ(Sild().ActiveLanguage(), 4);
+  EXPECT_STREQ(std::getenv("FIREBIRD_MSG"), " ");
+  ProjectProfile preset = PresetProfile();
+  EXPECT_EQ(profile->SystemPassword, preset.SystemPassword);
+  EXPECT_EQ(profile->ProductDir, preset.ProductDir);
+  EXPECT_EQ(profile->ProjectKey, "Dunveld");
+  ChangeLanguage(3);
+}
+
+TEST(StartupTest, FailedLanguageGivesNoProfileAndNoSecondBox) {
+  testing::RecordingOperator op;
+  std::optional<ProjectProfile> profile = StartWithoutWindow(op, [](Operator& o) {
+    // The real change with a number out of range, shown the way the message module does.
+    try {
+      ChangeLanguage(o, 7);
+    } catch (const std::exception& e) {
+      o.MessageDlg(DialogKind::Error, e.what(), {DialogButton::OK}, DialogButton::OK);
+      throw;
+    }
+  });
+  EXPECT_FALSE(profile.has_value());
+  // Only the error dialog of the language step (an empty-text warning may come before it).
+  ASSERT_FALSE(op.dialogs.empty());
+  EXPECT_EQ(op.dialogs.back().kind, DialogKind::Error);
+  EXPECT_EQ(op.dialogs.back().text.rfind("7 - is not a valid property value!", 0), 0u);
+  for (std::size_t i = 0; i + 1 < op.dialogs.size(); ++i) {
+    EXPECT_NE(op.dialogs[i].kind, DialogKind::Error);
+  }
+  EXPECT_TRUE(op.boxes.empty());
+  EXPECT_TRUE(op.log.empty());
+}
+
+}  // namespace
+}  // namespace updater
