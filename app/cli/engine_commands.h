@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/command_runner.h"
+
+namespace updater {
+
+// One command of the window's Start button and Service menu, by its command-line name.
+struct EngineCommand {
+  std::string name;
+  std::string description;
+  bool needs_admn_password;
+  Command run;
+};
+
+// The table the command line is built from; wiring a command means replacing its
+// NotAvailable entry with the call into the engine.
+const std::vector<EngineCommand>& EngineCommands();
+
+// A command whose engine part is not built yet: fails with an error saying so.
+Command NotAvailable(const std::string& name);
+
+}  // namespace updater

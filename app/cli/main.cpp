@@ -1,0 +1,120 @@
+// updater-cli: the window's commands for scripted and fleet-wide updates.
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/application_title.h"
+#include "app/cli/engine_commands.h"
+#include "app/cli_operator.h"
+#include "app/command_runner.h"
+#include "app/executable_folder.h"
+#include "app/message_listing.h"
+#include "app/startup.h"
+#include "messages/ldm.h"
+
+namespace updater {
+namespace {
+
+// What the operator typed; an option left out keeps the profile's preset, an empty
+// one is passed on empty (the engine then names the missing value).
+struct ConnectionOptions {
+  std::optional<std::string> product_dir;
+  std::optional<std::string> password;
+  std::optional<std::string> admn_password;
+};
+
+void ApplyOptions(const ConnectionOptions& options, ProjectProfile& profile) {
+  if (options.product_dir) profile.ProductDir = *options.product_dir;
+  if (options.password) profile.SystemPassword = *options.password;
+  if (options.admn_password) profile.AdmnPassword = *options.admn_password;
+}
+
+int RunEngineCommand(CliOperator& op, const EngineCommand& command,
+                     const ConnectionOptions& options, ProjectProfile profile) {
+  try {
+    op.CreateRunLog(ExecutableFolder());
+  } catch (const std::exception& e) {
+    // No run log yet, so nothing but the box.
+    op.MessageBox(DialogKind::Error, kApplicationTitle, e.what());
+    return kExitError;
+  }
+  ApplyOptions(options, profile);
+  CommandContext context{op, std::move(profile)};
+  return RunCommand(context, command.run);
+}
+
+int Main(int argc, char** argv) {
+  const ProjectProfile preset = PresetProfile();
+  CLI::App app{
+      "Brings an installed DunVeld up to the version this program carries, or "
+      "switches its database and server, without a window.",
+      "updater-cli"};
+  app.require_subcommand(1);
+  bool assume_yes = false;
+  std::optional<int> language;
+  app.add_flag("-y,--yes", assume_yes, "Answer every question with Yes instead of asking");
+  app.add_option("-l,--language", language,
+                 "Language of the texts: 1 programmer, 2 Russian, 3 English, 4 German, "
+                 "5 French (default: from the locale)");
+
+  ConnectionOptions options;
+  const EngineCommand* chosen = nullptr;
+  for (const EngineCommand& command : EngineCommands()) {
+    CLI::App* sub = app.add_subcommand(command.name, command.description);
+    sub->add_option("-d,--product-dir", options.product_dir, "Folder of the installed product")
+        ->default_str(preset.ProductDir);
+    sub->add_option("-p,--password", options.password, "Password of the SYSDBA user")
+        ->default_str("the preset one");
+    if (command.needs_admn_password) {
+      sub->add_option("-a,--admn-password", options.admn_password,
+                      "Password of the product's ADMN user")
+          ->default_str("the preset one");
+    }
+    sub->callback([&chosen, &command] { chosen = &command; });
+  }
+
+  std::vector<std::string> keys;
+  std::vector<std::string> params;
+  CLI::App* messages = app.add_subcommand(
+      "messages", "Print catalogue messages in every language (a default set without keys)");
+  messages->add_option("keys", keys, "Message keys, such as uMain_Finished_1");
+  messages->add_option("-P,--param", params, "Values for {0}, {1}, ... in order")
+      ->allow_extra_args(false);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? kExitSuccess : kExitError;
+  }
+
+  CliOperator op(std::cin, std::cout, std::cerr, assume_yes);
+  std::optional<ProjectProfile> profile = StartWithoutWindow(op);
+  if (!profile) return kExitError;
+  if (language) {
+    try {
+      ChangeLanguage(op, *language);
+    } catch (const std::exception& e) {
+      op.MessageDlg(DialogKind::Error, e.what(), {DialogButton::OK}, DialogButton::OK);
+      return kExitError;
+    }
+  }
+
+  if (messages->parsed()) {
+    std::vector<std::string> unknown =
+        PrintMessages(std::cout, keys.empty() ? DefaultMessageKeys() : keys, params);
+    for (const std::string& key : unknown)
+      std::cerr << "Not in the message catalogue: " << key << '\n';
+    return unknown.empty() ? kExitSuccess : kExitError;
+  }
+  return RunEngineCommand(op, *chosen, options, std::move(*profile));
+}
+
+}  // namespace
+}  // namespace updater
+
+int main(int argc, char** argv) {
+  return updater::Main(argc, argv);
+}

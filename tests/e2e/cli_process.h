@@ -1,0 +1,60 @@
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/executable_folder.h"
+
+namespace updater::testing {
+
+struct ProcessResult {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline std::string ShellQuote(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// The front end as built, beside this test program.
+inline std::filesystem::path BuiltCli() {
+  return std::filesystem::path(ExecutableFolder()) / "updater-cli";
+}
+
+// Runs `program` with `args` as a real process, `input` on its standard input,
+// and collects both outputs through files in `scratch`.
+inline ProcessResult RunProcess(const std::filesystem::path& program,
+                                const std::vector<std::string>& args,
+                                const std::filesystem::path& scratch, const std::string& input = "",
+                                const std::string& env = "") {
+  std::filesystem::path in = scratch / "stdin", out = scratch / "stdout", err = scratch / "stderr";
+  std::ofstream(in, std::ios::binary) << input;
+  std::string command = env + " " + ShellQuote(program.string());
+  for (const std::string& a : args) command += " " + ShellQuote(a);
+  command += " <" + ShellQuote(in.string()) + " >" + ShellQuote(out.string()) + " 2>" +
+             ShellQuote(err.string());
+  int status = std::system(command.c_str());
+  ProcessResult result;
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = ReadFile(out);
+  result.err = ReadFile(err);
+  return result;
+}
+
+}  // namespace updater::testing

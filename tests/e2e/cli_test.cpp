@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "messages/ldm.h"
+#include "messages/message_text.h"
+#include "tests/app/temp_folder.h"
+#include "tests/e2e/cli_process.h"
+
+namespace updater {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProcessResult;
+using testing::RunProcess;
+using testing::TempFolder;
+
+bool Contains(const std::string& haystack, const std::string& needle) {
+  return haystack.find(needle) != std::string::npos;
+}
+
+// Each test runs its own copy of the built front end, so that its run log lands in a
+// folder of its own even when the tests run side by side within one second.
+class CliProcessTest : public ::testing::Test {
+ protected:
+  CliProcessTest() {
+    cli_ = fs::path(folder_.path()) / "bin" / "updater-cli";
+    fs::create_directories(cli_.parent_path());
+    fs::copy_file(testing::BuiltCli(), cli_);
+    fs::create_directories(scratch());
+  }
+
+  fs::path scratch() const { return fs::path(folder_.path()) / "scratch"; }
+  fs::path logs() const { return cli_.parent_path() / "Logs"; }
+
+  ProcessResult Run(const std::vector<std::string>& args, const std::string& input = "") {
+    return RunProcess(cli_, args, scratch(), input, "LC_ALL=C TZ=UTC0");
+  }
+
+  std::vector<fs::path> LogFiles() const {
+    std::vector<fs::path> files;
+    if (fs::is_directory(logs())) {
+      for (const auto& entry : fs::directory_iterator(logs())) files.push_back(entry.path());
+    }
+    return files;
+  }
+
+  TempFolder folder_;
+  fs::path cli_;
+};
+
+TEST_F(CliProcessTest, MessagesPrintsAKeyInEveryLanguage) {
+  ProcessResult r = Run({"messages", "uMain_Finished_1"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  for (int language = 1; language <= 5; ++language) {
+    ChangeLanguage(language);
+    std::string text = GetMessageText("uMain_Finished_1");
+    ASSERT_FALSE(text.empty());
+    EXPECT_TRUE(Contains(r.out, " " + std::to_string(language) + " ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, ": " + text + "\n")) << language << "\n" << r.out;
+  }
+  EXPECT_EQ(r.out.rfind("uMain_Finished_1\n", 0), 0u) << r.out;
+  // Listing messages writes no run log.
+  EXPECT_TRUE(LogFiles().empty());
+}
+
+TEST_F(CliProcessTest, MessagesFillsPlaceholders) {
+  ProcessResult r = Run({"messages", "uUpdate_UpdateInit_2", "-P", "/srv/Dun Veld"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  ChangeLanguage(3);
+  EXPECT_TRUE(Contains(r.out, GetMessageText("uUpdate_UpdateInit_2", "/srv/Dun Veld"))) << r.out;
+  EXPECT_FALSE(Contains(r.out, "{0}")) << r.out;
+}
+
+TEST_F(CliProcessTest, MessagesWithoutKeysShowsTheDefaultSet) {
+  ProcessResult r = Run({"messages"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  for (const char* key : {"uMain_OkBtn_1", "uMain_Finished_3", "uMain_FormCreate_2"}) {
+    EXPECT_TRUE(Contains(r.out, std::string(key) + "\n")) << key;
+  }
+  // A text with line breaks continues on indented lines, never with a bare CR.
+  EXPECT_FALSE(Contains(r.out, "\r")) << r.out;
+}
+
+TEST_F(CliProcessTest, UnknownMessageKeyFails) {
+  ProcessResult r = Run({"messages", "uMain_Finished_1", "no_such_key"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Contains(r.err, "no_such_key")) << r.err;
+}
+
+TEST_F(CliProcessTest, InvalidLanguageEndsWithTheErrorBox) {
+  ProcessResult r = Run({"--language", "9", "messages"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Contains(r.err, "[Error] 9 - is not a valid property value!")) << r.err;
+  EXPECT_TRUE(r.out.empty()) << r.out;
+}
+
+TEST_F(CliProcessTest, EngineCommandsNotBuiltYetFailWithALoggedError) {
+  for (const char* command : {"update", "online", "shutdown", "start-service", "stop-service"}) {
+    ProcessResult r = Run({command, "--product-dir", "/nowhere", "--password", ""});
+    std::string message = std::string("The command ") + command + " is not available yet";
+    EXPECT_EQ(r.exit_code, 1) << command;
+    // The log line on standard output: date - time: text.
+    EXPECT_TRUE(Contains(r.out, ": " + message + "\n")) << r.out;
+    EXPECT_TRUE(Contains(r.err, "Updater_DunVeld [Error]: " + message + ".\n")) << r.err;
+  }
+  std::vector<fs::path> files = LogFiles();
+  ASSERT_FALSE(files.empty());
+  std::string all;
+  for (const fs::path& f : files) {
+    EXPECT_TRUE(Contains(f.filename().string(), "_Updater.log")) << f;
+    all += testing::ReadFile(f);
+  }
+  EXPECT_TRUE(Contains(all, ": The command stop-service is not available yet\r\n")) << all;
+}
+
+TEST_F(CliProcessTest, UnwritableLogFolderEndsBeforeTheCommand) {
+  // A file where the Logs folder should be.
+  std::ofstream(logs()) << "in the way";
+  ProcessResult r = Run({"online"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Contains(r.err, logs().string() + "/")) << r.err;
+  EXPECT_FALSE(Contains(r.err, "not available")) << r.err;
+  EXPECT_TRUE(r.out.empty()) << r.out;
+}
+
+TEST_F(CliProcessTest, UsageErrorsAndHelp) {
+  EXPECT_EQ(Run({}).exit_code, 1);
+  EXPECT_EQ(Run({"frobnicate"}).exit_code, 1);
+  EXPECT_EQ(Run({"update", "--no-such-option"}).exit_code, 1);
+  ProcessResult help = Run({"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  for (const char* command :
+       {"update", "online", "shutdown", "start-service", "stop-service", "messages"}) {
+    EXPECT_TRUE(Contains(help.out, command)) << help.out;
+  }
+  ProcessResult update_help = Run({"update", "--help"});
+  EXPECT_EQ(update_help.exit_code, 0);
+  EXPECT_TRUE(Contains(update_help.out, "--admn-password")) << update_help.out;
+  EXPECT_FALSE(Contains(Run({"online", "--help"}).out, "--admn-password"));
+}
+
+}  // namespace
+}  // namespace updater
