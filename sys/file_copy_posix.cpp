@@ -80,7 +80,8 @@ bool Fill(int from, UniqueFd& to, const struct stat& st) {
 }  // namespace
 
 bool CopyFileContents(const std::string& source, const std::string& target, bool replace) {
-  UniqueFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so that a pipe in place of a file cannot hang the copy.
+  UniqueFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!from.ok()) return false;
   struct stat st;
   if (::fstat(from.get(), &st) != 0) return false;

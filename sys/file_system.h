@@ -88,6 +88,14 @@ bool MovePath(const std::string& from, const std::string& to);
 // Deletes one file (or link) as DeleteFile does; fails while another process holds it open.
 bool DeletePath(const std::string& path);
 
+// Copies the link `source` as a link (its target text unchanged, never followed) to
+// `target`, replacing a file or link there. False when it cannot.
+bool CopyLink(const std::string& source, const std::string& target);
+
+// Gives the folder `target` the mode (and, as root, the owner) of the folder `source`;
+// the owner keeps the right to write in it, as Windows folders stay writable.
+void CopyDirectoryAttributes(const std::string& source, const std::string& target);
+
 // Clears the read-only state of an existing file so that it may be overwritten; true
 // when there is nothing to clear or it was cleared.
 bool MakeWritable(const std::string& path);

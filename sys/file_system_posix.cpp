@@ -283,3 +283,42 @@ bool MakeWritable(const std::string& path) {
 }
 
 }  // namespace updater
+
+namespace updater {
+
+bool CopyLink(const std::string& source, const std::string& target) {
+  struct stat st;
+  if (::lstat(source.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+  std::string text = ReadLink(source);
+  if (text.empty()) return false;
+  auto own = [&st](const std::string& path) {
+    return ::geteuid() != 0 || ::lchown(path.c_str(), st.st_uid, st.st_gid) == 0;
+  };
+  if (::symlink(text.c_str(), target.c_str()) == 0) return own(target);
+  if (errno != EEXIST) return false;
+  struct stat existing;
+  if (::lstat(target.c_str(), &existing) != 0 || S_ISDIR(existing.st_mode)) return false;
+  // Made beside the target under a passing name, then put in its place in one step.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temp = JoinPath(
+        FolderPart(target), ".~link." + std::to_string(::getpid()) + "." + std::to_string(attempt));
+    if (::symlink(text.c_str(), temp.c_str()) != 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (own(temp) && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return false;
+}
+
+void CopyDirectoryAttributes(const std::string& source, const std::string& target) {
+  struct stat st;
+  if (::stat(source.c_str(), &st) != 0) return;
+  // Best effort: the content is what counts, a folder left with default rights still works.
+  if (::geteuid() == 0 && ::chown(target.c_str(), st.st_uid, st.st_gid) != 0) return;
+  if (::chmod(target.c_str(), (st.st_mode & 07777) | S_IRWXU) != 0) return;
+}
+
+}  // namespace updater

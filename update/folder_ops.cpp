@@ -1,0 +1,107 @@
+#include "update/folder_ops.h"
+
+#include <vector>
+
+#include "messages/message_text.h"
+#include "sys/error.h"
+#include "sys/file_copy.h"
+#include "sys/file_system.h"
+#include "sys/path.h"
+
+namespace updater {
+
+namespace {
+
+bool IsSelfOrParent(const std::string& name) {
+  return name.empty() || name == "." || name == "..";
+}
+
+void RemoveContents(Directory& dir, const std::string& path, const OpenHolders& holders) {
+  std::vector<DirectoryEntry> entries;
+  dir.ReadEntries(entries);
+  for (const DirectoryEntry& entry : entries) {
+    if (IsSelfOrParent(entry.name)) continue;
+    const std::string entry_path = JoinPath(path, entry.name);
+    if (entry.kind != EntryKind::Directory) {
+      if (holders.Holds(entry.id) || !dir.DeleteFile(entry.name)) {
+        throw Error(GetMessageText("uUpdate_MyRemoveDir_1", entry_path));
+      }
+      continue;
+    }
+    std::unique_ptr<Directory> child = dir.OpenChild(entry.name);
+    if (!child) continue;
+    RemoveContents(*child, entry_path, holders);
+    // A folder another program works in stays, as it would on Windows; unreported.
+    if (!holders.Holds(child->Id())) dir.RemoveChild(entry.name);
+  }
+}
+
+struct CopyJob {
+  FileId dest_root;  // skipped when met in the source: a copy into its own tree
+  bool has_dest_root = false;
+};
+
+void CopyContents(Directory& dir, const std::string& source, const std::string& dest,
+                  const CopyJob& job) {
+  std::vector<DirectoryEntry> entries;
+  dir.ReadEntries(entries);
+  for (const DirectoryEntry& entry : entries) {
+    if (IsSelfOrParent(entry.name)) continue;
+    const std::string from = source + entry.name;
+    const std::string to = dest + entry.name;
+    switch (entry.kind) {
+      case EntryKind::Directory: {
+        if (job.has_dest_root && entry.id == job.dest_root) break;
+        const std::string to_folder = IncludeTrailingSeparator(to);
+        if (!CreateDirectories(to_folder)) {
+          throw Error(GetMessageText("uUpdate_MyCopyDir_2", to_folder));
+        }
+        if (std::unique_ptr<Directory> child = dir.OpenChild(entry.name)) {
+          CopyContents(*child, IncludeTrailingSeparator(from), to_folder, job);
+          CopyDirectoryAttributes(from, to_folder);
+        }
+        break;
+      }
+      case EntryKind::Link:
+        CopyLink(from, to);
+        break;
+      case EntryKind::File:
+        ForceCopyFile(from, to);
+        break;
+      case EntryKind::Other:
+        break;  // pipes, sockets, devices: nothing a copy could read to the end
+    }
+  }
+}
+
+}  // namespace
+
+void MyRemoveDir(const std::string& dir) {
+  std::unique_ptr<Directory> root = Directory::Open(dir);
+  if (!root) return;
+  const OpenHolders holders = OpenHolders::Snapshot();
+  RemoveContents(*root, dir, holders);
+  if (!holders.Holds(root->Id())) RemoveEmptyDirectory(dir);
+}
+
+void MyCreateDir(const std::string& dir) {
+  if (!CreateSingleDirectory(dir)) throw Error(GetMessageText("uUpdate_MyCreateDir_1", dir));
+}
+
+void MyCopyDir(const std::string& source, const std::string& dest) {
+  const std::string from = IncludeTrailingSeparator(source);
+  const std::string to = IncludeTrailingSeparator(dest);
+  if (!DirectoryExists(from)) throw Error(GetMessageText("uUpdate_MyCopyDir_1", from));
+  if (!CreateDirectories(to)) throw Error(GetMessageText("uUpdate_MyCopyDir_2", to));
+  CopyJob job;
+  if (std::unique_ptr<Directory> dest_dir = Directory::Open(to)) {
+    job.dest_root = dest_dir->Id();
+    job.has_dest_root = true;
+  }
+  if (std::unique_ptr<Directory> root = Directory::Open(from)) {
+    CopyContents(*root, from, to, job);
+    CopyDirectoryAttributes(from, to);
+  }
+}
+
+}  // namespace updater

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace updater {
+
+// Deletes `dir` with everything in it, read-only files included; links inside are deleted,
+// never followed. A file that cannot be deleted (another process holds it open) raises
+// Error uUpdate_MyRemoveDir_1 naming it and ends the removal; what was deleted before stays
+// deleted. A missing `dir`, or a folder that cannot be removed, is no error.
+void MyRemoveDir(const std::string& dir);
+
+// Creates the single folder `dir`; raises Error uUpdate_MyCreateDir_1 when it cannot,
+// also when it exists already or its parent is missing.
+void MyCreateDir(const std::string& dir);
+
+// Copies the tree under `source` into `dest`, creating `dest` and its missing parents. It
+// adds and overwrites (read-only targets too), never deletes; links are copied as links.
+// A file that cannot be copied is passed over. Raises Error uUpdate_MyCopyDir_1 when
+// `source` is not a folder, uUpdate_MyCopyDir_2 when a destination folder cannot be made.
+void MyCopyDir(const std::string& source, const std::string& dest);
+
+}  // namespace updater
