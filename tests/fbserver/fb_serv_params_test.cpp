@@ -68,7 +68,7 @@ class DiscoveryTest : public ::testing::Test {
   testing::ScopedEnv env_;
 };
 
-TEST_F(DiscoveryTest, OwnServiceSuperServer) {
+TEST_F(DiscoveryTest, OwnServiceSuper) {
   const TFBServParams p = Discover(OwnService(root + "bin/fbsrvdnvl.exe -s -p 3051"));
   EXPECT_EQ(p.ServiceName, "KorvaneFireXBirdServer");
   EXPECT_EQ(p.ServerType, "SUPER");
@@ -77,7 +77,7 @@ TEST_F(DiscoveryTest, OwnServiceSuperServer) {
   EXPECT_EQ(p.ConnectPrefix, "localhost/3051:");
 }
 
-TEST_F(DiscoveryTest, OwnServiceClassicServerWithBlanksBeforeThePort) {
+TEST_F(DiscoveryTest, OwnServiceClassicWithBlanksBeforeThePort) {
   const TFBServParams p = Discover(OwnService(root + "bin/fb_inet_srvdnvl.exe -p   3052 -x"));
   EXPECT_EQ(p.ServerType, "CLASSIC");
   EXPECT_EQ(p.ServerExeName, "FB_INET_SRVDNVL.EXE");
