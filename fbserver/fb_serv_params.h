@@ -47,8 +47,8 @@ void GetFBServParams(const Registry& registry, TFBServParams& params);
 // The image path up to and including the separator in front of the first
 // "<sep>bin<sep>" (case-sensitive); empty when there is none.
 std::string RootDirFromImagePath(const std::string& image_path, char separator);
-// "localhost/" + the text after the first "-p " up to the next blank + ":"; nullopt-like
-// empty result when the image path has no "-p ".
+// "localhost/" + the text after the first "-p " (leading blanks skipped) up to the next
+// blank + ":"; empty when the image path has no "-p ".
 std::string ConnectPrefixFromImagePath(const std::string& image_path);
 
 }  // namespace updater

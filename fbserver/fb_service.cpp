@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/application_title.h"
 #include "fbserver/server_processes.h"
 #include "fbserver/service_manager.h"
 #include "sys/clock.h"
@@ -124,8 +125,7 @@ void StopFBService(Operator& op, TFBServParams params, bool show_result) {
   if (killed == 0) throw Error(ProcessesNotStoppedText(params.ServerExeName));
   if (GetServiceState("", params.ServiceName) != kServiceStopped) throw Error(kNotStoppedText);
   CurrentClock().Sleep(kServiceSettleDelay);
-  // An empty caption: the box carries the application title.
-  if (show_result) op.MessageBox(DialogKind::Information, "", kStoppedBoxText);
+  if (show_result) op.MessageBox(DialogKind::Information, kApplicationTitle, kStoppedBoxText);
 }
 
 void StartFBService(Operator& op, TFBServParams params, bool show_result) {
@@ -137,7 +137,7 @@ void StartFBService(Operator& op, TFBServParams params, bool show_result) {
   if (!StartServiceAndWait("", params.ServiceName)) throw Error(kUnableToStartText);
   if (!IsFBServiceRunning()) throw Error(kNotRunningText);
   CurrentClock().Sleep(kServiceSettleDelay);
-  if (show_result) op.MessageBox(DialogKind::Information, "", kRunningBoxText);
+  if (show_result) op.MessageBox(DialogKind::Information, kApplicationTitle, kRunningBoxText);
 }
 
 }  // namespace updater

@@ -1,5 +1,7 @@
 #include "fbserver/fb_service.h"
 
+#include "app/application_title.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -78,6 +80,7 @@ TEST_F(FbServiceTest, StopWaitsBeforeTheRequestAndAfterTheCheck) {
   ASSERT_EQ(op.boxes.size(), 1u);
   EXPECT_EQ(op.boxes[0].text, "FireBird Server service is stopped.");
   EXPECT_EQ(op.boxes[0].kind, DialogKind::Information);
+  EXPECT_EQ(op.boxes[0].caption, kApplicationTitle);
 }
 
 TEST_F(FbServiceTest, StopOfAStoppedServiceSucceedsAfterBothWaits) {
