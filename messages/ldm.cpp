@@ -1,5 +1,7 @@
 #include "messages/ldm.h"
 
+#include <algorithm>
+#include <cctype>
 #include <exception>
 #include <string>
 
@@ -64,6 +66,20 @@ void LoadEmbeddedTranslation(TranslationStore& store) {
                 " is not carried in the program");
   }
   store.Load(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
+}
+
+std::string GetDialogCaption(std::string_view key) {
+  const TranslationStore& sil = Sil();
+  for (const TranslationRow& row : sil.Rows(Section::stDlgsCaptions)) {
+    if (row.key.size() == key.size() &&
+        std::equal(row.key.begin(), row.key.end(), key.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) ==
+                 std::tolower(static_cast<unsigned char>(b));
+        })) {
+      return sil.TextOf(row);
+    }
+  }
+  return {};
 }
 
 void ChangeLanguage(Operator& op, int language) {

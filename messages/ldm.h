@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "app/operator.h"
@@ -29,6 +30,11 @@ void LoadEmbeddedTranslation(TranslationStore& store);
 void ChangeLanguage(Operator& op, int language);
 // The same without an operator to warn: the empty-text report is dropped (tests, set-up).
 void ChangeLanguage(int language);
+
+// The caption of a standard message dialog or of one of its buttons ("Warning", "Yes",
+// "No To All", ...; key compared without regard to case) from the catalogue's stDlgsCaptions,
+// in the active language or language 1; "" for an unknown key.
+std::string GetDialogCaption(std::string_view key);
 
 // Runs at module creation: starts in the system's language (GetLanguageIndex() + 1). A failure
 // is shown in an error dialog through `op` and thrown again: the caller ends the program

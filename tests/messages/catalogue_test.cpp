@@ -59,6 +59,17 @@ TEST_F(CatalogueTest, DialogCaptionsAreFilledInLanguageOneOnly) {
   EXPECT_EQ(rows.back().key, "Help");
 }
 
+TEST_F(CatalogueTest, DialogCaptionsReadTheSameInEveryLanguage) {
+  for (int lang = 1; lang <= kLanguageCount; ++lang) {
+    ChangeLanguage(lang);
+    EXPECT_EQ(GetDialogCaption("Yes To All"), "Yes to &All");
+    EXPECT_EQ(GetDialogCaption("no to all"), "N&o to All");
+    EXPECT_EQ(GetDialogCaption("Confirm"), "Confirm");
+  }
+  EXPECT_EQ(GetDialogCaption("Maybe"), "");
+  EXPECT_EQ(GetDialogCaption("uMain_OkBtn_1"), "");
+}
+
 TEST_F(CatalogueTest, EveryMessageIsTranslatedWithItsPlaceholders) {
   for (const TranslationRow& row : Sil().Rows(Section::stStrings)) {
     EXPECT_EQ(row.Text(1), row.Text(2)) << row.key;
