@@ -1,24 +1,78 @@
 #include "scriptlib/library_session.h"
 
+#include <exception>
+#include <string>
+
+#include "scriptlib/connect_params.h"
+#include "scriptlib/firebird_connection.h"
+#include "scriptlib/script_runner.h"
+
 namespace updater::scriptlib {
+
+namespace {
+
+constexpr const char* kNotConnected = "There is no connection to the database";
+
+}  // namespace
 
 LibrarySession& LibrarySession::Instance() {
   static LibrarySession session;
   return session;
 }
 
-std::int32_t LibrarySession::Connect(const char*, IbesConnectErrorCallback on_error) {
-  if (on_error != nullptr) on_error("not built yet");
+std::int32_t LibrarySession::Connect(const char* connect_params,
+                                     IbesConnectErrorCallback on_error) {
+  // No exception may cross the library's boundary.
+  try {
+    connection_.reset();
+    const ConnectParams params =
+        ParseConnectParams(connect_params != nullptr ? connect_params : "");
+    connection_ = std::make_unique<FirebirdConnection>(params);
+    return 0;
+  } catch (const std::exception& e) {
+    if (on_error != nullptr) on_error(e.what());
+  } catch (...) {
+    if (on_error != nullptr) on_error("Unknown error");
+  }
   return 1;
 }
 
-std::int32_t LibrarySession::ExecScriptFile(const char*, IbesScriptErrorCallback,
-                                            IbesStatementCallback, IbesStatementDoneCallback) {
+std::int32_t LibrarySession::ExecScriptFile(const char* path, IbesScriptErrorCallback on_error,
+                                            IbesStatementCallback on_statement,
+                                            IbesStatementDoneCallback on_done) {
+  const std::string file = path != nullptr ? path : "";
+  if (!connection_) {
+    if (on_error != nullptr) on_error(file.c_str(), kNotConnected);
+    return 1;
+  }
+  try {
+    return ScriptRunner::RunFile(*connection_, 3, file, {on_error, on_statement, on_done});
+  } catch (const std::exception& e) {
+    if (on_error != nullptr) on_error(file.c_str(), e.what());
+  } catch (...) {
+    if (on_error != nullptr) on_error(file.c_str(), "Unknown error");
+  }
   return 1;
 }
 
-std::int32_t LibrarySession::ExecScriptText(const char*, IbesScriptErrorCallback,
-                                            IbesStatementCallback, IbesStatementDoneCallback) {
+std::int32_t LibrarySession::ExecScriptText(const char* text, IbesScriptErrorCallback on_error,
+                                            IbesStatementCallback on_statement,
+                                            IbesStatementDoneCallback on_done) {
+  const std::string script = text != nullptr ? text : "";
+  if (!connection_) {
+    if (on_error != nullptr) on_error(script.c_str(), kNotConnected);
+    return 1;
+  }
+  try {
+    ScriptRunner runner(*connection_, 3, {on_error, on_statement, on_done});
+    runner.Feed(script);
+    runner.Finish();
+    return runner.failures();
+  } catch (const std::exception& e) {
+    if (on_error != nullptr) on_error(script.c_str(), e.what());
+  } catch (...) {
+    if (on_error != nullptr) on_error(script.c_str(), "Unknown error");
+  }
   return 1;
 }
 

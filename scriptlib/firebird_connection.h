@@ -1,0 +1,44 @@
+#pragma once
+
+#include <ibase.h>
+
+#include "db/attachment.h"
+#include "db/client_api.h"
+#include "db/transaction.h"
+#include "scriptlib/connect_params.h"
+#include "scriptlib/script_connection.h"
+
+namespace updater::scriptlib {
+
+// One attachment through the client library named in the connection parameters, with the
+// script's transaction and one reusable statement handle. Detaches when it goes; work still
+// open then is rolled back.
+class FirebirdConnection final : public ScriptConnection {
+ public:
+  explicit FirebirdConnection(const ConnectParams& params);
+  ~FirebirdConnection() override;
+  FirebirdConnection(const FirebirdConnection&) = delete;
+  FirebirdConnection& operator=(const FirebirdConnection&) = delete;
+
+  Kind Execute(const std::string& sql, int dialect) override;
+  void Query(const std::string& sql, int dialect,
+             const std::function<void(const std::string&)>& line) override;
+  void StartTransaction(const std::string& sql, int dialect) override;
+  void Commit(bool retain) override;
+  void Rollback(bool retain) override;
+  bool InTransaction() const override { return transaction_.active(); }
+
+ private:
+  void EnsureTransaction();
+  int Prepare(const std::string& sql, int dialect);
+  void Fetch(int type, int dialect, bool as_text,
+             const std::function<void(const std::string&)>* line);
+  std::string BlobText(ISC_QUAD* id);
+
+  const db::ClientApi& api_;
+  db::Attachment attachment_;
+  db::Transaction transaction_;
+  isc_stmt_handle statement_ = 0;
+};
+
+}  // namespace updater::scriptlib
