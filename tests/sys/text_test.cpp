@@ -1,0 +1,34 @@
+#include "sys/text.h"
+
+#include <gtest/gtest.h>
+
+namespace updater {
+namespace {
+
+TEST(ReplaceAllTest, ReplacesEveryOccurrence) {
+  EXPECT_EQ(ReplaceAll("C{3A}{5C}OVN{5C}DunVeld", "{5C}", "\\"), "C{3A}\\OVN\\DunVeld");
+  EXPECT_EQ(ReplaceAll("no pattern here", "{5C}", "\\"), "no pattern here");
+  EXPECT_EQ(ReplaceAll("{5C}{5C}", "{5C}", ""), "");
+  EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
+  EXPECT_EQ(ReplaceAll("", "a", "b"), "");
+}
+
+TEST(ReplaceAllTest, IsCaseSensitive) {
+  EXPECT_EQ(ReplaceAll("{5c}{5C}", "{5C}", "/"), "{5c}/");
+}
+
+TEST(ReplaceAllTest, ReplacesOccurrencesThatAReplacementForms) {
+  // "abb": ab -> a leaves "ab", which is replaced in its turn.
+  EXPECT_EQ(ReplaceAll("abbbb", "ab", "a"), "a");
+  // The new occurrence starts before the replaced one.
+  EXPECT_EQ(ReplaceAll("aab", "ab", "b"), "b");
+  EXPECT_EQ(ReplaceAll("{5{5C}C}", "{5C}", ""), "");
+}
+
+TEST(ReplaceAllTest, EndsWhenTheReplacementHoldsThePattern) {
+  EXPECT_EQ(ReplaceAll("a{5C}b{5C}", "{5C}", "[{5C}]"), "a[{5C}]b[{5C}]");
+  EXPECT_EQ(ReplaceAll("xx", "x", "xx"), "xxxx");
+}
+
+}  // namespace
+}  // namespace updater
