@@ -1,5 +1,6 @@
 // Runs the build's translation compiler on small sources.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
