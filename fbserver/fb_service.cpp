@@ -46,7 +46,7 @@ bool ChangeServiceAndWait(const std::string& machine, const std::string& name, R
   std::uint32_t state = 0;
   auto manager = CurrentServiceControl().OpenManager(machine);
   if (manager == nullptr) return false;
-  auto service = manager->OpenService(
+  auto service = manager->OpenServiceByName(
       name, request == Request::Start ? ServiceAccess::StartAndQuery : ServiceAccess::StopAndQuery);
   CurrentClock().Sleep(kServiceRequestDelay);
   if (service != nullptr) {
@@ -100,7 +100,7 @@ std::uint32_t GetServiceState(const std::string& machine, const std::string& ser
   std::uint32_t state = kServiceStopped;
   auto manager = CurrentServiceControl().OpenManager(machine);
   if (manager == nullptr) return state;
-  if (auto opened = manager->OpenService(service, ServiceAccess::Query)) {
+  if (auto opened = manager->OpenServiceByName(service, ServiceAccess::Query)) {
     ServiceStatus status;
     if (opened->QueryStatus(status)) state = status.state;
   }

@@ -40,8 +40,10 @@ class Service {
 class ServiceManager {
  public:
   virtual ~ServiceManager() = default;
-  // nullptr when the service does not exist or does not open with that access.
-  virtual std::unique_ptr<Service> OpenService(const std::string& name, ServiceAccess access) = 0;
+  // nullptr when the service does not exist or does not open with that access. (Not named
+  // OpenService: windows.h makes that a macro.)
+  virtual std::unique_ptr<Service> OpenServiceByName(const std::string& name,
+                                                     ServiceAccess access) = 0;
 };
 
 // Opens service managers; the seam that tests replace.

@@ -326,7 +326,8 @@ class PosixService final : public Service {
 class PosixServiceManager final : public ServiceManager {
  public:
   explicit PosixServiceManager(std::shared_ptr<Backend> backend) : backend_(std::move(backend)) {}
-  std::unique_ptr<Service> OpenService(const std::string& name, ServiceAccess access) override {
+  std::unique_ptr<Service> OpenServiceByName(const std::string& name,
+                                             ServiceAccess access) override {
     if (!backend_->Exists(name)) return nullptr;
     return std::make_unique<PosixService>(backend_, name, access);
   }

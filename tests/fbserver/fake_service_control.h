@@ -130,7 +130,8 @@ class FakeServiceControl final : public ServiceControl, public ServerProcesses {
    public:
     explicit Manager(FakeServiceControl& owner) : owner_(owner) { ++owner_.open_handles; }
     ~Manager() override { --owner_.open_handles; }
-    std::unique_ptr<Service> OpenService(const std::string& name, ServiceAccess access) override {
+    std::unique_ptr<Service> OpenServiceByName(const std::string& name,
+                                               ServiceAccess access) override {
       owner_.Log("open " + name);
       if (owner_.services.count(name) == 0) return nullptr;
       return std::make_unique<Handle>(owner_, name, access);

@@ -68,7 +68,7 @@ TEST_F(InitScriptServiceTest, RunningStartScriptReportsStartPendingWithRisingChe
   auto manager = control->OpenManager("");
   ASSERT_NE(manager, nullptr);
   EXPECT_EQ(control->OpenManager("otherhost"), nullptr);
-  auto service = manager->OpenService("svc", ServiceAccess::StartAndQuery);
+  auto service = manager->OpenServiceByName("svc", ServiceAccess::StartAndQuery);
   ASSERT_NE(service, nullptr);
 
   ASSERT_TRUE(service->RequestStart());
@@ -140,7 +140,7 @@ TEST_F(InitScriptServiceTest, MissingOrUnusableScriptsAreNoServices) {
   auto manager = control->OpenManager("");
   ASSERT_NE(manager, nullptr);
   for (const char* name : {"absent", "plain", "", ".", "..", "../svc", "-svc"}) {
-    EXPECT_EQ(manager->OpenService(name, ServiceAccess::Query), nullptr) << name;
+    EXPECT_EQ(manager->OpenServiceByName(name, ServiceAccess::Query), nullptr) << name;
     EXPECT_EQ(GetServiceState("", name), kServiceStopped) << name;
   }
   EXPECT_FALSE(StopServiceAndWait("", "absent"));
