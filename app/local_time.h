@@ -6,18 +6,6 @@
 
 namespace updater {
 
-// A moment on the local wall clock (the system's time zone; TZ on POSIX).
-struct LocalDateTime {
-  int year = 0;
-  int month = 0;  // 1..12
-  int day = 0;    // 1..31
-  int hour = 0;   // 0..23
-  int minute = 0;
-  int second = 0;
-};
-
-LocalDateTime ToLocalTime(Clock::TimePoint t);
-
 // The local date in the regional short date format and the local time in the
 // regional long time format, as UTF-8. On POSIX these are strftime's "%x" and "%X"
 // under the LC_TIME locale that the environment names (LC_ALL, LC_TIME, then LANG;

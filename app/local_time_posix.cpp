@@ -96,12 +96,6 @@ std::string Format(Clock::TimePoint t, const char* format) {
 
 }  // namespace
 
-LocalDateTime ToLocalTime(Clock::TimePoint t) {
-  std::tm tm = LocalTm(t);
-  return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                       tm.tm_hour,        tm.tm_min,     tm.tm_sec};
-}
-
 std::string ShortDateText(Clock::TimePoint t) {
   return Format(t, "%x");
 }

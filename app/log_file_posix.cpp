@@ -1,7 +1,6 @@
 #include "app/log_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,8 +9,6 @@
 #include "sys/error.h"
 
 namespace updater {
-
-const char kPathSeparator = '/';
 
 namespace {
 
@@ -41,21 +38,6 @@ class Fd {
 };
 
 }  // namespace
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (folder.empty() || folder.back() == kPathSeparator) return folder + name;
-  return folder + kPathSeparator + name;
-}
-
-void ForceFolders(const std::string& folder) {
-  std::string partial;
-  std::string::size_type pos = 0;
-  while (pos != std::string::npos) {
-    pos = folder.find(kPathSeparator, pos + 1);
-    partial = folder.substr(0, pos);
-    if (!partial.empty()) ::mkdir(partial.c_str(), 0777);  // EEXIST and the rest show up later
-  }
-}
 
 void CreateEmptyFile(const std::string& path) {
   Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));

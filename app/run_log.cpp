@@ -3,9 +3,12 @@
 #include <utility>
 
 #include "app/executable_folder.h"
+#include "app/local_time.h"
 #include "app/log_file.h"
 #include "sys/clock.h"
 #include "sys/error.h"
+#include "sys/file_system.h"
+#include "sys/path.h"
 
 namespace updater {
 
@@ -25,7 +28,7 @@ std::string TwoDigits(int number) {
   return text.substr(text.size() - 2);
 }
 
-std::string LogFileName(const LocalDateTime& t) {
+std::string LogFileName(const CalendarTime& t) {
   return TwoDigits(t.day) + TwoDigits(t.month) + TwoDigits(t.year) + "-" + TwoDigits(t.hour) +
          TwoDigits(t.minute) + TwoDigits(t.second) + "_Updater.log";
 }
@@ -48,8 +51,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 RunLog::RunLog(const std::string& base_folder, LineSink sink) : sink_(std::move(sink)) {
   std::string folder = JoinPath(base_folder, "Logs");
-  ForceFolders(folder);
-  log_file_ = JoinPath(folder, LogFileName(ToLocalTime(CurrentClock().Now())));
+  CreateDirectories(folder);  // a failure shows up when the file is created
+  log_file_ = JoinPath(folder, LogFileName(LocalCalendarTime(CurrentClock().Now())));
   CreateEmptyFile(log_file_);
 }
 

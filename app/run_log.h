@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/local_time.h"
+#include "sys/calendar_time.h"
 
 namespace updater {
 
@@ -13,7 +13,7 @@ namespace updater {
 std::string TwoDigits(int number);
 
 // The log file's name for a local moment: ddmmyy-hhnnss_Updater.log.
-std::string LogFileName(const LocalDateTime& t);
+std::string LogFileName(const CalendarTime& t);
 
 // The lines of a text: a line ends at CR LF, a lone CR or a lone LF; a break at
 // the very end adds no empty line.
@@ -25,7 +25,7 @@ std::vector<std::string> SplitLines(const std::string& text);
 // File entry bytes: CR, short date, " - ", long time, ": ", the text as passed,
 // CR LF. On-screen lines: "date - time: " and the first line of the text, then a
 // tab and each further line. Texts are UTF-8 and are written to the file unchanged,
-// so the file is UTF-8 text; date and time come from local_time.h.
+// so the file is UTF-8 text; date and time come from app/local_time.h.
 class RunLog {
  public:
   using LineSink = std::function<void(const std::string& line)>;
