@@ -45,6 +45,17 @@ TEST_F(CatalogueTest, HasTheDialogCaptionsAndMessages) {
   }
 }
 
+TEST_F(CatalogueTest, MessagesKeepTheirStoredOrder) {
+  const auto& rows = Sil().Rows(Section::stStrings);
+  ASSERT_EQ(rows.size(), 110u);
+  EXPECT_EQ(rows[0].key, "uIS_DunVeld_1");
+  EXPECT_EQ(rows[1].key, "uIS_DunVeld_10");
+  EXPECT_EQ(rows[24].key, "uUpdate_CopyFileWithBackUp_5");
+  EXPECT_EQ(rows[101].key, "uUpdate_UpdateShutdown_6");
+  EXPECT_EQ(rows[102].key, "uUpdate_UpdateProgramm_62");
+  EXPECT_EQ(rows[109].key, "uUpdate_UpdateProgramm_69");
+}
+
 TEST_F(CatalogueTest, DialogCaptionsAreFilledInLanguageOneOnly) {
   for (const TranslationRow& row : Sil().Rows(Section::stDlgsCaptions)) {
     EXPECT_FALSE(row.Text(1).empty()) << row.key;
