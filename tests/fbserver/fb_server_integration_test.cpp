@@ -144,7 +144,7 @@ TEST(ServiceServerTest, StopEndsTheServerAndStartBringsItBack) {
   ASSERT_TRUE(stray.Started());
 
   testing::RecordingOperator op;
-  testing::ScaledClock clock(30);
+  testing::ScaledClock clock(20);
   ScopedClock use_clock(clock);
 
   StopFBService(op, params, true);
