@@ -1,0 +1,80 @@
+#include "db/attachment.h"
+
+#include <utility>
+
+#include "db/firebird_error.h"
+
+namespace updater::db {
+
+Attachment::Attachment(const ClientApi& api, const std::string& database,
+                       const ParameterBlock& params)
+    : api_(&api) {
+  Status status;
+  api.isc_attach_database(status.get(), static_cast<short>(database.size()), database.c_str(),
+                          &handle_, static_cast<short>(params.size()), params.data());
+  if (status.Failed()) {
+    handle_ = 0;
+    status.Raise(api);
+  }
+}
+
+Attachment Attachment::Create(const ClientApi& api, const std::string& create_sql, int dialect) {
+  Attachment attachment;
+  attachment.api_ = &api;
+  isc_tr_handle transaction = 0;
+  Status status;
+  api.isc_dsql_execute_immediate(status.get(), &attachment.handle_, &transaction, 0,
+                                 create_sql.c_str(), static_cast<unsigned short>(dialect), nullptr);
+  status.Check(api);
+  return attachment;
+}
+
+Attachment::~Attachment() {
+  Release();
+}
+
+Attachment::Attachment(Attachment&& other) noexcept
+    : api_(other.api_), handle_(std::exchange(other.handle_, 0)) {}
+
+Attachment& Attachment::operator=(Attachment&& other) noexcept {
+  if (this != &other) {
+    Release();
+    api_ = other.api_;
+    handle_ = std::exchange(other.handle_, 0);
+  }
+  return *this;
+}
+
+std::string Attachment::Info(const std::string& items, std::size_t buffer_size) {
+  std::string reply(buffer_size, '\0');
+  Status status;
+  api_->isc_database_info(status.get(), &handle_, static_cast<short>(items.size()), items.data(),
+                          static_cast<short>(reply.size()), reply.data());
+  status.Check(*api_);
+  return reply;
+}
+
+void Attachment::Detach() {
+  if (handle_ == 0) return;
+  Status status;
+  api_->isc_detach_database(status.get(), &handle_);
+  status.Check(*api_);
+  handle_ = 0;
+}
+
+void Attachment::Drop() {
+  if (handle_ == 0) return;
+  Status status;
+  api_->isc_drop_database(status.get(), &handle_);
+  status.Check(*api_);
+  handle_ = 0;
+}
+
+void Attachment::Release() noexcept {
+  if (handle_ == 0) return;
+  Status status;
+  api_->isc_detach_database(status.get(), &handle_);
+  handle_ = 0;
+}
+
+}  // namespace updater::db

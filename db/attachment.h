@@ -1,0 +1,47 @@
+#pragma once
+
+#include <ibase.h>
+
+#include <cstddef>
+#include <string>
+
+#include "db/client_api.h"
+#include "db/parameter_block.h"
+
+namespace updater::db {
+
+// One database attachment; detached when the object goes. Move-only.
+class Attachment {
+ public:
+  Attachment() = default;
+  // Raises FirebirdError with the server's messages when the attachment fails.
+  Attachment(const ClientApi& api, const std::string& database, const ParameterBlock& params);
+  ~Attachment();
+  Attachment(Attachment&& other) noexcept;
+  Attachment& operator=(Attachment&& other) noexcept;
+  Attachment(const Attachment&) = delete;
+  Attachment& operator=(const Attachment&) = delete;
+
+  // Runs a CREATE DATABASE statement and keeps the new database's attachment.
+  static Attachment Create(const ClientApi& api, const std::string& create_sql, int dialect);
+
+  bool attached() const { return handle_ != 0; }
+  const ClientApi& api() const { return *api_; }
+  isc_db_handle* handle() { return &handle_; }
+
+  // isc_database_info: the reply to `items`, `buffer_size` bytes as the server filled them.
+  std::string Info(const std::string& items, std::size_t buffer_size);
+
+  // Raises on failure and stays attached then.
+  void Detach();
+  // Deletes the database file; the attachment ends with it.
+  void Drop();
+
+ private:
+  void Release() noexcept;
+
+  const ClientApi* api_ = nullptr;
+  isc_db_handle handle_ = 0;
+};
+
+}  // namespace updater::db

@@ -1,0 +1,83 @@
+#include "db/client_api.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "db/shared_library.h"
+#include "sys/error.h"
+
+namespace updater::db {
+
+namespace {
+
+struct LoadedClient {
+  std::unique_ptr<SharedLibrary> library;
+  ClientApi api;
+};
+
+template <typename Function>
+void Resolve(const SharedLibrary& library, const char* symbol, Function& target) {
+  void* address = library.Symbol(symbol);
+  if (address == nullptr) {
+    throw Error("The Firebird client library \"" + library.file() + "\" lacks the entry point \"" +
+                symbol + "\".");
+  }
+  target = reinterpret_cast<Function>(address);
+}
+
+#define UPDATER_RESOLVE(name) Resolve(*client->library, #name, client->api.name)
+
+std::unique_ptr<LoadedClient> LoadClient(const std::string& name) {
+  auto client = std::make_unique<LoadedClient>();
+  client->library = std::make_unique<SharedLibrary>(name, "The Firebird client library");
+  client->api.library_file = client->library->file();
+  UPDATER_RESOLVE(isc_attach_database);
+  UPDATER_RESOLVE(isc_detach_database);
+  UPDATER_RESOLVE(isc_drop_database);
+  UPDATER_RESOLVE(isc_database_info);
+  UPDATER_RESOLVE(isc_start_transaction);
+  UPDATER_RESOLVE(isc_commit_transaction);
+  UPDATER_RESOLVE(isc_rollback_transaction);
+  UPDATER_RESOLVE(isc_commit_retaining);
+  UPDATER_RESOLVE(isc_rollback_retaining);
+  UPDATER_RESOLVE(isc_dsql_allocate_statement);
+  UPDATER_RESOLVE(isc_dsql_prepare);
+  UPDATER_RESOLVE(isc_dsql_describe);
+  UPDATER_RESOLVE(isc_dsql_describe_bind);
+  UPDATER_RESOLVE(isc_dsql_sql_info);
+  UPDATER_RESOLVE(isc_dsql_execute);
+  UPDATER_RESOLVE(isc_dsql_execute2);
+  UPDATER_RESOLVE(isc_dsql_execute_immediate);
+  UPDATER_RESOLVE(isc_dsql_fetch);
+  UPDATER_RESOLVE(isc_dsql_free_statement);
+  UPDATER_RESOLVE(isc_open_blob2);
+  UPDATER_RESOLVE(isc_get_segment);
+  UPDATER_RESOLVE(isc_close_blob);
+  UPDATER_RESOLVE(isc_service_attach);
+  UPDATER_RESOLVE(isc_service_detach);
+  UPDATER_RESOLVE(isc_service_start);
+  UPDATER_RESOLVE(isc_service_query);
+  UPDATER_RESOLVE(fb_interpret);
+  UPDATER_RESOLVE(isc_sqlcode);
+  UPDATER_RESOLVE(fb_sqlstate);
+  UPDATER_RESOLVE(isc_portable_integer);
+  return client;
+}
+
+#undef UPDATER_RESOLVE
+
+}  // namespace
+
+const ClientApi& LoadClientApi(const std::string& name) {
+  // Never unloaded: the client library keeps threads and exit handlers of its own, and
+  // unloading it while they are alive brings the process down at exit.
+  static auto* clients = new std::map<std::string, std::unique_ptr<LoadedClient>>();
+  static std::mutex guard;
+  std::lock_guard lock(guard);
+  auto found = clients->find(name);
+  if (found == clients->end()) found = clients->emplace(name, LoadClient(name)).first;
+  return found->second->api;
+}
+
+}  // namespace updater::db

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <ibase.h>
+
+#include <cstddef>
+#include <string>
+
+#include "db/client_api.h"
+#include "db/parameter_block.h"
+
+namespace updater::db {
+
+// One services-manager attachment; detached when the object goes. Move-only.
+class Service {
+ public:
+  Service() = default;
+  // `name` is "service_mgr" (local) or "server:service_mgr". Raises FirebirdError with the
+  // server's messages when the attachment fails.
+  Service(const ClientApi& api, const std::string& name, const ParameterBlock& params);
+  ~Service();
+  Service(Service&& other) noexcept;
+  Service& operator=(Service&& other) noexcept;
+  Service(const Service&) = delete;
+  Service& operator=(const Service&) = delete;
+
+  bool attached() const { return handle_ != 0; }
+
+  // isc_service_start with one request (an action and its items).
+  void Start(const ParameterBlock& request);
+  // isc_service_query: the reply to `items`, `buffer_size` bytes as the server filled them.
+  std::string Query(const std::string& items, std::size_t buffer_size);
+  // Raises on failure and stays attached then.
+  void Detach();
+
+ private:
+  void Release() noexcept;
+
+  const ClientApi* api_ = nullptr;
+  isc_svc_handle handle_ = 0;
+};
+
+}  // namespace updater::db

@@ -1,0 +1,306 @@
+#include "db/statement.h"
+
+#include <cstring>
+#include <utility>
+
+#include "db/firebird_error.h"
+#include "db/info_reply.h"
+
+namespace updater::db {
+
+namespace {
+
+// Room for the text form of any number, date or time.
+constexpr short kTextFormLength = 64;
+constexpr short kInitialColumns = 16;
+
+bool IsQuery(int type) {
+  return type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd;
+}
+
+class Blob {
+ public:
+  Blob(const ClientApi& api, isc_db_handle* db, isc_tr_handle* tr, ISC_QUAD* id) : api_(api) {
+    Status status;
+    api.isc_open_blob2(status.get(), db, tr, &handle_, id, 0, nullptr);
+    if (status.Failed()) {
+      handle_ = 0;
+      status.Raise(api);
+    }
+  }
+  ~Blob() {
+    if (handle_ != 0) {
+      Status status;
+      api_.isc_close_blob(status.get(), &handle_);
+    }
+  }
+  Blob(const Blob&) = delete;
+  Blob& operator=(const Blob&) = delete;
+
+  std::string ReadAll() {
+    std::string text;
+    char segment[32768];
+    for (;;) {
+      unsigned short length = 0;
+      Status status;
+      api_.isc_get_segment(status.get(), &handle_, &length, sizeof segment, segment);
+      if (status.Failed() && status.get()[1] == isc_segstr_eof) break;
+      if (status.Failed() && status.get()[1] != isc_segment) status.Raise(api_);
+      text.append(segment, length);
+    }
+    return text;
+  }
+
+ private:
+  const ClientApi& api_;
+  isc_blob_handle handle_ = 0;
+};
+
+}  // namespace
+
+// An XSQLDA with the buffers its variables point at.
+struct Statement::Descriptor {
+  explicit Descriptor(short count) { Allocate(count); }
+
+  void Allocate(short count) {
+    memory = std::make_unique<std::byte[]>(XSQLDA_LENGTH(count));
+    std::memset(memory.get(), 0, XSQLDA_LENGTH(count));
+    sqlda()->version = SQLDA_VERSION1;
+    sqlda()->sqln = count;
+  }
+  XSQLDA* sqlda() const { return reinterpret_cast<XSQLDA*>(memory.get()); }
+  std::size_t count() const { return static_cast<std::size_t>(sqlda()->sqld); }
+  XSQLVAR& var(std::size_t i) const { return sqlda()->sqlvar[i]; }
+
+  // Points every variable at a buffer of its own, with a NULL indicator.
+  void Bind() {
+    buffers.assign(count(), {});
+    indicators.assign(count(), 0);
+    for (std::size_t i = 0; i < count(); ++i) {
+      XSQLVAR& v = var(i);
+      std::size_t size = static_cast<std::size_t>(v.sqllen);
+      if ((v.sqltype & ~1) == SQL_VARYING) size += sizeof(ISC_USHORT);
+      buffers[i].assign(size == 0 ? 1 : size, '\0');
+      v.sqldata = buffers[i].data();
+      v.sqlind = &indicators[i];
+      v.sqltype = static_cast<short>(v.sqltype | 1);
+    }
+  }
+
+  std::unique_ptr<std::byte[]> memory;
+  std::vector<std::vector<char>> buffers;
+  std::vector<short> indicators;
+};
+
+Statement::Statement(Attachment& attachment, Transaction& transaction, const std::string& sql,
+                     int dialect)
+    : attachment_(&attachment), dialect_(dialect) {
+  const ClientApi& api = attachment.api();
+  Status status;
+  api.isc_dsql_allocate_statement(status.get(), attachment.handle(), &handle_);
+  if (status.Failed()) {
+    handle_ = 0;
+    status.Raise(api);
+  }
+  try {
+    output_ = std::make_unique<Descriptor>(kInitialColumns);
+    api.isc_dsql_prepare(status.get(), transaction.handle(), &handle_, 0, sql.c_str(),
+                         static_cast<unsigned short>(dialect), output_->sqlda());
+    status.Check(api);
+    if (output_->sqlda()->sqld > output_->sqlda()->sqln) {
+      output_->Allocate(output_->sqlda()->sqld);
+      api.isc_dsql_describe(status.get(), &handle_, SQLDA_VERSION1, output_->sqlda());
+      status.Check(api);
+    }
+    input_ = std::make_unique<Descriptor>(kInitialColumns);
+    api.isc_dsql_describe_bind(status.get(), &handle_, SQLDA_VERSION1, input_->sqlda());
+    status.Check(api);
+    if (input_->sqlda()->sqld > input_->sqlda()->sqln) {
+      input_->Allocate(input_->sqlda()->sqld);
+      api.isc_dsql_describe_bind(status.get(), &handle_, SQLDA_VERSION1, input_->sqlda());
+      status.Check(api);
+    }
+
+    const char items[] = {isc_info_sql_stmt_type};
+    char reply[64] = {};
+    api.isc_dsql_sql_info(status.get(), &handle_, sizeof items, items, sizeof reply, reply);
+    status.Check(api);
+    type_ = static_cast<int>(
+        FindInfoInteger(std::string_view(reply, sizeof reply), isc_info_sql_stmt_type).value_or(0));
+
+    // Everything but text and blobs comes back in the server's text form.
+    for (std::size_t i = 0; i < output_->count(); ++i) {
+      XSQLVAR& v = output_->var(i);
+      const int base = v.sqltype & ~1;
+      if (base != SQL_TEXT && base != SQL_VARYING && base != SQL_BLOB) {
+        v.sqltype = SQL_VARYING;
+        v.sqllen = kTextFormLength;
+        v.sqlscale = 0;
+        v.sqlsubtype = 0;
+      }
+    }
+    output_->Bind();
+  } catch (...) {
+    Free();
+    throw;
+  }
+}
+
+Statement::~Statement() {
+  Free();
+}
+
+Statement::Statement(Statement&& other) noexcept
+    : attachment_(other.attachment_),
+      transaction_handle_(other.transaction_handle_),
+      handle_(std::exchange(other.handle_, 0)),
+      dialect_(other.dialect_),
+      type_(other.type_),
+      input_(std::move(other.input_)),
+      output_(std::move(other.output_)),
+      row_(std::move(other.row_)),
+      cursor_open_(std::exchange(other.cursor_open_, false)),
+      pending_row_(std::exchange(other.pending_row_, false)) {}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    Free();
+    attachment_ = other.attachment_;
+    transaction_handle_ = other.transaction_handle_;
+    handle_ = std::exchange(other.handle_, 0);
+    dialect_ = other.dialect_;
+    type_ = other.type_;
+    input_ = std::move(other.input_);
+    output_ = std::move(other.output_);
+    row_ = std::move(other.row_);
+    cursor_open_ = std::exchange(other.cursor_open_, false);
+    pending_row_ = std::exchange(other.pending_row_, false);
+  }
+  return *this;
+}
+
+std::size_t Statement::parameter_count() const {
+  return input_->count();
+}
+
+std::size_t Statement::column_count() const {
+  return output_->count();
+}
+
+std::string Statement::column_name(std::size_t column) const {
+  const XSQLVAR& v = output_->var(column);
+  return std::string(v.aliasname, static_cast<std::size_t>(v.aliasname_length));
+}
+
+void Statement::Execute(Transaction& transaction, const std::vector<Value>& parameters) {
+  const ClientApi& api = attachment_->api();
+  if (parameters.size() != input_->count()) {
+    throw Error("The statement expects " + std::to_string(input_->count()) + " parameters, but " +
+                std::to_string(parameters.size()) + " were given.");
+  }
+  Status status;
+  if (cursor_open_) {
+    api.isc_dsql_free_statement(status.get(), &handle_, DSQL_close);
+    cursor_open_ = false;
+  }
+  pending_row_ = false;
+
+  std::vector<std::string> texts(parameters.size());
+  input_->indicators.assign(parameters.size(), 0);
+  for (std::size_t i = 0; i < parameters.size(); ++i) {
+    XSQLVAR& v = input_->var(i);
+    const int base = v.sqltype & ~1;
+    if (base != SQL_TEXT && base != SQL_VARYING) v.sqlsubtype = 0;  // the server converts
+    v.sqltype = SQL_TEXT | 1;
+    v.sqlscale = 0;
+    texts[i] = parameters[i].value_or(std::string());
+    if (texts[i].size() > 32767) throw Error("A statement parameter is longer than 32767 bytes.");
+    v.sqllen = static_cast<ISC_SHORT>(texts[i].size());
+    v.sqldata = texts[i].data();
+    input_->indicators[i] = parameters[i] ? 0 : -1;
+    v.sqlind = &input_->indicators[i];
+  }
+  XSQLDA* in = input_->count() != 0 ? input_->sqlda() : nullptr;
+
+  transaction_handle_ = *transaction.handle();
+  if (type_ == isc_info_sql_stmt_exec_procedure && output_->count() != 0) {
+    api.isc_dsql_execute2(status.get(), transaction.handle(), &handle_, SQLDA_VERSION1, in,
+                          output_->sqlda());
+    status.Check(api);
+    pending_row_ = true;
+    return;
+  }
+  api.isc_dsql_execute(status.get(), transaction.handle(), &handle_, SQLDA_VERSION1, in);
+  status.Check(api);
+  cursor_open_ = IsQuery(type_);
+}
+
+bool Statement::Fetch() {
+  if (pending_row_) {
+    pending_row_ = false;
+    ReadRow();
+    return true;
+  }
+  if (!cursor_open_) return false;
+  const ClientApi& api = attachment_->api();
+  Status status;
+  const ISC_STATUS result =
+      api.isc_dsql_fetch(status.get(), &handle_, SQLDA_VERSION1, output_->sqlda());
+  if (result == 100) {
+    api.isc_dsql_free_statement(status.get(), &handle_, DSQL_close);
+    cursor_open_ = false;
+    return false;
+  }
+  status.Check(api);
+  ReadRow();
+  return true;
+}
+
+void Statement::ReadRow() {
+  row_.assign(output_->count(), std::nullopt);
+  for (std::size_t i = 0; i < output_->count(); ++i) {
+    const XSQLVAR& v = output_->var(i);
+    if (*v.sqlind < 0) continue;
+    switch (v.sqltype & ~1) {
+      case SQL_VARYING: {
+        ISC_USHORT length = 0;
+        std::memcpy(&length, v.sqldata, sizeof length);
+        row_[i] = std::string(v.sqldata + sizeof length, length);
+        break;
+      }
+      case SQL_BLOB: {
+        ISC_QUAD id;
+        std::memcpy(&id, v.sqldata, sizeof id);
+        row_[i] = ReadBlob(id);
+        break;
+      }
+      default:
+        row_[i] = std::string(v.sqldata, static_cast<std::size_t>(v.sqllen));
+        break;
+    }
+  }
+}
+
+std::string Statement::ReadBlob(ISC_QUAD id) {
+  isc_tr_handle transaction = transaction_handle_;
+  Blob blob(attachment_->api(), attachment_->handle(), &transaction, &id);
+  return blob.ReadAll();
+}
+
+void Statement::Free() noexcept {
+  if (handle_ == 0) return;
+  Status status;
+  attachment_->api().isc_dsql_free_statement(status.get(), &handle_, DSQL_drop);
+  handle_ = 0;
+}
+
+void ExecuteImmediate(Attachment& attachment, Transaction& transaction, const std::string& sql,
+                      int dialect) {
+  Status status;
+  attachment.api().isc_dsql_execute_immediate(status.get(), attachment.handle(),
+                                              transaction.handle(), 0, sql.c_str(),
+                                              static_cast<unsigned short>(dialect), nullptr);
+  status.Check(attachment.api());
+}
+
+}  // namespace updater::db

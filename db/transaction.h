@@ -1,0 +1,47 @@
+#pragma once
+
+#include <ibase.h>
+
+#include <string>
+
+#include "db/attachment.h"
+#include "db/parameter_block.h"
+
+namespace updater::db {
+
+// One transaction on one attachment; rolled back when the object goes while it is still
+// active. Move-only. The attachment must outlive it.
+class Transaction {
+ public:
+  Transaction() = default;
+  // Starts a transaction with `params` (an empty block gives the server's default).
+  Transaction(Attachment& attachment, const ParameterBlock& params);
+  ~Transaction();
+  Transaction(Transaction&& other) noexcept;
+  Transaction& operator=(Transaction&& other) noexcept;
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  // Starts a transaction with a SET TRANSACTION statement.
+  static Transaction StartWithSql(Attachment& attachment, const std::string& sql, int dialect);
+
+  bool active() const { return handle_ != 0; }
+  isc_tr_handle* handle() { return &handle_; }
+  Attachment& attachment() { return *attachment_; }
+
+  void Commit();
+  void Rollback();
+  void CommitRetaining();
+  void RollbackRetaining();
+
+ private:
+  void Release() noexcept;
+
+  Attachment* attachment_ = nullptr;
+  isc_tr_handle handle_ = 0;
+};
+
+// Read committed, record versions, no wait: what an interactive client uses.
+ParameterBlock ReadCommittedParameters();
+
+}  // namespace updater::db
