@@ -1,0 +1,39 @@
+// Times one tree operation of the update engine for scripts/bench-fileops.
+//   bench_fileops copy SOURCE DEST   -> MyCopyDir
+//   bench_fileops remove DIR         -> MyRemoveDir
+// Prints "seconds=<wall time> maxrss_kb=<peak resident memory>".
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "update/folder_ops.h"
+
+int main(int argc, char** argv) {
+  using Clock = std::chrono::steady_clock;
+  const bool copy = argc == 4 && std::strcmp(argv[1], "copy") == 0;
+  const bool remove = argc == 3 && std::strcmp(argv[1], "remove") == 0;
+  if (!copy && !remove) {
+    std::fprintf(stderr, "usage: %s copy SOURCE DEST | remove DIR\n", argv[0]);
+    return 2;
+  }
+  const auto start = Clock::now();
+  try {
+    if (copy) {
+      updater::MyCopyDir(argv[2], argv[3]);
+    } else {
+      updater::MyRemoveDir(argv[2]);
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  struct rusage usage {};
+  ::getrusage(RUSAGE_SELF, &usage);
+  std::printf("seconds=%.3f maxrss_kb=%ld\n", seconds, usage.ru_maxrss);
+  return 0;
+}
