@@ -21,6 +21,8 @@ TEST(EmbeddedResourceTest, FindsItemsByTypeAndNameWithoutRegardToCase) {
   EXPECT_EQ(folded->size(), exact->size());
   EXPECT_TRUE(AsText(*exact).starts_with("stCaptions\r\nstHints\r\n"));
   EXPECT_TRUE(AsText(*exact).ends_with("stCharSets\r\n"));
+  // A row: key, the five texts each after byte 1, one more byte 1, CR LF.
+  EXPECT_NE(AsText(*exact).find("\r\nYes\x01&Yes\x01\x01\x01\x01\x01\r\n"), std::string_view::npos);
 
   auto window = FindEmbeddedResource("Strings", "FRMMAIN_SILL");
   ASSERT_TRUE(window);
