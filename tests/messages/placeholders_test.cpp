@@ -41,18 +41,5 @@ TEST(PlaceholdersTest, LaterPlaceholdersSeeEarlierInsertionsButNoRescan) {
   EXPECT_EQ(FillPlaceholders("{1}", Values({"zero", "{0}"})), "{0}");
 }
 
-TEST(PlaceholdersTest, LookupInAStore) {
-  TranslationStore store("LDM", "Sil");
-  // Language 1 holds "Ошибка {0}" in Windows-1251.
-  store.Load(
-      "stStrings\r\nmsg\x01\xCE\xF8\xE8\xE1\xEA\xE0 {0}\x01\x01"
-      "Error {0} in {1}\x01\x01\x01\r\n");
-  store.SetActiveLanguage(3);
-  EXPECT_EQ(LookupMessage(store, "MSG", Values({"A", "B"})), "Error A in B");
-  store.SetActiveLanguage(4);
-  EXPECT_EQ(LookupMessage(store, "msg", Values({"A"})), "Ошибка A");
-  EXPECT_EQ(LookupMessage(store, "other", Values({"A"})), "");
-}
-
 }  // namespace
 }  // namespace updater

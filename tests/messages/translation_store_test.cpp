@@ -196,17 +196,5 @@ TEST(TranslationStoreTest, LanguageNumberOutsideTheRangeIsAPropertyError) {
   EXPECT_EQ(translated, 1);
 }
 
-TEST(TranslationStoreTest, NamesOfSectionsAndLanguages) {
-  EXPECT_EQ(SectionName(Section::stListView_TreeView_Items), "stListView_TreeView_Items");
-  EXPECT_EQ(SectionFromName("stOtherStrings"), Section::stOtherStrings);
-  EXPECT_EQ(static_cast<int>(*SectionFromName("stCharSets")), 10);
-  EXPECT_EQ(SectionFromName("ststrings"), std::nullopt);
-  EXPECT_EQ(LanguageName(1), "Programmer_Language");
-  EXPECT_EQ(LanguageName(5), "French_Language");
-  EXPECT_EQ(LanguageCodePage(2), CodePage::Windows1251);
-  EXPECT_EQ(LanguageCodePage(3), CodePage::Windows1252);
-  EXPECT_THROW(LanguageName(6), Error);
-}
-
 }  // namespace
 }  // namespace updater
