@@ -196,3 +196,45 @@ TEST_F(RunLogTest, UnknownLocaleFallsBackToC) {
 
 }  // namespace
 }  // namespace updater
+
+namespace updater {
+namespace {
+
+// The regional formats follow the locale the environment names; the locales come from
+// scripts/setup.
+class RegionalFormatTest : public ::testing::Test {
+ protected:
+  Clock::TimePoint at_ = std::chrono::sys_days{std::chrono::year{2007} / 1 / 5} +
+                         std::chrono::hours{14} + std::chrono::minutes{3} + std::chrono::seconds{9};
+  testing::ScopedEnv tz_{"TZ", "UTC0"};
+  testing::ScopedEnv all_{"LC_ALL", nullptr};
+  testing::ScopedEnv time_{"LC_TIME", nullptr};
+  testing::ScopedEnv lang_{"LANG", nullptr};
+};
+
+TEST_F(RegionalFormatTest, GermanShortDate) {
+  testing::ScopedEnv lang("LANG", "de_DE.UTF-8");
+  EXPECT_EQ(ShortDateText(at_), "05.01.2007");
+  EXPECT_EQ(LongTimeText(at_), "14:03:09");
+}
+
+TEST_F(RegionalFormatTest, LcAllBeforeLcTimeBeforeLang) {
+  testing::ScopedEnv lang("LANG", "de_DE.UTF-8");
+  testing::ScopedEnv time("LC_TIME", "C");
+  EXPECT_EQ(ShortDateText(at_), "01/05/07");
+  testing::ScopedEnv all("LC_ALL", "de_DE.UTF-8");
+  EXPECT_EQ(ShortDateText(at_), "05.01.2007");
+}
+
+TEST_F(RegionalFormatTest, EightBitLocaleTextIsConvertedToUtf8) {
+  testing::ScopedEnv all("LC_ALL", "zh_CN.GB2312");
+  EXPECT_EQ(LongTimeText(at_), "14时03分09秒");
+}
+
+TEST_F(RegionalFormatTest, NoLocaleSetMeansC) {
+  EXPECT_EQ(ShortDateText(at_), "01/05/07");
+  EXPECT_EQ(LongTimeText(at_), "14:03:09");
+}
+
+}  // namespace
+}  // namespace updater
