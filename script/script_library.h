@@ -7,6 +7,9 @@ namespace updater {
 // The script library's file name on this platform: the name every message shows.
 std::string ScriptLibraryFileName();
 
+// The path set by ScopedScriptLibraryFile, empty when none is.
+const std::string& ScriptLibraryOverride();
+
 // The script library, loaded by its bare file name from the executable's own folder first,
 // and unloaded when this goes.
 class ScriptLibrary {
@@ -19,9 +22,25 @@ class ScriptLibrary {
 
   // The export's address, or null when the library has none of that name.
   void* Find(const char* name) const;
+  // The file name that messages show.
+  const std::string& file_name() const { return file_name_; }
 
  private:
   void* handle_ = nullptr;
+  std::string file_name_;
+};
+
+// Loads the library at `path` instead while it lives: the binding's tests use stand-ins that
+// misbehave in ways ours does not.
+class ScopedScriptLibraryFile {
+ public:
+  explicit ScopedScriptLibraryFile(std::string path);
+  ~ScopedScriptLibraryFile();
+  ScopedScriptLibraryFile(const ScopedScriptLibraryFile&) = delete;
+  ScopedScriptLibraryFile& operator=(const ScopedScriptLibraryFile&) = delete;
+
+ private:
+  std::string previous_;
 };
 
 }  // namespace updater

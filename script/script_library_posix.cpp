@@ -24,13 +24,20 @@ std::string ScriptLibraryFileName() {
 }
 
 ScriptLibrary::ScriptLibrary() {
-  const std::string name = ScriptLibraryFileName();
-  const auto beside = OwnFolder() / name;
-  std::error_code error;
-  if (!beside.parent_path().empty() && std::filesystem::is_regular_file(beside, error))
-    handle_ = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle_ == nullptr) handle_ = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle_ == nullptr) throw Error("It is impossible to download the \"" + name + "\" library!");
+  const std::string& override_path = ScriptLibraryOverride();
+  if (!override_path.empty()) {
+    file_name_ = std::filesystem::path(override_path).filename().string();
+    handle_ = dlopen(override_path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  } else {
+    file_name_ = ScriptLibraryFileName();
+    const auto beside = OwnFolder() / file_name_;
+    std::error_code error;
+    if (!beside.parent_path().empty() && std::filesystem::is_regular_file(beside, error))
+      handle_ = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) handle_ = dlopen(file_name_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
+  if (handle_ == nullptr)
+    throw Error("It is impossible to download the \"" + file_name_ + "\" library!");
 }
 
 ScriptLibrary::~ScriptLibrary() {

@@ -11,10 +11,15 @@ std::string ScriptLibraryFileName() {
 
 ScriptLibrary::ScriptLibrary() {
   // A bare name: the loader looks in the executable's own folder first.
-  const std::string name = ScriptLibraryFileName();
-  HMODULE module = LoadLibraryA(name.c_str());
+  const std::string& override_path = ScriptLibraryOverride();
+  file_name_ = ScriptLibraryFileName();
+  if (!override_path.empty()) {
+    const auto slash = override_path.find_last_of("\\/");
+    file_name_ = slash == std::string::npos ? override_path : override_path.substr(slash + 1);
+  }
+  HMODULE module = LoadLibraryA(override_path.empty() ? file_name_.c_str() : override_path.c_str());
   if (reinterpret_cast<ULONG_PTR>(module) <= 32)
-    throw Error("It is impossible to download the \"" + name + "\" library!");
+    throw Error("It is impossible to download the \"" + file_name_ + "\" library!");
   handle_ = module;
 }
 
