@@ -32,11 +32,12 @@ TEST(PathTest, FullPathFoldsDotsAndKeepsTheTrailingSeparator) {
 
 TEST(PathTest, FullPathResolvesAgainstTheCurrentDirectory) {
   testing::DiskFolder folder;
-  std::string before = CurrentDirectory();
-  ASSERT_EQ(::chdir(folder.path().c_str()), 0);
-  std::string sub = FullPath("sub dir/-x/");
-  std::string up = FullPath("../");
-  ASSERT_EQ(::chdir(before.c_str()), 0);
+  std::string sub, up;
+  {
+    testing::ScopedCurrentDirectory cwd(folder.path());
+    sub = FullPath("sub dir/-x/");
+    up = FullPath("../");
+  }
   EXPECT_EQ(sub, folder.path() + "/sub dir/-x/");
   EXPECT_EQ(up, "/var/tmp/");
 }

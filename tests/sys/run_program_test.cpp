@@ -42,11 +42,11 @@ class RunAndWaitTest : public ::testing::Test {
 };
 
 TEST_F(RunAndWaitTest, RunsARelativeProgramInItsOwnFolderAndReturnsItsExitCode) {
-  std::string before = CurrentDirectory();
-  ASSERT_EQ(::chdir(folder.path().c_str()), 0);
   int code = -1;
-  EXPECT_NO_THROW(code = RunAndWait(op, "bin dir/tool", " code 7", 1));
-  ASSERT_EQ(::chdir(before.c_str()), 0);
+  {
+    testing::ScopedCurrentDirectory cwd(folder.path());
+    EXPECT_NO_THROW(code = RunAndWait(op, "bin dir/tool", " code 7", 1));
+  }
   EXPECT_EQ(code, 7);
   std::vector<std::string> lines = Lines("where.txt");
   ASSERT_EQ(lines.size(), 4u);

@@ -1,0 +1,211 @@
+#include "update/update_context.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "messages/ldm.h"
+#include "messages/message_text.h"
+#include "sys/error.h"
+#include "sys/path.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/recording_operator.h"
+#include "tests/sys/disk_folder.h"
+
+namespace updater {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    if (const char* old = std::getenv("TZ")) old_ = old;
+    ::setenv("TZ", zone, 1);
+  }
+  ~ScopedTimeZone() {
+    if (old_.empty()) {
+      ::unsetenv("TZ");
+    } else {
+      ::setenv("TZ", old_.c_str(), 1);
+    }
+  }
+
+ private:
+  std::string old_;
+};
+
+// 8 December 2025, 14:05:09 UTC.
+Clock::TimePoint December8() {
+  return Clock::TimePoint{} + std::chrono::seconds(1765202709);
+}
+
+class UpdateInitTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ChangeLanguage(3);
+    profile = PresetProfile();
+    product = folder / "OVN/DunVeld";
+    std::filesystem::create_directories(product);
+  }
+
+  testing::DiskFolder folder;
+  ProjectProfile profile;
+  std::string product;
+  testing::RecordingOperator op;
+  ScopedTimeZone utc{"UTC0"};
+  testing::FakeClock clock{December8()};
+  ScopedClock scoped_clock{clock};
+};
+
+TEST_F(UpdateInitTest, DerivesEveryFolderFromTheProductFolder) {
+  UpdateInit(op, profile, product);
+  const UpdateContext& c = CurrentUpdateContext();
+  const std::string temp = product + "/Tmp$081225140509";
+  EXPECT_EQ(c.ProductDir, product);
+  EXPECT_EQ(c.ProgramDir, product + "/Program");
+  EXPECT_EQ(c.ResourcesDir, product + "/Resources");
+  EXPECT_EQ(c.DbDataDir, product + "/DB_Data");
+  EXPECT_EQ(c.TempDir, temp);
+  EXPECT_EQ(c.NewDir, temp + "/New");
+  EXPECT_EQ(c.OldDir, temp + "/Old");
+  EXPECT_EQ(c.OldProgramDir, temp + "/Old/Program");
+  EXPECT_EQ(c.OldResourcesDir, temp + "/Old/Resources");
+  EXPECT_EQ(c.OldDbDataDir, temp + "/Old/DB_Data");
+  EXPECT_EQ(c.OldOtherDir, temp + "/Old/Other");
+  EXPECT_EQ(c.WorkDir, temp + "/Wrk");
+  EXPECT_EQ(c.WorkProgramDir, temp + "/Wrk/Program");
+  EXPECT_EQ(c.WorkResourcesDir, temp + "/Wrk/Resources");
+  EXPECT_EQ(c.WorkDbDataDir, temp + "/Wrk/DB_Data");
+  EXPECT_EQ(c.DbPath, "localhost/3051:" + product + "/DB_Data/DunVeld.fdb");
+  EXPECT_EQ(c.WorkDbPath, "localhost/3051:" + temp + "/Wrk/DB_Data/DunVeld.fdb");
+  EXPECT_FALSE(c.HasClientPart);
+  EXPECT_FALSE(c.HasServerPart);
+  EXPECT_EQ(op.log, (std::vector<std::string>{GetMessageText("uUpdate_UpdateInit_1"),
+                                              GetMessageText("uUpdate_UpdateInit_4")}));
+  EXPECT_EQ(op.pumps, 2);
+  EXPECT_TRUE(std::filesystem::is_empty(product)) << "nothing is created";
+}
+
+TEST_F(UpdateInitTest, ATrailingSeparatorStaysOnlyOnTheProductFolder) {
+  UpdateInit(op, profile, product);
+  UpdateContext without = CurrentUpdateContext();
+  UpdateInit(op, profile, product + "/");
+  const UpdateContext& with = CurrentUpdateContext();
+  EXPECT_EQ(with.ProductDir, product + "/");
+  EXPECT_EQ(with.ProgramDir, without.ProgramDir);
+  EXPECT_EQ(with.TempDir, without.TempDir);
+  EXPECT_EQ(with.WorkDbDataDir, without.WorkDbDataDir);
+  EXPECT_EQ(with.DbPath, without.DbPath);
+}
+
+TEST_F(UpdateInitTest, RelativeFoldersAreResolvedAgainstTheCurrentDirectory) {
+  std::string missing_text;
+  {
+    testing::ScopedCurrentDirectory cwd(folder / "OVN");
+    UpdateInit(op, profile, "./x/../DunVeld");
+    try {
+      UpdateInit(op, profile, "Elsewhere");
+    } catch (const Error& e) {
+      missing_text = e.what();
+    }
+  }
+  EXPECT_EQ(CurrentUpdateContext().ProgramDir, product + "/Program");
+  EXPECT_EQ(missing_text, GetMessageText("uUpdate_UpdateInit_2", folder / "OVN/Elsewhere"));
+}
+
+TEST_F(UpdateInitTest, TheFlagsTellWhichPartsArePresent) {
+  testing::WriteFile(product + "/Program/DunVeld.exe", "exe");
+  testing::WriteFile(product + "/DB_Data/Other.fdb", "db under another name");
+  UpdateInit(op, profile, product);
+  EXPECT_TRUE(CurrentUpdateContext().HasClientPart);
+  EXPECT_FALSE(CurrentUpdateContext().HasServerPart);
+
+  testing::WriteFile(product + "/DB_Data/DunVeld.fdb", "db");
+  std::filesystem::remove(product + "/Program/DunVeld.exe");
+  std::filesystem::create_directory(product + "/Program/DunVeld.exe");  // a folder is no file
+  UpdateInit(op, profile, product);
+  EXPECT_FALSE(CurrentUpdateContext().HasClientPart);
+  EXPECT_TRUE(CurrentUpdateContext().HasServerPart);
+}
+
+TEST_F(UpdateInitTest, AnEmptyServerPrefixGivesPlainFilePaths) {
+  profile.ServerPrefix = "";
+  profile.DbFileName = "other name.fdb";
+  UpdateInit(op, profile, product);
+  EXPECT_EQ(CurrentUpdateContext().DbPath, product + "/DB_Data/other name.fdb");
+  EXPECT_EQ(CurrentUpdateContext().WorkDbPath,
+            product + "/Tmp$081225140509/Wrk/DB_Data/other name.fdb");
+}
+
+TEST_F(UpdateInitTest, TheStampIsTheLocalTimeAndSharedWithinASecond) {
+  clock.Advance(900ms);
+  UpdateInit(op, profile, product);
+  std::string first = CurrentUpdateContext().TempDir;
+  clock.Set(December8() + 999ms);
+  UpdateInit(op, profile, product);
+  EXPECT_EQ(CurrentUpdateContext().TempDir, first);
+  clock.Advance(1s);
+  UpdateInit(op, profile, product);
+  EXPECT_EQ(CurrentUpdateContext().TempDir, product + "/Tmp$081225140510");
+
+  ScopedTimeZone east{"XYZ-10"};  // ten hours ahead of UTC: already the next day
+  clock.Set(December8());
+  EXPECT_EQ(FormatRunStamp(clock.Now()), "091225000509");
+}
+
+TEST_F(UpdateInitTest, AMissingFolderFailsAndKeepsTheRestOfTheLastContext) {
+  UpdateInit(op, profile, product);
+  UpdateContext before = CurrentUpdateContext();
+  const std::string missing = folder / "OVN/Missing";
+  try {
+    UpdateInit(op, profile, missing);
+    FAIL() << "accepted";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), GetMessageText("uUpdate_UpdateInit_2", missing));
+    EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
+  }
+  EXPECT_EQ(CurrentUpdateContext().ProductDir, missing);
+  EXPECT_EQ(CurrentUpdateContext().ProgramDir, before.ProgramDir);
+  EXPECT_EQ(CurrentUpdateContext().DbPath, before.DbPath);
+  // A file is no folder either.
+  testing::WriteFile(folder / "OVN/file", "x");
+  EXPECT_THROW(UpdateInit(op, profile, folder / "OVN/file"), Error);
+}
+
+TEST_F(UpdateInitTest, AFolderOnARamDiskIsNotLocal) {
+  struct statfs shm;
+  if (::statfs("/dev/shm", &shm) != 0 || shm.f_type != 0x01021994) {
+    GTEST_SKIP() << "no tmpfs at /dev/shm";
+  }
+  std::string ram = "/dev/shm/updater-ctx-" + std::to_string(::getpid());
+  std::filesystem::create_directories(ram);
+  std::string text;
+  try {
+    UpdateInit(op, profile, ram + "/");
+  } catch (const Error& e) {
+    text = e.what();
+  }
+  std::filesystem::remove_all(ram);
+  EXPECT_EQ(text, GetMessageText("uUpdate_UpdateInit_3", ram + "/"));
+}
+
+TEST_F(UpdateInitTest, APathLongerThanThePlatformTakesIsRefusedWhole) {
+  std::string deep = product;
+  while (deep.size() <= MaxPathLength()) deep += "/" + std::string(200, 'd');
+  try {
+    UpdateInit(op, profile, deep);
+    FAIL() << "accepted";
+  } catch (const Error& e) {
+    std::string text = e.what();
+    EXPECT_NE(text.find(deep), std::string::npos) << "the whole path is named";
+    EXPECT_NE(text.find("too long"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace updater
