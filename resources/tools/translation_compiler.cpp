@@ -115,6 +115,8 @@ std::vector<SectionData> Parse(std::istream& in) {
   while (std::getline(in, raw)) {
     ++line;
     if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+    // Editors on Windows like to start UTF-8 files with a byte-order mark.
+    if (line == 1 && raw.starts_with("\xEF\xBB\xBF")) raw.erase(0, 3);
     const std::string trimmed = Trim(raw);
     if (trimmed.empty() || trimmed[0] == '#') continue;
     if (trimmed.front() == '[' && trimmed.back() == ']') {

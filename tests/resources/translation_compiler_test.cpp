@@ -84,6 +84,11 @@ TEST_F(TranslationCompilerTest, WritesTheSerializedForm) {
             "empty\x01\x01\x01\x01\x01\x01\r\n");
 }
 
+TEST_F(TranslationCompilerTest, AcceptsWindowsLineEndsAndAByteOrderMark) {
+  ASSERT_EQ(Compile("\xEF\xBB\xBF[stStrings]\r\n@k\r\nen: x\r\n"), 0) << error;
+  EXPECT_EQ(output, "stStrings\r\nk\x01\x01\x01x\x01\x01\x01\r\n");
+}
+
 TEST_F(TranslationCompilerTest, ShortRowsKeepTheirDelimiterCount) {
   ASSERT_EQ(Compile("[stHints]\n@TfrmMain\ndelimiters: 2\n@one\ndelimiters: 1\nprog: x\n"), 0)
       << error;
