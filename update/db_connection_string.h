@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace updater {
+
+// A connection string taken apart for the services manager.
+struct DbServerAndFile {
+  bool Remote = false;  // a server was named, possibly an empty one
+  std::string Server;
+  std::string FilePath;
+};
+
+// Tried in order: a drive path ("C:..." with no further ":") is local; "\\server\path";
+// "server@path"; "server:path" (split at the first ":"); anything else is local.
+DbServerAndFile SplitConnectionString(const std::string& connection_string);
+
+// "server:service_mgr" for a remote server, "service_mgr" for the local one.
+std::string ServicesManagerName(const DbServerAndFile& parts);
+
+}  // namespace updater

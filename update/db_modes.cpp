@@ -1,0 +1,107 @@
+#include "update/db_modes.h"
+
+#include <ibase.h>
+
+#include <chrono>
+
+#include "app/application_title.h"
+#include "db/client_api.h"
+#include "db/db_connection.h"
+#include "db/parameter_block.h"
+#include "db/service.h"
+#include "messages/message_text.h"
+#include "sys/clock.h"
+#include "sys/error.h"
+#include "update/db_connection_string.h"
+#include "update/update_context.h"
+
+namespace updater {
+
+namespace {
+
+constexpr std::chrono::milliseconds kShutdownSettleTime{2000};
+// Seconds the server grants attachments before it forces the shutdown.
+constexpr std::int32_t kShutdownTimeout = 1;
+
+enum class Mode { Shutdown, Online };
+
+void SwitchMode(Mode mode, const std::string& client_lib, const std::string& database_path,
+                const std::string& user_name, const std::string& password) {
+  CheckDBParams(client_lib, database_path, user_name, password);
+  const DbServerAndFile parts = SplitConnectionString(database_path);
+  const db::ClientApi& api = db::LoadClientApi(client_lib);
+
+  db::ParameterBlock request;
+  request.Byte(isc_action_svc_properties).String16(isc_spb_dbname, parts.FilePath);
+  if (mode == Mode::Shutdown)
+    request.Int32(isc_spb_prp_shutdown_db, kShutdownTimeout);
+  else
+    request.Int32(isc_spb_options, isc_spb_prp_db_online);
+
+  db::Service service(api, ServicesManagerName(parts),
+                      db::ServiceAttachParameters(user_name, password));
+  service.Start(request);
+  if (mode == Mode::Shutdown) CurrentClock().Sleep(kShutdownSettleTime);
+  service.Detach();
+}
+
+struct ModeTexts {
+  const char* starting;
+  const char* no_server_part;
+  const char* done_log;
+  const char* done_box;
+  const char* already_log;
+  const char* already_box;
+};
+
+void UpdateMode(Mode mode, const ModeTexts& texts, Operator& op, const ProjectProfile& profile,
+                const std::string& product_folder, const std::string& system_password) {
+  UpdateInit(op, profile, product_folder);
+  op.SaveExceptionToLog(GetMessageText(texts.starting));
+  op.ProcessMessages();
+  const UpdateContext& context = CurrentUpdateContext();
+  if (!context.HasServerPart) throw Error(GetMessageText(texts.no_server_part));
+  try {
+    SwitchMode(mode, profile.ClientLibName, context.DbPath, "SYSDBA", system_password);
+  } catch (const std::exception& e) {
+    op.ProcessMessages();
+    if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
+    op.SaveExceptionToLog(GetMessageText(texts.already_log));
+    op.ProcessMessages();
+    op.MessageBox(DialogKind::Warning, kApplicationTitle, GetMessageText(texts.already_box));
+    return;
+  }
+  op.SaveExceptionToLog(GetMessageText(texts.done_log));
+  op.ProcessMessages();
+  op.MessageBox(DialogKind::Information, kApplicationTitle, GetMessageText(texts.done_box));
+}
+
+}  // namespace
+
+void DBShutdown(const std::string& client_lib, const std::string& database_path,
+                const std::string& user_name, const std::string& password) {
+  SwitchMode(Mode::Shutdown, client_lib, database_path, user_name, password);
+}
+
+void DBOnLine(const std::string& client_lib, const std::string& database_path,
+              const std::string& user_name, const std::string& password) {
+  SwitchMode(Mode::Online, client_lib, database_path, user_name, password);
+}
+
+void UpdateShutdown(Operator& op, const ProjectProfile& profile, const std::string& product_folder,
+                    const std::string& system_password) {
+  static constexpr ModeTexts texts = {"uUpdate_UpdateShutdown_1", "uUpdate_UpdateShutdown_2",
+                                      "uUpdate_UpdateShutdown_3", "uUpdate_UpdateShutdown_4",
+                                      "uUpdate_UpdateShutdown_5", "uUpdate_UpdateShutdown_6"};
+  UpdateMode(Mode::Shutdown, texts, op, profile, product_folder, system_password);
+}
+
+void UpdateOnLine(Operator& op, const ProjectProfile& profile, const std::string& product_folder,
+                  const std::string& system_password) {
+  static constexpr ModeTexts texts = {"uUpdate_UpdateOnLine_01", "uUpdate_UpdateOnLine_02",
+                                      "uUpdate_UpdateOnLine_03", "uUpdate_UpdateOnLine_04",
+                                      "uUpdate_UpdateOnLine_05", "uUpdate_UpdateOnLine_06"};
+  UpdateMode(Mode::Online, texts, op, profile, product_folder, system_password);
+}
+
+}  // namespace updater

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "app/operator.h"
+#include "app/project_profile.h"
+
+namespace updater {
+
+// Switches the database of `database_path` (a connection string) to shutdown through the
+// services manager of its server, then waits 2000 ms for the server to carry it out.
+// Raises the server's messages on failure; the services attachment is released on every path.
+void DBShutdown(const std::string& client_lib, const std::string& database_path,
+                const std::string& user_name, const std::string& password);
+
+// Brings the database back online; as DBShutdown, without the wait.
+void DBOnLine(const std::string& client_lib, const std::string& database_path,
+              const std::string& user_name, const std::string& password);
+
+// The Service-menu commands: switch the live database of `product_folder` as SYSDBA and tell
+// the operator. A database already in the requested mode gives a warning, not an error.
+void UpdateShutdown(Operator& op, const ProjectProfile& profile, const std::string& product_folder,
+                    const std::string& system_password);
+void UpdateOnLine(Operator& op, const ProjectProfile& profile, const std::string& product_folder,
+                  const std::string& system_password);
+
+// The server's answer when a database already is in the requested mode.
+inline constexpr const char* kAlreadyInModeText = "Target shutdown mode is invalid for database";
+
+}  // namespace updater
