@@ -1,5 +1,6 @@
 #include "db/statement.h"
 
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -16,6 +17,32 @@ constexpr short kInitialColumns = 16;
 
 bool IsQuery(int type) {
   return type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd;
+}
+
+// Days since 17 November 1858 as YYYY-MM-DD (proleptic Gregorian calendar).
+std::string FormatDate(ISC_DATE days) {
+  // Shift to days since 1 March 0000, then split into 400-year eras.
+  long z = static_cast<long>(days) + 678881L;
+  const long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long doe = z - era * 146097;
+  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long mp = (5 * doy + 2) / 153;
+  const long day = doy - (153 * mp + 2) / 5 + 1;
+  const long month = mp < 10 ? mp + 3 : mp - 9;
+  const long year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  char text[80];
+  std::snprintf(text, sizeof text, "%04ld-%02ld-%02ld", year, month, day);
+  return text;
+}
+
+// Ten-thousandths of a second since midnight as HH:MM:SS.ffff.
+std::string FormatTime(ISC_TIME time) {
+  const unsigned long t = time;
+  char text[80];
+  std::snprintf(text, sizeof text, "%02lu:%02lu:%02lu.%04lu", t / 36000000UL, t / 600000UL % 60,
+                t / 10000UL % 60, t % 10000UL);
+  return text;
 }
 
 class Blob {
@@ -128,11 +155,13 @@ Statement::Statement(Attachment& attachment, Transaction& transaction, const std
     type_ = static_cast<int>(
         FindInfoInteger(std::string_view(reply, sizeof reply), isc_info_sql_stmt_type).value_or(0));
 
-    // Everything but text and blobs comes back in the server's text form.
+    // Numbers come back in the server's text form; dates and times are formatted here,
+    // since the server's own conversion gives the old "01-MAR-2024" form.
     for (std::size_t i = 0; i < output_->count(); ++i) {
       XSQLVAR& v = output_->var(i);
       const int base = v.sqltype & ~1;
-      if (base != SQL_TEXT && base != SQL_VARYING && base != SQL_BLOB) {
+      if (base != SQL_TEXT && base != SQL_VARYING && base != SQL_BLOB && base != SQL_TYPE_DATE &&
+          base != SQL_TYPE_TIME && base != SQL_TIMESTAMP) {
         v.sqltype = SQL_VARYING;
         v.sqllen = kTextFormLength;
         v.sqlscale = 0;
@@ -266,6 +295,24 @@ void Statement::ReadRow() {
         ISC_USHORT length = 0;
         std::memcpy(&length, v.sqldata, sizeof length);
         row_[i] = std::string(v.sqldata + sizeof length, length);
+        break;
+      }
+      case SQL_TYPE_DATE: {
+        ISC_DATE date;
+        std::memcpy(&date, v.sqldata, sizeof date);
+        row_[i] = FormatDate(date);
+        break;
+      }
+      case SQL_TYPE_TIME: {
+        ISC_TIME time;
+        std::memcpy(&time, v.sqldata, sizeof time);
+        row_[i] = FormatTime(time);
+        break;
+      }
+      case SQL_TIMESTAMP: {
+        ISC_TIMESTAMP stamp;
+        std::memcpy(&stamp, v.sqldata, sizeof stamp);
+        row_[i] = FormatDate(stamp.timestamp_date) + " " + FormatTime(stamp.timestamp_time);
         break;
       }
       case SQL_BLOB: {
