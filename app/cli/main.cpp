@@ -53,6 +53,7 @@ int Main(int argc, char** argv) {
       "switches its database and server, without a window.",
       "updater-cli"};
   app.require_subcommand(1);
+  app.fallthrough();  // --yes and --language may also follow the command
   bool assume_yes = false;
   std::optional<int> language;
   app.add_flag("-y,--yes", assume_yes, "Answer every question with Yes instead of asking");

@@ -126,6 +126,13 @@ TEST_F(CliProcessTest, UnwritableLogFolderEndsBeforeTheCommand) {
   EXPECT_TRUE(r.out.empty()) << r.out;
 }
 
+TEST_F(CliProcessTest, GlobalOptionsMayFollowTheCommand) {
+  ProcessResult r = Run({"online", "--yes", "--language", "0"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Contains(r.err, "[Error] 0 - is not a valid property value!")) << r.err;
+  EXPECT_FALSE(Contains(r.err, "not expected")) << r.err;
+}
+
 TEST_F(CliProcessTest, UsageErrorsAndHelp) {
   EXPECT_EQ(Run({}).exit_code, 1);
   EXPECT_EQ(Run({"frobnicate"}).exit_code, 1);
