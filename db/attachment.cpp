@@ -46,6 +46,8 @@ Attachment& Attachment::operator=(Attachment&& other) noexcept {
 }
 
 std::string Attachment::Info(const std::string& items, std::size_t buffer_size) {
+  // The call takes the buffer length as a short.
+  if (buffer_size > 32767) buffer_size = 32767;
   std::string reply(buffer_size, '\0');
   Status status;
   api_->isc_database_info(status.get(), &handle_, static_cast<short>(items.size()), items.data(),

@@ -29,7 +29,8 @@ class Attachment {
   const ClientApi& api() const { return *api_; }
   isc_db_handle* handle() { return &handle_; }
 
-  // isc_database_info: the reply to `items`, `buffer_size` bytes as the server filled them.
+  // isc_database_info: the reply to `items`, `buffer_size` bytes (at most 32767) as the
+  // server filled them.
   std::string Info(const std::string& items, std::size_t buffer_size);
 
   // Raises on failure and stays attached then.
