@@ -11,6 +11,13 @@
 #define IBES_CALL
 #endif
 
+// How the library marks its exports.
+#if defined(_WIN32)
+#define IBES_EXPORT extern "C" __declspec(dllexport)
+#else
+#define IBES_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
 extern "C" {
 
 using IbesConnectErrorCallback = std::int32_t(IBES_CALL*)(const char* error_text);

@@ -2,8 +2,6 @@
 #include "script/script_library_abi.h"
 #include "scriptlib/library_session.h"
 
-#define IBES_EXPORT extern "C" __attribute__((visibility("default")))
-
 IBES_EXPORT std::int32_t IBES_CALL Connect(const char* connect_params,
                                            IbesConnectErrorCallback on_error) {
   return updater::scriptlib::LibrarySession::Instance().Connect(connect_params, on_error);
