@@ -7,6 +7,9 @@
 
 namespace updater {
 
+using win::SystemErrorText;
+using win::Utf8;
+
 std::string ExecutableFolder() {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {

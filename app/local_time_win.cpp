@@ -6,6 +6,9 @@
 
 namespace updater {
 
+using win::SystemErrorText;
+using win::Utf8;
+
 namespace {
 
 SYSTEMTIME LocalSystemTime(Clock::TimePoint t) {

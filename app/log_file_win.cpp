@@ -7,6 +7,9 @@
 
 namespace updater {
 
+using win::SystemErrorText;
+using win::Utf16;
+
 namespace {
 
 [[noreturn]] void Raise(const char* what, const std::string& path, DWORD error) {

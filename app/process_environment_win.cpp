@@ -7,6 +7,9 @@
 
 namespace updater {
 
+using win::SystemErrorText;
+using win::Utf16;
+
 void SetProcessEnvironment(const std::string& name, const std::string& value) {
   // The process block for the libraries and children, the C runtime's copy for getenv.
   if (!::SetEnvironmentVariableW(Utf16(name).c_str(), Utf16(value).c_str())) {

@@ -12,7 +12,7 @@
 
 #include <string>
 
-namespace updater {
+namespace updater::win {
 
 inline std::wstring Utf16(const std::string& text) {
   if (text.empty()) return {};
@@ -46,4 +46,4 @@ inline std::string SystemErrorText(DWORD error) {
   return text.empty() ? "error " + std::to_string(error) : Utf8(text);
 }
 
-}  // namespace updater
+}  // namespace updater::win
