@@ -87,6 +87,17 @@ TEST_F(StatementServerTest, ParametersGoInAsText) {
             (std::vector<std::vector<Statement::Value>>{{"3", std::nullopt}, {"4", "x'y"}}));
 }
 
+TEST_F(StatementServerTest, TextGoesIntoBlobParameters) {
+  {
+    Transaction transaction(attachment_, ReadCommittedParameters());
+    Statement update(attachment_, transaction, "UPDATE DV_DOCUMENTS SET BODY = ? WHERE ID = ?", 3);
+    update.Execute(transaction, {"New body", "1"});
+    transaction.Commit();
+  }
+  EXPECT_EQ(Rows("SELECT BODY FROM DV_DOCUMENTS"),
+            (std::vector<std::vector<Statement::Value>>{{"New body"}}));
+}
+
 TEST_F(StatementServerTest, StatementCanRunAgain) {
   Transaction transaction(attachment_, ReadCommittedParameters());
   Statement select(attachment_, transaction, "SELECT NAME FROM DV_SETTINGS WHERE ID = ?", 3);
