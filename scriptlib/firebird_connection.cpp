@@ -48,6 +48,13 @@ bool IsPlainChange(const std::string& sql) {
          !ContainsWord(sql, "RETURNING");
 }
 
+db::ParameterBlock AttachParameters(const ConnectParams& params) {
+  db::ParameterBlock block =
+      db::DatabaseParameters(params.user, params.password, params.charset, params.role);
+  block.SizedInt32(isc_dpb_sql_dialect, params.dialect);
+  return block;
+}
+
 struct Sqlda {
   explicit Sqlda(short count)
       : storage(XSQLDA_LENGTH(std::max<short>(count, 1))),
@@ -65,9 +72,7 @@ struct Sqlda {
 
 FirebirdConnection::FirebirdConnection(const ConnectParams& params)
     : api_(db::LoadClientApi(params.client_library)),
-      attachment_(
-          api_, params.database,
-          db::DatabaseParameters(params.user, params.password, params.charset, params.role)) {}
+      attachment_(api_, params.database, AttachParameters(params)) {}
 
 FirebirdConnection::~FirebirdConnection() {
   // The transaction and the attachment end with their members, after the statement.

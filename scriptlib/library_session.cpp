@@ -28,6 +28,7 @@ std::int32_t LibrarySession::Connect(const char* connect_params,
     const ConnectParams params =
         ParseConnectParams(connect_params != nullptr ? connect_params : "");
     connection_ = std::make_unique<FirebirdConnection>(params);
+    dialect_ = params.dialect;
     return 0;
   } catch (const std::exception& e) {
     if (on_error != nullptr) on_error(e.what());
@@ -46,7 +47,7 @@ std::int32_t LibrarySession::ExecScriptFile(const char* path, IbesScriptErrorCal
     return 1;
   }
   try {
-    return ScriptRunner::RunFile(*connection_, 3, file, {on_error, on_statement, on_done});
+    return ScriptRunner::RunFile(*connection_, dialect_, file, {on_error, on_statement, on_done});
   } catch (const std::exception& e) {
     if (on_error != nullptr) on_error(file.c_str(), e.what());
   } catch (...) {
@@ -64,7 +65,7 @@ std::int32_t LibrarySession::ExecScriptText(const char* text, IbesScriptErrorCal
     return 1;
   }
   try {
-    ScriptRunner runner(*connection_, 3, {on_error, on_statement, on_done});
+    ScriptRunner runner(*connection_, dialect_, {on_error, on_statement, on_done});
     runner.Feed(script);
     runner.Finish();
     return runner.failures();

@@ -25,6 +25,7 @@ class LibrarySession {
 
  private:
   std::unique_ptr<ScriptConnection> connection_;
+  int dialect_ = 3;
 };
 
 }  // namespace updater::scriptlib
