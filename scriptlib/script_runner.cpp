@@ -33,12 +33,12 @@ std::vector<std::string> Words(const std::string& text, std::size_t limit) {
   return words;
 }
 
-// isql's own display and session options: nothing for the server.
-bool IsClientOption(const std::string& word) {
+// isql's own display and session options: nothing for the server. SET STATISTICS INDEX and
+// SET TIME ZONE are the server's and go there.
+bool IsClientOption(const std::vector<std::string>& words) {
   static const char* const kOptions[] = {"ECHO",
                                          "LIST",
                                          "STATS",
-                                         "STATISTICS",
                                          "COUNT",
                                          "HEADING",
                                          "PLAN",
@@ -48,7 +48,6 @@ bool IsClientOption(const std::string& word) {
                                          "BAIL",
                                          "BLOBDISPLAY",
                                          "BLOB",
-                                         "TIME",
                                          "WIDTH",
                                          "SQLDA_DISPLAY",
                                          "ROWCOUNT",
@@ -59,8 +58,10 @@ bool IsClientOption(const std::string& word) {
                                          "MAXROWS",
                                          "LOCAL_TIMEOUT",
                                          "NAMES"};
+  if (words.size() < 2 || words[0] != "SET") return false;
+  if (words[1] == "TIME") return words.size() == 2 || words[2] == "ON" || words[2] == "OFF";
   return std::any_of(std::begin(kOptions), std::end(kOptions),
-                     [&](const char* option) { return word == option; });
+                     [&](const char* option) { return words[1] == option; });
 }
 
 void WriteLinesAtomically(const std::filesystem::path& target,
@@ -155,7 +156,7 @@ void ScriptRunner::Run(const ScriptStatement& statement) {
       autoddl_ = words.size() == 2 || words[2] == "ON";
     } else if (first == "SET" && second == "TRANSACTION") {
       connection_.StartTransaction(text, dialect_);
-    } else if (first == "SET" && IsClientOption(second)) {
+    } else if (IsClientOption(words)) {
       // Display options and SET NAMES (the connection's character set is fixed at Connect).
     } else if ((first == "EXIT" || first == "QUIT") && words.size() == 1) {
       if (connection_.InTransaction()) {

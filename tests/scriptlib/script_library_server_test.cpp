@@ -169,6 +169,28 @@ TEST_F(ScriptLibraryServerTest, CommitRollbackAndAutoDdl) {
       Column("select rdb$relation_name from rdb$relations where rdb$relation_name = 'U'").empty());
 }
 
+TEST_F(ScriptLibraryServerTest, IsqlOptionsAreAcceptedAndServerSetCommandsRun) {
+  ConnectOk();
+  RunText(
+      "set names utf8; set echo on; set list on; set stats off; set time on; set bail on;\n"
+      "set width name 10; set heading off; set warnings on; set plan off;\n"
+      "create table t (id integer);\n"
+      "create index t_id on t (id);\n"
+      "insert into t values (1); insert into t values (2);\n"
+      "insert into t values (3); insert into t values (4);\n"
+      "commit;\n"
+      "set statistics index t_id;\n"
+      "set sql dialect 1;\n"
+      "select \"a\" from rdb$database;\n"  // a string in dialect 1, a missing column in 3
+      "set sql dialect 3;\n"
+      "select \"a\" from rdb$database;\n");
+  ASSERT_EQ(g_recorded.errors.size(), 1u);
+  EXPECT_EQ(g_recorded.errors[0].first, "select \"a\" from rdb$database");
+  EXPECT_EQ(Column("select cast(rdb$statistics * 100 as integer) from rdb$indices "
+                   "where rdb$index_name = 'T_ID'"),
+            (std::vector<std::string>{"25"}));
+}
+
 TEST_F(ScriptLibraryServerTest, PsqlBodiesBetweenChangedTerminators) {
   ConnectOk();
   RunText(
