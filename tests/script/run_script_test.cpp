@@ -179,6 +179,18 @@ TEST_F(RunScriptServerTest, CleanScriptChangesTheDatabaseAndLogsEachStatement) {
   EXPECT_TRUE(quiet.log.empty());
 }
 
+TEST_F(RunScriptServerTest, NoAttachmentOutlivesTheRun) {
+  RunScriptText(ui_, kClient, db_.connection_string(), "ADMN", "UTF8", testing::kTestAdmnPassword,
+                "", "select 1 from rdb$database;", nullptr);
+  auto attachment = testing::AttachToTestServer(db_.path(), "SYSDBA", testing::kTestSysdbaPassword);
+  db::Transaction transaction(attachment, db::ParameterBlock());
+  db::Statement query(attachment, transaction,
+                      "select count(*) from mon$attachments where mon$user = 'ADMN'", 3);
+  query.Execute(transaction);
+  ASSERT_TRUE(query.Fetch());
+  EXPECT_EQ(query.value(0), std::optional<std::string>("0"));
+}
+
 TEST_F(RunScriptServerTest, TwoFailuresAreBothLoggedAndOnlyTheLaterIsRaised) {
   const std::string message = MessageOf([&] {
     Run("insert into no_such_a values (1);\ncreate table r_ok (id integer);\n"
