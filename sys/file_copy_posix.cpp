@@ -64,9 +64,14 @@ bool CopyData(int from, int to) {
   return ReadWriteLoop(from, to);
 }
 
+bool RunAsRoot() {
+  static const bool root = ::geteuid() == 0;
+  return root;
+}
+
 bool CopyMetadata(int to, const struct stat& st) {
   // Owner first: changing it clears the set-id bits that the mode then puts back.
-  if (::geteuid() == 0 && ::fchown(to, st.st_uid, st.st_gid) != 0) return false;
+  if (RunAsRoot() && ::fchown(to, st.st_uid, st.st_gid) != 0) return false;
   if (::fchmod(to, st.st_mode & 07777) != 0) return false;
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   return ::futimens(to, times) == 0;
