@@ -228,5 +228,26 @@ TEST_F(FolderOpsTest, CopyDirPassesOverFilesThatCannotBeCopied) {
   EXPECT_EQ(Listing(folder / "copy"), (std::set<std::string>{"a = a", "z = z"}));
 }
 
+TEST_F(FolderOpsTest, CopyDirOfAnUnreadableFolderCopiesNothingAndLeavesItAsItWas) {
+  int code = testing::RunAsNobody([this] {
+    testing::WriteFile(folder / "closed/inner/file", "f");
+    testing::WriteFile(folder / "open/file", "g");
+    if (::chmod((folder / "closed").c_str(), 0) != 0) return 3;
+    try {
+      MyCopyDir(folder / "closed", folder / "copy");
+      MyCopyDir(folder / "open", folder / "copy2");
+    } catch (const Error&) {
+      return 4;
+    }
+    return 0;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(fs::is_directory(folder / "copy"));
+  EXPECT_TRUE(fs::is_empty(folder / "copy"));
+  EXPECT_EQ(Listing(folder / "copy2"), (std::set<std::string>{"file = g"}));
+  ASSERT_EQ(::chmod((folder / "closed").c_str(), 0755), 0);
+  EXPECT_EQ(Listing(folder / "closed"), (std::set<std::string>{"inner/", "inner/file = f"}));
+}
+
 }  // namespace
 }  // namespace updater
