@@ -78,8 +78,9 @@ TEST(CheckFreeSizeTest, RefusesWhenTheDiskHasTooLittleRoom) {
   struct statvfs vfs;
   ASSERT_EQ(::statvfs(folder.path().c_str(), &vfs), 0);
   const std::uint64_t free_bytes = std::uint64_t{vfs.f_bfree} * vfs.f_frsize;
-  // A sparse file takes no room, so it can claim more than the disk has.
-  const std::uint64_t size = free_bytes + (std::uint64_t{64} << 20);
+  // A sparse file takes no room, so it can claim more than the whole disk holds (and so
+  // more than it will have free, whatever others write or delete meanwhile).
+  const std::uint64_t size = free_bytes + std::uint64_t{vfs.f_blocks} * vfs.f_frsize;
   MakeSparse(folder / "db.fdb", size);
   const std::string root = folder.path() + "/";
   try {
