@@ -41,11 +41,19 @@ bool ContainsWord(const std::string& sql, const char* word) {
   return false;
 }
 
-// Plain data changes without results run in one round trip, as isql's own would in two.
+// Plain data changes without results and metadata changes run in one round trip each.
 bool IsPlainChange(const std::string& sql) {
   const std::string head = FirstWords(sql, 1);
   return (head == "INSERT" || head == "UPDATE" || head == "DELETE" || head == "MERGE") &&
          !ContainsWord(sql, "RETURNING");
+}
+
+bool IsDdl(const std::string& sql) {
+  static const char* const kHeads[] = {"CREATE",  "ALTER",   "RECREATE", "DROP",
+                                       "DECLARE", "COMMENT", "GRANT",    "REVOKE"};
+  const std::string head = FirstWords(sql, 1);
+  return std::any_of(std::begin(kHeads), std::end(kHeads),
+                     [&](const char* word) { return head == word; });
 }
 
 db::ParameterBlock AttachParameters(const ConnectParams& params) {
@@ -130,11 +138,12 @@ int FirebirdConnection::Prepare(const std::string& sql, int dialect) {
 ScriptConnection::Kind FirebirdConnection::Execute(const std::string& sql, int dialect) {
   EnsureTransaction();
   db::Status status;
-  if (IsPlainChange(sql)) {
+  const bool ddl = IsDdl(sql);
+  if (ddl || IsPlainChange(sql)) {
     api_.isc_dsql_execute_immediate(status.get(), attachment_.handle(), transaction_.handle(), 0,
                                     sql.c_str(), static_cast<unsigned short>(dialect), nullptr);
     status.Check(api_);
-    return Kind::Other;
+    return ddl ? Kind::Ddl : Kind::Other;
   }
   const int type = Prepare(sql, dialect);
   if (type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd ||
