@@ -25,5 +25,7 @@ DOUBLE_EXPORT std::int32_t IBES_CALL ExecScriptText(const char* text, IbesScript
   return 42;
 }
 #else
-DOUBLE_EXPORT int NothingUseful() { return 0; }
+DOUBLE_EXPORT int NothingUseful() {
+  return 0;
+}
 #endif
