@@ -1,0 +1,47 @@
+#include "scriptlib/connect_params.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace updater::scriptlib {
+namespace {
+
+TEST(ParseConnectParams, ReadsTheBindingsText) {
+  const auto params = ParseConnectParams(
+      "db_name=localhost/3051:C:\\OVN\\DunVeld.fdb; password=pa=ss;word; user_name=ADMN; "
+      "lc_ctype=UTF8; sql_role_name=; sql_dialect=3; clientlib=\"fbclient.dll\"");
+  EXPECT_EQ(params.database, "localhost/3051:C:\\OVN\\DunVeld.fdb");
+  EXPECT_EQ(params.password, "pa=ss;word");
+  EXPECT_EQ(params.user, "ADMN");
+  EXPECT_EQ(params.charset, "UTF8");
+  EXPECT_EQ(params.role, "");
+  EXPECT_EQ(params.dialect, 3);
+  EXPECT_EQ(params.client_library, "fbclient.dll");
+}
+
+TEST(ParseConnectParams, KeysInAnyOrderAndCaseAndARole) {
+  const auto params = ParseConnectParams(
+      "CLIENTLIB=\"libfbclient.so.2\"; Sql_Role_Name=DV_ADMIN; SQL_DIALECT=1; DB_NAME=/x.fdb");
+  EXPECT_EQ(params.role, "DV_ADMIN");
+  EXPECT_EQ(params.dialect, 1);
+  EXPECT_EQ(params.database, "/x.fdb");
+  EXPECT_EQ(params.client_library, "libfbclient.so.2");
+}
+
+TEST(ParseConnectParams, RefusesWhatItCannotUse) {
+  for (const char* text : {
+           "",                                           // nothing
+           "password=x; clientlib=\"l\"",                // no database
+           "db_name=; clientlib=\"l\"",                  // empty database
+           "db_name=d",                                  // no client library
+           "db_name=d; clientlib=\"l\"; colour=blue",    // unknown pair
+           "db_name=d; clientlib=\"l\"; sql_dialect=2",  // no such connection dialect
+           "db_name=d; clientlib=\"l\"; just text",      // no equals sign
+       }) {
+    EXPECT_THROW(ParseConnectParams(text), std::runtime_error) << text;
+  }
+}
+
+}  // namespace
+}  // namespace updater::scriptlib
