@@ -191,6 +191,25 @@ TEST_F(ScriptLibraryServerTest, IsqlOptionsAreAcceptedAndServerSetCommandsRun) {
             (std::vector<std::string>{"25"}));
 }
 
+TEST_F(ScriptLibraryServerTest, SetTransactionStartsTheScriptsTransactionAndExitStops) {
+  ConnectOk();
+  RunText(
+      "create table t (id integer);\n"
+      "insert into t values (1);\n"
+      "set transaction read only;\n"  // commits the insert before it
+      "insert into t values (2);\n"
+      "commit;\n"
+      "insert into t values (3);\n"
+      "exit;\n"
+      "insert into t values (4);\n");
+  ASSERT_EQ(g_recorded.errors.size(), 1u);
+  EXPECT_EQ(g_recorded.errors[0].first, "insert into t values (2)");
+  EXPECT_NE(g_recorded.errors[0].second.find("read-only"), std::string::npos)
+      << g_recorded.errors[0].second;
+  EXPECT_EQ(Column("select id from t order by id"), (std::vector<std::string>{"1", "3"}));
+  EXPECT_EQ(g_recorded.statements.back(), "exit");
+}
+
 TEST_F(ScriptLibraryServerTest, PsqlBodiesBetweenChangedTerminators) {
   ConnectOk();
   RunText(
