@@ -1,6 +1,9 @@
 #include "app/cli/engine_commands.h"
 
+#include "fbserver/fb_serv_params.h"
+#include "fbserver/fb_service.h"
 #include "sys/error.h"
+#include "update/db_modes.h"
 
 namespace updater {
 
@@ -8,18 +11,33 @@ Command NotAvailable(const std::string& name) {
   return [name](CommandContext&) { throw Error("The command " + name + " is not available yet"); };
 }
 
+namespace {
+
+// The window discovers the server once at creation; a command-line run is one command.
+TFBServParams DiscoveredServer() {
+  TFBServParams params;
+  GetFBServParams(params);
+  return params;
+}
+
+}  // namespace
+
 const std::vector<EngineCommand>& EngineCommands() {
   static const std::vector<EngineCommand> commands = {
       {"update", "Bring the product up to the version this program carries", true,
        NotAvailable("update")},
       {"online", "Switch the product database to multi-user mode (online)", false,
-       NotAvailable("online")},
+       [](CommandContext& c) {
+         UpdateOnLine(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
+       }},
       {"shutdown", "Switch the product database to single-user mode (shutdown)", false,
-       NotAvailable("shutdown")},
+       [](CommandContext& c) {
+         UpdateShutdown(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
+       }},
       {"start-service", "Start the service of the product's Firebird server", false,
-       NotAvailable("start-service")},
+       [](CommandContext& c) { StartFBService(c.op, DiscoveredServer(), true); }},
       {"stop-service", "Stop the service of the product's Firebird server", false,
-       NotAvailable("stop-service")},
+       [](CommandContext& c) { StopFBService(c.op, DiscoveredServer(), true); }},
   };
   return commands;
 }

@@ -97,23 +97,32 @@ TEST_F(CliProcessTest, InvalidLanguageEndsWithTheErrorBox) {
   EXPECT_TRUE(r.out.empty()) << r.out;
 }
 
-TEST_F(CliProcessTest, EngineCommandsNotBuiltYetFailWithALoggedError) {
-  for (const char* command : {"update", "online", "shutdown", "start-service", "stop-service"}) {
-    ProcessResult r = Run({command, "--product-dir", "/nowhere", "--password", ""});
-    std::string message = std::string("The command ") + command + " is not available yet";
-    EXPECT_EQ(r.exit_code, 1) << command;
-    // The log line on standard output: date - time: text.
-    EXPECT_TRUE(Contains(r.out, ": " + message + "\n")) << r.out;
-    EXPECT_TRUE(Contains(r.err, "Updater_DunVeld [Error]: " + message + ".\n")) << r.err;
-  }
+TEST_F(CliProcessTest, UpdateIsNotBuiltYetAndFailsWithALoggedError) {
+  ProcessResult r = Run({"update", "--product-dir", "/nowhere", "--password", ""});
+  const std::string message = "The command update is not available yet";
+  EXPECT_EQ(r.exit_code, 1);
+  // The log line on standard output: date - time: text.
+  EXPECT_TRUE(Contains(r.out, ": " + message + "\n")) << r.out;
+  EXPECT_TRUE(Contains(r.err, "Updater_DunVeld [Error]: " + message + ".\n")) << r.err;
   std::vector<fs::path> files = LogFiles();
-  ASSERT_FALSE(files.empty());
-  std::string all;
-  for (const fs::path& f : files) {
-    EXPECT_TRUE(Contains(f.filename().string(), "_Updater.log")) << f;
-    all += testing::ReadFile(f);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_TRUE(Contains(files[0].filename().string(), "_Updater.log")) << files[0];
+  EXPECT_TRUE(Contains(testing::ReadFile(files[0]), ": " + message + "\r\n"));
+}
+
+TEST_F(CliProcessTest, ModeCommandsWithoutAServerPartFailBeforeAnyServerContact) {
+  // A product folder without DB_Data/DunVeld.fdb: the error names the missing part.
+  ChangeLanguage(3);
+  const struct {
+    const char* command;
+    const char* key;
+  } cases[] = {{"shutdown", "uUpdate_UpdateShutdown_2"}, {"online", "uUpdate_UpdateOnLine_02"}};
+  for (const auto& c : cases) {
+    ProcessResult r = Run({"--language", "3", c.command, "--product-dir", scratch().string()});
+    EXPECT_EQ(r.exit_code, 1) << c.command;
+    EXPECT_TRUE(Contains(r.out, GetMessageText(c.key))) << r.out;
+    EXPECT_TRUE(Contains(r.err, "[Error]")) << r.err;
   }
-  EXPECT_TRUE(Contains(all, ": The command stop-service is not available yet\r\n")) << all;
 }
 
 TEST_F(CliProcessTest, UnwritableLogFolderEndsBeforeTheCommand) {
