@@ -79,6 +79,10 @@ void StatementSplitter::Compact() {
   buffer_.erase(0, start_);
   pos_ -= start_;
   if (first_ != std::string::npos) first_ -= start_;
+  if (word_at_ != std::string::npos) {
+    word_at_ -= start_;
+    word_end_ -= start_;
+  }
   start_ = 0;
 }
 
@@ -233,9 +237,15 @@ std::optional<ScriptStatement> StatementSplitter::Next() {
     }
 
     if (IsWordStart(c)) {
-      std::size_t end = pos_ + 1;
+      // A word cut by the end of a chunk is scanned on from where it stopped, not again.
+      std::size_t end = word_at_ == pos_ ? word_end_ : pos_ + 1;
       while (end < buffer_.size() && IsWordPart(buffer_[end])) ++end;
-      if (end == buffer_.size() && !finished_) return std::nullopt;
+      if (end == buffer_.size() && !finished_) {
+        word_at_ = pos_;
+        word_end_ = end;
+        return std::nullopt;
+      }
+      word_at_ = std::string::npos;
       significant();
       NoteWord(std::string_view(buffer_).substr(pos_, end - pos_));
       pos_ = end;

@@ -69,6 +69,9 @@ class StatementSplitter {
   bool block_ = false;
   int depth_ = 0;
   bool body_closed_ = false;
+  // A word that ran into the end of the input so far.
+  std::size_t word_at_ = std::string::npos;
+  std::size_t word_end_ = 0;
 };
 
 }  // namespace updater::scriptlib

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,23 @@ TEST(StatementSplitter, BlockStatementEndsAfterItsBody) {
   // Other statements keep the plain rule, as isql does.
   EXPECT_EQ(Texts("execute block as begin exit; end;"),
             (Strings{"execute block as begin exit", "end"}));
+}
+
+TEST(StatementSplitter, HugeWordFedInSmallPiecesIsScannedOnce) {
+  // Rescanning the word for every piece would take minutes here.
+  const std::string word(32 << 20, 'w');
+  StatementSplitter splitter;
+  const auto started = std::chrono::steady_clock::now();
+  splitter.Feed("select ");
+  for (std::size_t at = 0; at < word.size(); at += 4096) {
+    splitter.Feed(std::string_view(word).substr(at, 4096));
+    ASSERT_FALSE(splitter.Next().has_value());
+  }
+  splitter.Feed(" from t;");
+  auto statement = splitter.Next();
+  ASSERT_TRUE(statement.has_value());
+  EXPECT_EQ(statement->text.size(), word.size() + 14);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
 }
 
 TEST(StatementSplitter, LargeInputSplitsInBoundedBuffer) {
