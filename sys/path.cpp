@@ -34,6 +34,8 @@ std::string FolderPart(const std::string& path) {
 }
 
 std::string FullPath(const std::string& path) {
+  // No text names no folder, not the current one.
+  if (path.empty()) return path;
   std::string absolute = IsAbsolutePath(path) ? path : JoinPath(CurrentDirectory(), path);
   const std::size_t root_length = RootLength(absolute);
   std::string result = absolute.substr(0, root_length);

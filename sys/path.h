@@ -32,7 +32,7 @@ std::string FolderPart(const std::string& path);
 
 // The absolute form: a relative path is resolved against the current directory,
 // "." and ".." components and doubled separators are folded away without looking at
-// the disk. A trailing separator stays when the path had one.
+// the disk. A trailing separator stays when the path had one. An empty path stays empty.
 std::string FullPath(const std::string& path);
 
 }  // namespace updater

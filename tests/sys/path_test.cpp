@@ -28,6 +28,7 @@ TEST(PathTest, FullPathFoldsDotsAndKeepsTheTrailingSeparator) {
   EXPECT_EQ(FullPath("/opt/DunVeld"), "/opt/DunVeld");
   EXPECT_EQ(FullPath("/../.."), "/");
   EXPECT_EQ(FullPath("/"), "/");
+  EXPECT_EQ(FullPath(""), "");
 }
 
 TEST(PathTest, FullPathResolvesAgainstTheCurrentDirectory) {

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "messages/ldm.h"
 #include "messages/message_text.h"
@@ -38,6 +39,15 @@ class ScopedTimeZone {
  private:
   std::string old_;
 };
+
+std::string ErrorText(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "<no error>";
+}
 
 // 8 December 2025, 14:05:09 UTC.
 Clock::TimePoint December8() {
@@ -172,7 +182,9 @@ TEST_F(UpdateInitTest, AMissingFolderFailsAndKeepsTheRestOfTheLastContext) {
   EXPECT_EQ(CurrentUpdateContext().ProductDir, missing);
   EXPECT_EQ(CurrentUpdateContext().ProgramDir, before.ProgramDir);
   EXPECT_EQ(CurrentUpdateContext().DbPath, before.DbPath);
-  // A file is no folder either.
+  // Neither is an empty text (it must not mean the current folder), nor a file.
+  EXPECT_EQ(ErrorText([&] { UpdateInit(op, profile, ""); }),
+            GetMessageText("uUpdate_UpdateInit_2", ""));
   testing::WriteFile(folder / "OVN/file", "x");
   EXPECT_THROW(UpdateInit(op, profile, folder / "OVN/file"), Error);
 }
