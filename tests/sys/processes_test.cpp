@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <random>
 
@@ -40,19 +41,24 @@ TEST(KillProcessByNameTest, EndsAProcessByNameWithoutRegardToCase) {
 TEST(KillProcessByNameTest, EndsEveryMatchAndFindsProcessesStartedThroughALink) {
   testing::DiskFolder folder;
   std::string name = UniqueSleeper(folder, "srv");
+  // The link name is unique too: the fixture's own server may run on this machine.
+  const std::string link = "fbsrv" + std::to_string(std::random_device{}() % 100000) + ".exe";
   std::filesystem::create_directory(folder / "bin");
-  std::filesystem::create_symlink(folder / name, folder / "bin/fbsrvdnvl.exe");
-  testing::HoldingChild first(testing::Running(folder / "bin/fbsrvdnvl.exe"));
-  testing::HoldingChild second(testing::Running(folder / "bin/fbsrvdnvl.exe"));
+  std::filesystem::create_symlink(folder / name, folder / ("bin/" + link));
+  testing::HoldingChild first(testing::Running(folder / ("bin/" + link)));
+  testing::HoldingChild second(testing::Running(folder / ("bin/" + link)));
   ASSERT_TRUE(first.started() && second.started());
   // Both are found under the link's name and under the executable's own.
   EXPECT_EQ(KillProcessByName(name), 1);
   EXPECT_TRUE(WIFSIGNALED(first.Wait()));
   EXPECT_TRUE(WIFSIGNALED(second.Wait()));
 
-  testing::HoldingChild third(testing::Running(folder / "bin/fbsrvdnvl.exe"));
+  testing::HoldingChild third(testing::Running(folder / ("bin/" + link)));
   ASSERT_TRUE(third.started());
-  EXPECT_EQ(KillProcessByName("FbSrvDnvl.EXE"), 1);
+  std::string mixed = link;
+  for (std::size_t i = 0; i < mixed.size(); i += 2)
+    mixed[i] = static_cast<char>(std::toupper(mixed[i]));
+  EXPECT_EQ(KillProcessByName(mixed), 1);
   EXPECT_TRUE(WIFSIGNALED(third.Wait()));
 }
 
