@@ -7,7 +7,7 @@
 #include "app/application_title.h"
 #include "app/run_log.h"
 #include "sys/error.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/recording_operator.h"
 
 namespace updater {

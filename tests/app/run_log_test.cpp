@@ -11,7 +11,7 @@
 #include "app/local_time.h"
 #include "sys/clock.h"
 #include "sys/error.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/fake_clock.h"
 
 namespace updater {

@@ -6,7 +6,7 @@
 
 #include "messages/ldm.h"
 #include "sys/error.h"
-#include "tests/app/temp_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/recording_operator.h"
 
 namespace updater {

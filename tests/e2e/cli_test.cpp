@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "messages/ldm.h"
 #include "messages/message_text.h"
-#include "tests/app/temp_folder.h"
 #include "tests/e2e/cli_process.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -117,12 +119,17 @@ TEST_F(CliProcessTest, ModeCommandsWithoutAServerPartFailBeforeAnyServerContact)
     const char* command;
     const char* key;
   } cases[] = {{"shutdown", "uUpdate_UpdateShutdown_2"}, {"online", "uUpdate_UpdateOnLine_02"}};
+  // On a fixed disk: a product folder on a RAM disk would be refused before the check.
+  std::string pattern = "/var/tmp/updater-e2e-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+  const fs::path product = pattern;
   for (const auto& c : cases) {
-    ProcessResult r = Run({"--language", "3", c.command, "--product-dir", scratch().string()});
+    ProcessResult r = Run({"--language", "3", c.command, "--product-dir", product.string()});
     EXPECT_EQ(r.exit_code, 1) << c.command;
     EXPECT_TRUE(Contains(r.out, GetMessageText(c.key))) << r.out;
     EXPECT_TRUE(Contains(r.err, "[Error]")) << r.err;
   }
+  fs::remove(product);
 }
 
 TEST_F(CliProcessTest, UnwritableLogFolderEndsBeforeTheCommand) {

@@ -7,7 +7,7 @@
 
 #include "fbserver/reg_file.h"
 #include "sys/error.h"
-#include "tests/fbserver/temp_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {

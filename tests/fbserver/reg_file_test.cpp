@@ -5,7 +5,7 @@
 #include <string>
 
 #include "sys/error.h"
-#include "tests/fbserver/temp_files.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {

@@ -12,7 +12,7 @@
 #include "fbserver/fb_service.h"
 #include "sys/clock.h"
 #include "sys/error.h"
-#include "tests/fbserver/temp_files.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
 
