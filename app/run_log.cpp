@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/executable_folder.h"
+#include "sys/executable_folder.h"
 #include "app/local_time.h"
 #include "app/log_file.h"
 #include "sys/clock.h"

@@ -5,6 +5,7 @@
 
 #include "db/shared_library.h"
 #include "sys/error.h"
+#include "sys/executable_folder.h"
 
 namespace updater::db {
 
@@ -13,9 +14,7 @@ namespace {
 std::string BesideExecutable(const std::string& name) {
   if (name.find('/') != std::string::npos) return {};
   std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  const auto candidate = self.parent_path() / name;
+  const auto candidate = std::filesystem::path(ExecutableFolder()) / name;
   return std::filesystem::is_regular_file(candidate, error) ? candidate.string() : std::string();
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "db/shared_library.h"
 
 namespace updater {
 
@@ -26,7 +29,7 @@ class ScriptLibrary {
   const std::string& file_name() const { return file_name_; }
 
  private:
-  void* handle_ = nullptr;
+  std::unique_ptr<db::SharedLibrary> library_;
   std::string file_name_;
 };
 

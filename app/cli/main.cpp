@@ -10,7 +10,7 @@
 #include "app/cli/engine_commands.h"
 #include "app/cli_operator.h"
 #include "app/command_runner.h"
-#include "app/executable_folder.h"
+#include "sys/executable_folder.h"
 #include "app/message_listing.h"
 #include "app/startup.h"
 #include "messages/ldm.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/executable_folder.h"
+#include "sys/executable_folder.h"
 
 namespace updater::testing {
 

@@ -1,4 +1,4 @@
-#include "app/executable_folder.h"
+#include "sys/executable_folder.h"
 
 #include <unistd.h>
 
