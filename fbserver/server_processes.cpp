@@ -20,7 +20,8 @@ ServerProcesses* current_processes = nullptr;
 
 ServerProcesses& CurrentServerProcesses() {
   static SystemProcesses system;
-  return current_processes != nullptr ? *current_processes : system;
+  if (current_processes != nullptr) return *current_processes;
+  return system;
 }
 
 void SetCurrentServerProcesses(ServerProcesses* processes) {

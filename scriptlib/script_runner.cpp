@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "scriptlib/block_statement.h"
@@ -85,7 +86,7 @@ void WriteLinesAtomically(const std::filesystem::path& target,
 }  // namespace
 
 ScriptRunner::ScriptRunner(ScriptConnection& connection, int dialect, ScriptCallbacks callbacks)
-    : connection_(connection), dialect_(dialect), callbacks_(callbacks) {}
+    : connection_(connection), dialect_(dialect), callbacks_(std::move(callbacks)) {}
 
 bool ScriptRunner::Feed(std::string_view chunk) {
   if (stopped_) return false;

@@ -178,8 +178,9 @@ std::vector<SectionData> Parse(std::istream& in) {
   }
   for (const auto& s : sections) {
     for (const auto& r : s.rows) {
-      for (int lang = r.delimiters + 1; lang <= 5; ++lang) {
-        if (r.texts[lang - 1] && !r.texts[lang - 1]->empty()) {
+      // Field n needs n delimiters: texts past the row's last delimiter would be lost.
+      for (std::size_t index = static_cast<std::size_t>(r.delimiters); index < 5; ++index) {
+        if (r.texts[index] && !r.texts[index]->empty()) {
           throw Failure{r.line, "the row has too few delimiters for its texts"};
         }
       }
