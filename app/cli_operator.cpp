@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "sys/error.h"
+#include "sys/text.h"
 
 namespace updater {
 
@@ -25,12 +26,6 @@ const char* KindName(DialogKind kind) {
   return "Message";
 }
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
 std::string Trim(const std::string& s) {
   auto first = s.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return {};
@@ -46,9 +41,9 @@ bool Has(const std::vector<DialogButton>& buttons, DialogButton b) {
 // starts with the same letter, its first letter.
 bool Parse(const std::string& answer, const std::vector<DialogButton>& buttons,
            DialogButton& chosen) {
-  std::string a = Lower(Trim(answer));
+  std::string a = AsciiLower(Trim(answer));
   for (DialogButton b : buttons) {
-    if (Lower(ButtonName(b)) == a) {
+    if (AsciiLower(ButtonName(b)) == a) {
       chosen = b;
       return true;
     }
@@ -56,7 +51,7 @@ bool Parse(const std::string& answer, const std::vector<DialogButton>& buttons,
   if (a.size() != 1) return false;
   int matches = 0;
   for (DialogButton b : buttons) {
-    if (Lower(ButtonName(b)).front() == a.front()) {
+    if (AsciiLower(ButtonName(b)).front() == a.front()) {
       chosen = b;
       ++matches;
     }

@@ -6,6 +6,7 @@
 #include "db/info_reply.h"
 #include "db/parameter_block.h"
 #include "sys/error.h"
+#include "sys/text.h"
 
 namespace updater {
 
@@ -16,13 +17,6 @@ constexpr const char* kConnectionCharset = "WIN1251";
 bool IsBlank(const std::string& text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-}
-
-bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 }  // namespace

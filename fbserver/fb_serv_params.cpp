@@ -4,19 +4,13 @@
 #include <system_error>
 
 #include "sys/error.h"
+#include "sys/text.h"
 
 namespace updater {
 
 namespace {
 
 constexpr const char* kDefaultConnectPrefix = "localhost/3051:";
-
-std::string AsciiUpper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
 
 bool Contains(const std::string& text, const char* part) {
   return text.find(part) != std::string::npos;

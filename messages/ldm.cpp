@@ -9,6 +9,7 @@
 #include "messages/system_language.h"
 #include "resources/embedded_resource.h"
 #include "sys/error.h"
+#include "sys/text.h"
 
 namespace updater {
 namespace {
@@ -71,11 +72,7 @@ void LoadEmbeddedTranslation(TranslationStore& store) {
 std::string GetDialogCaption(std::string_view key) {
   const TranslationStore& sil = Sil();
   for (const TranslationRow& row : sil.Rows(Section::stDlgsCaptions)) {
-    if (row.key.size() == key.size() &&
-        std::equal(row.key.begin(), row.key.end(), key.begin(), [](char a, char b) {
-          return std::tolower(static_cast<unsigned char>(a)) ==
-                 std::tolower(static_cast<unsigned char>(b));
-        })) {
+    if (SameTextIgnoringCase(row.key, key)) {
       return sil.TextOf(row);
     }
   }

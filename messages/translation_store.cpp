@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "sys/error.h"
+#include "sys/text.h"
 
 namespace updater {
 namespace {
@@ -22,14 +23,6 @@ constexpr std::array<std::string_view, kLanguageCount> kLanguageNames = {
 
 // Key, five texts and the closing delimiter.
 constexpr std::size_t kMaxDelimiters = kLanguageCount + 1;
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 std::string ByteValue(std::uint8_t b) {
   char buf[8];
@@ -186,7 +179,8 @@ void TranslationStore::Load(std::string_view data) {
   std::vector<std::pair<std::string, std::size_t>> index;
   const auto& strings = rows[Index(Section::stStrings)];
   index.reserve(strings.size());
-  for (std::size_t i = 0; i < strings.size(); ++i) index.emplace_back(Lower(strings[i].key), i);
+  for (std::size_t i = 0; i < strings.size(); ++i)
+    index.emplace_back(AsciiLower(strings[i].key), i);
   std::stable_sort(index.begin(), index.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (std::size_t i = 1; i < index.size(); ++i) {
@@ -202,7 +196,7 @@ void TranslationStore::Load(std::string_view data) {
 }
 
 const TranslationRow* TranslationStore::FindString(std::string_view key) const {
-  const std::string wanted = Lower(key);
+  const std::string wanted = AsciiLower(std::string(key));
   auto it =
       std::lower_bound(string_index_.begin(), string_index_.end(), wanted,
                        [](const auto& entry, const std::string& k) { return entry.first < k; });

@@ -11,6 +11,7 @@
 #include "script/script_library.h"
 #include "script/script_library_abi.h"
 #include "sys/error.h"
+#include "sys/text.h"
 
 namespace updater {
 
@@ -68,9 +69,7 @@ std::int32_t IBES_CALL OnScriptError(const char* statement, const char* error_te
     Pump();
   }
   g_error_text = std::string(kErrorHeader) + "\r" + e + "\r\r" + kStatementHeader + "\r" + s;
-  std::string lower = s;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string lower = AsciiLower(s);
   if (lower.find("execute procedure check_versio(") != std::string::npos)
     g_error_text =
         "\rProbably, there is incompatibility of update version and "

@@ -1,4 +1,5 @@
 #include "scriptlib/block_statement.h"
+#include "sys/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,13 +10,6 @@ namespace {
 
 bool IsWordPart(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$';
-}
-
-std::string Upper(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return result;
 }
 
 class Reader {
@@ -45,7 +39,7 @@ class Reader {
 
   bool Accept(std::string_view keyword) {
     const std::size_t saved = pos_;
-    if (Upper(Word()) == keyword) return true;
+    if (AsciiUpper(std::string(Word())) == keyword) return true;
     pos_ = saved;
     return false;
   }
@@ -138,7 +132,7 @@ BlockStatement ParseBlockStatement(std::string_view text) {
       std::string name = reader.Word();
       if (name.empty()) throw BlockSyntaxError("EXECUTE IBEBLOCK: a parameter name expected");
       for (const auto& param : block.params) {
-        if (Upper(param.first) == Upper(name))
+        if (SameTextIgnoringCase(param.first, name))
           throw BlockSyntaxError("EXECUTE IBEBLOCK: parameter " + name + " given twice");
       }
       reader.Expect('=', "\"=\" after the parameter name");
@@ -150,9 +144,9 @@ BlockStatement ParseBlockStatement(std::string_view text) {
   const std::pair<std::string, std::string>* output = nullptr;
   if (reader.Accept("OUTPUT")) {
     if (!reader.Accept("TO")) throw BlockSyntaxError("EXECUTE IBEBLOCK: TO expected after OUTPUT");
-    const std::string name = Upper(reader.Word());
+    const std::string name = AsciiUpper(std::string(reader.Word()));
     for (const auto& param : block.params) {
-      if (Upper(param.first) == name) output = &param;
+      if (AsciiUpper(std::string(param.first)) == name) output = &param;
     }
     if (output == nullptr) throw BlockSyntaxError("EXECUTE IBEBLOCK: OUTPUT TO names no parameter");
   } else if (!block.params.empty()) {

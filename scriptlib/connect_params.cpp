@@ -1,4 +1,5 @@
 #include "scriptlib/connect_params.h"
+#include "sys/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,13 +8,6 @@
 namespace updater::scriptlib {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return result;
-}
 
 std::string_view Unquote(std::string_view value) {
   if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
@@ -34,7 +28,7 @@ ConnectParams ParseConnectParams(std::string_view text) {
     const std::size_t equals = pair.find('=');
     if (equals == std::string_view::npos)
       throw std::runtime_error("Invalid connection parameter \"" + std::string(pair) + "\"");
-    const std::string key = Lower(pair.substr(0, equals));
+    const std::string key = AsciiLower(std::string(pair.substr(0, equals)));
     const std::string_view value = pair.substr(equals + 1);
     if (key == "db_name") {
       params.database = value;

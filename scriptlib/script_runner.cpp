@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "scriptlib/block_statement.h"
+#include "sys/text.h"
 
 namespace updater::scriptlib {
 
@@ -27,9 +28,7 @@ std::vector<std::string> Words(const std::string& text, std::size_t limit) {
     std::size_t begin = i;
     while (i < text.size() && static_cast<unsigned char>(text[i]) > ' ') ++i;
     std::string word = text.substr(begin, i - begin);
-    std::transform(word.begin(), word.end(), word.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    words.push_back(std::move(word));
+    words.push_back(AsciiUpper(std::move(word)));
   }
   return words;
 }

@@ -1,4 +1,5 @@
 #include "scriptlib/statement_splitter.h"
+#include "sys/text.h"
 
 #include <cctype>
 
@@ -18,16 +19,6 @@ bool IsWordStart(char c) {
 
 bool IsWordPart(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$';
-}
-
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
 }
 
 // Closing character of q'X...X' for the opening one.
@@ -53,7 +44,7 @@ std::optional<std::string> SetTermArgument(std::string_view text) {
     while (i < text.size() && IsBlank(text[i])) ++i;
     std::size_t begin = i;
     while (i < text.size() && !IsBlank(text[i])) ++i;
-    return SameWord(text.substr(begin, i - begin), expected);
+    return SameTextIgnoringCase(text.substr(begin, i - begin), expected);
   };
   if (!word("SET") || !word("TERM")) return std::nullopt;
   while (i < text.size() && IsBlank(text[i])) ++i;
@@ -109,18 +100,18 @@ ScriptStatement StatementSplitter::Take(std::size_t end, std::size_t resume) {
 
 void StatementSplitter::NoteWord(std::string_view word) {
   if (words_seen_ < 2) {
-    if (words_seen_ == 0 && !SameWord(word, "EXECUTE")) {
+    if (words_seen_ == 0 && !SameTextIgnoringCase(word, "EXECUTE")) {
       words_seen_ = 2;
       return;
     }
-    if (words_seen_ == 1) block_ = SameWord(word, "IBEBLOCK");
+    if (words_seen_ == 1) block_ = SameTextIgnoringCase(word, "IBEBLOCK");
     ++words_seen_;
     return;
   }
   if (!block_ || body_closed_) return;
-  if (SameWord(word, "BEGIN") || SameWord(word, "CASE")) {
+  if (SameTextIgnoringCase(word, "BEGIN") || SameTextIgnoringCase(word, "CASE")) {
     ++depth_;
-  } else if (SameWord(word, "END") && depth_ > 0) {
+  } else if (SameTextIgnoringCase(word, "END") && depth_ > 0) {
     if (--depth_ == 0) body_closed_ = true;
   }
 }

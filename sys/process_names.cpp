@@ -21,13 +21,6 @@ std::string WithoutDeletedMark(std::string path) {
 
 }  // namespace
 
-std::string AsciiUpper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 bool NamesMatch(const ProcessNames& names, const std::string& wanted, std::size_t comm_limit) {
   if (wanted.empty()) return false;
   const std::string target = AsciiUpper(wanted);

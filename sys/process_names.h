@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+#include "sys/text.h"
+
 namespace updater {
 
 // What the system tells about one process's name.
@@ -17,8 +19,5 @@ struct ProcessNames {
 // `comm_limit` characters may be cut, so it counts only when the command line or
 // the executable agree.
 bool NamesMatch(const ProcessNames& names, const std::string& wanted, std::size_t comm_limit);
-
-// Upper case of the ASCII letters; other bytes stay.
-std::string AsciiUpper(std::string text);
 
 }  // namespace updater

@@ -18,4 +18,22 @@ std::string ReplaceAll(const std::string& text, const std::string& pattern,
   return result;
 }
 
+std::string AsciiUpper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && AsciiUpper(std::string(a)) == AsciiUpper(std::string(b));
+}
+
 }  // namespace updater

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace updater {
 
@@ -11,5 +12,10 @@ namespace updater {
 // An empty pattern changes nothing.
 std::string ReplaceAll(const std::string& text, const std::string& pattern,
                        const std::string& replacement);
+
+// Case folding of the ASCII letters only, the same under every locale; other bytes stay.
+std::string AsciiUpper(std::string text);
+std::string AsciiLower(std::string text);
+bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace updater
