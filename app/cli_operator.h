@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/operator.h"
+#include "seams/operator.h"
 #include "app/run_log.h"
 
 namespace updater {

@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "app/operator.h"
-#include "app/project_profile.h"
+#include "seams/operator.h"
+#include "seams/project_profile.h"
 
 namespace updater {
 

@@ -1,6 +1,6 @@
 #include "app/exception_handler.h"
 
-#include "app/application_title.h"
+#include "seams/application_title.h"
 #include "sys/error.h"
 
 namespace updater {

@@ -1,6 +1,6 @@
 #include "app/local_time.h"
 
-#include "app/utf16_win.h"
+#include "sys/utf16_win.h"
 #include "sys/calendar_time.h"
 #include "sys/error.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/utf16_win.h"
+#include "sys/utf16_win.h"
 #include "sys/error.h"
 
 namespace updater {

@@ -2,7 +2,7 @@
 
 #include <stdlib.h>
 
-#include "app/utf16_win.h"
+#include "sys/utf16_win.h"
 #include "sys/error.h"
 
 namespace updater {

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/application_title.h"
+#include "seams/application_title.h"
 #include "app/process_environment.h"
 #include "messages/ldm.h"
 

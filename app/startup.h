@@ -3,8 +3,8 @@
 #include <functional>
 #include <optional>
 
-#include "app/operator.h"
-#include "app/project_profile.h"
+#include "seams/operator.h"
+#include "seams/project_profile.h"
 
 namespace updater {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/application_title.h"
+#include "seams/application_title.h"
 #include "fbserver/server_processes.h"
 #include "fbserver/service_manager.h"
 #include "sys/clock.h"

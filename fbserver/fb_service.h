@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/operator.h"
+#include "seams/operator.h"
 #include "fbserver/fb_serv_params.h"
 
 namespace updater {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/operator.h"
+#include "seams/operator.h"
 #include "messages/translation_store.h"
 
 namespace updater {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/operator.h"
+#include "seams/operator.h"
 #include "messages/language_dispatcher.h"
 #include "messages/translation_store.h"
 

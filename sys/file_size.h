@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/operator.h"
+#include "seams/operator.h"
 
 namespace updater {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/operator.h"
+#include "seams/operator.h"
 
 namespace updater {
 

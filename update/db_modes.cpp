@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "app/application_title.h"
+#include "seams/application_title.h"
 #include "db/client_api.h"
 #include "db/db_connection.h"
 #include "db/parameter_block.h"

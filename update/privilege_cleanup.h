@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/operator.h"
+#include "seams/operator.h"
 
 namespace updater {
 

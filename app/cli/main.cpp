@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/application_title.h"
+#include "seams/application_title.h"
 #include "app/cli/engine_commands.h"
 #include "app/cli_operator.h"
 #include "app/command_runner.h"

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/application_title.h"
+#include "seams/application_title.h"
 #include "app/run_log.h"
 #include "sys/error.h"
 #include "tests/support/temp_folder.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/project_profile.h"
+#include "seams/project_profile.h"
 #include "db/db_connection.h"
 #include "db/firebird_error.h"
 #include "db/statement.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/project_profile.h"
+#include "seams/project_profile.h"
 #include "sys/error.h"
 
 namespace updater::db {

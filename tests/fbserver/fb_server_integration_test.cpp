@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "app/project_profile.h"
+#include "seams/project_profile.h"
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
 #include "fbserver/service_manager.h"

@@ -1,6 +1,6 @@
 #include "fbserver/fb_service.h"
 
-#include "app/application_title.h"
+#include "seams/application_title.h"
 
 #include <gtest/gtest.h>
 

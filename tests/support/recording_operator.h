@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/operator.h"
+#include "seams/operator.h"
 
 namespace updater::testing {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <utility>
 
-#include "app/project_profile.h"
+#include "seams/project_profile.h"
 #include "db/firebird_error.h"
 #include "db/parameter_block.h"
 #include "db/service.h"

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/project_profile.h"
+#include "seams/project_profile.h"
 #include "db/firebird_error.h"
 #include "messages/ldm.h"
 #include "messages/message_text.h"

@@ -1,4 +1,4 @@
-#include "app/platform_names.h"
+#include "seams/platform_names.h"
 
 namespace updater {
 

@@ -1,6 +1,6 @@
-#include "app/project_profile.h"
+#include "seams/project_profile.h"
 
-#include "app/platform_names.h"
+#include "seams/platform_names.h"
 
 namespace updater {
 
