@@ -251,11 +251,12 @@ TEST_F(DbModesServerTest, EmptyPrefixUsesTheLocalServicesManager) {
 }
 
 TEST(DbModesFolderNameServerTest, AtSignsAndBackslashesInTheFolderAreFilePath) {
+  // (A folder with ":" is no test: the server opens no such database, isql-fb neither.)
   ChangeLanguage(3);
   const ProjectProfile profile = PresetProfile();
   testing::FakeClock clock;
   ScopedClock scoped_clock{clock};
-  for (const std::string name : {"a@b", "x\\\\y", "c:d"}) {
+  for (const std::string name : {"a@b", "x\\\\y"}) {
     SCOPED_TRACE(name);
     ProductWithDatabase product(name);
     testing::RecordingOperator op;
