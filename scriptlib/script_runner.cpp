@@ -196,6 +196,13 @@ void ScriptRunner::RunBlock(const std::string& text) {
 int ScriptRunner::RunFile(ScriptConnection& connection, int dialect, const std::string& path,
                           ScriptCallbacks callbacks) {
   ScriptRunner runner(connection, dialect, callbacks);
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    // A FIFO or a device would block the read or never end.
+    runner.ReportError(path, "The script \"" + path + "\" is not a regular file");
+    return runner.failures();
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     runner.ReportError(path, "Cannot open the script file \"" + path + "\"");

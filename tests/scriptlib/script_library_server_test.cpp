@@ -297,6 +297,23 @@ TEST_F(ScriptLibraryServerTest, LargeScriptFileRunsInFlatMemory) {
   EXPECT_LT(growth, 16 * 1024) << "peak memory grew by " << growth << " kB";
 }
 
+TEST_F(ScriptLibraryServerTest, OnlyRegularFilesAreRunAsScripts) {
+  ConnectOk();
+  const auto fifo = std::filesystem::path(db_.path()).parent_path() /
+                    ("fifo_" + std::to_string(getpid()) + ".sql");
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto folder = fifo.parent_path();
+  for (const auto& path : {fifo, folder}) {
+    g_recorded = {};
+    file_(path.string().c_str(), RecordError, RecordStatement, RecordDone);
+    ASSERT_EQ(g_recorded.errors.size(), 1u) << path;
+    EXPECT_EQ(g_recorded.errors[0].second,
+              "The script \"" + path.string() + "\" is not a regular file");
+  }
+  std::filesystem::remove(fifo);
+}
+
 TEST_F(ScriptLibraryServerTest, MissingScriptFileIsAnError) {
   ConnectOk();
   file_("/var/tmp/updater-test-db/no_such_script.sql", RecordError, RecordStatement, RecordDone);
