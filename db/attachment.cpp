@@ -3,12 +3,21 @@
 #include <utility>
 
 #include "db/firebird_error.h"
+#include "sys/error.h"
 
 namespace updater::db {
 
 Attachment::Attachment(const ClientApi& api, const std::string& database,
                        const ParameterBlock& params)
     : api_(&api) {
+  // The client takes both lengths as a short: a longer text would be cut, not refused.
+  constexpr std::size_t kLongest = 32767;
+  if (database.size() > kLongest)
+    throw Error("The database name is " + std::to_string(database.size()) +
+                " bytes long; at most 32767 can be attached");
+  if (params.size() > kLongest)
+    throw Error("The attachment parameters are " + std::to_string(params.size()) +
+                " bytes long; at most 32767 can be passed");
   Status status;
   api.isc_attach_database(status.get(), static_cast<short>(database.size()), database.c_str(),
                           &handle_, static_cast<short>(params.size()), params.data());

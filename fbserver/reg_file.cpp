@@ -152,6 +152,7 @@ class Parser {
   }
 
   // Physical lines, with hex data continued over lines by a trailing "\" joined into one.
+  // Each piece is appended once, so a value of any number of lines is read in linear time.
   void SplitLines() {
     std::size_t number = 0;
     std::size_t start = 0;
@@ -162,20 +163,17 @@ class Parser {
       std::string_view raw(text_.data() + start, end - start);
       if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
       ++number;
-      std::string_view trimmed = TrimBlanks(raw);
+      const std::string_view trimmed = TrimBlanks(raw);
+      bool hex_data = continuing;
       if (continuing) {
-        lines_.back().text += std::string(trimmed);
+        lines_.back().text.append(trimmed);
       } else {
-        lines_.push_back({number, std::string(raw)});
+        lines_.push_back({number, std::string(trimmed)});
+        hex_data = !trimmed.empty() && (trimmed.front() == '@' || trimmed.front() == '"') &&
+                   IsHexData(trimmed);
       }
-      std::string_view current = TrimBlanks(lines_.back().text);
-      continuing = !current.empty() && current.back() == '\\' &&
-                   (current.front() == '@' || current.front() == '"') && IsHexData(current);
-      if (continuing) {
-        std::string& t = lines_.back().text;
-        t = std::string(TrimBlanks(t));
-        t.pop_back();
-      }
+      continuing = hex_data && !trimmed.empty() && trimmed.back() == '\\';
+      if (continuing) lines_.back().text.pop_back();
       if (end == text_.size()) break;
       start = end + 1;
     }
@@ -330,14 +328,16 @@ class Parser {
     if (EqualsIgnoringAsciiCase(kind, "hex")) {
     } else if (kind.size() > 5 && EqualsIgnoringAsciiCase(kind.substr(0, 4), "hex(") &&
                kind.back() == ')') {
-      hex_type = 0;
+      std::uint32_t type = 0;
       std::string_view digits = kind.substr(4, kind.size() - 5);
+      // A type is 32 bits: more than eight digits is out of range.
       if (digits.size() > 8) Fail("an unknown value type \"" + std::string(kind) + "\"");
       for (char c : digits) {
         int d = HexDigit(c);
         if (d < 0) Fail("an unknown value type \"" + std::string(kind) + "\"");
-        hex_type = hex_type * 16 + d;
+        type = type * 16 + static_cast<std::uint32_t>(d);
       }
+      hex_type = type == 1 || type == 2 ? static_cast<int>(type) : 0;
     } else {
       Fail("an unknown value type \"" + std::string(kind) + "\"");
     }

@@ -161,6 +161,12 @@ BlockStatement ParseBlockStatement(std::string_view text) {
   if (reader.Accept("RETURNS")) reader.SkipGroup();
   const std::string returns(text.substr(returns_begin, reader.pos() - returns_begin));
   if (!reader.Accept("AS")) throw BlockSyntaxError("EXECUTE IBEBLOCK: AS expected");
+  {
+    Reader body = reader;
+    const std::string word = AsciiUpper(body.Word());
+    if (word != "BEGIN" && word != "DECLARE")
+      throw BlockSyntaxError("EXECUTE IBEBLOCK: BEGIN expected after AS");
+  }
 
   block.sql = "EXECUTE BLOCK " + returns + "\nAS\n";
   for (const auto& [name, value] : block.params) {

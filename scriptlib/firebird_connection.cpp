@@ -56,6 +56,24 @@ bool IsDdl(const std::string& sql) {
                      [&](const char* word) { return head == word; });
 }
 
+// The statement's real length, so that the client never stops short of its end; texts too
+// long for the length field go as zero-terminated text (a NUL was refused before).
+unsigned short SqlLength(const std::string& sql) {
+  if (sql.find('\0') != std::string::npos)
+    throw std::runtime_error("The statement contains a NUL character");
+  return sql.size() <= 0xFFFF ? static_cast<unsigned short>(sql.size()) : 0;
+}
+
+db::ParameterBlock MetadataViewParameters() {
+  db::ParameterBlock block;
+  block.Byte(isc_tpb_version3)
+      .Byte(isc_tpb_read)
+      .Byte(isc_tpb_read_committed)
+      .Byte(isc_tpb_rec_version)
+      .Byte(isc_tpb_nowait);
+  return block;
+}
+
 db::ParameterBlock AttachParameters(const ConnectParams& params) {
   db::ParameterBlock block =
       db::DatabaseParameters(params.user, params.password, params.charset, params.role);
@@ -96,23 +114,44 @@ void FirebirdConnection::EnsureTransaction() {
 
 void FirebirdConnection::Commit(bool retain) {
   if (!transaction_.active()) return;
-  if (retain)
+  if (retain) {
     transaction_.CommitRetaining();
-  else
+  } else {
     transaction_.Commit();
+    EndOfTransaction();
+  }
 }
 
 void FirebirdConnection::Rollback(bool retain) {
   if (!transaction_.active()) return;
-  if (retain)
+  if (retain) {
     transaction_.RollbackRetaining();
-  else
+  } else {
     transaction_.Rollback();
+    EndOfTransaction();
+  }
 }
 
 void FirebirdConnection::StartTransaction(const std::string& sql, int dialect) {
   Commit(false);
   transaction_ = db::Transaction::StartWithSql(attachment_, sql, dialect);
+  EndOfTransaction();
+}
+
+void FirebirdConnection::ExecuteImmediate(isc_tr_handle* transaction, const std::string& sql,
+                                          int dialect) {
+  db::Status status;
+  api_.isc_dsql_execute_immediate(status.get(), attachment_.handle(), transaction, SqlLength(sql),
+                                  sql.c_str(), static_cast<unsigned short>(dialect), nullptr);
+  status.Check(api_);
+}
+
+// The way isql runs metadata under AUTODDL: committed on its own, the open work untouched.
+void FirebirdConnection::RunDdlApart(const std::string& sql, int dialect) {
+  db::Transaction ddl(attachment_, db::ParameterBlock());
+  ExecuteImmediate(ddl.handle(), sql, dialect);
+  ddl.Commit();
+  if (transaction_.active()) metadata_changed_ = true;
 }
 
 int FirebirdConnection::Prepare(const std::string& sql, int dialect) {
@@ -121,9 +160,18 @@ int FirebirdConnection::Prepare(const std::string& sql, int dialect) {
     api_.isc_dsql_allocate_statement(status.get(), attachment_.handle(), &statement_);
     status.Check(api_);
   }
-  api_.isc_dsql_prepare(status.get(), transaction_.handle(), &statement_, 0, sql.c_str(),
-                        static_cast<unsigned short>(dialect), nullptr);
-  status.Check(api_);
+  if (metadata_changed_) {
+    // The script's older transaction would not see what was committed apart since it began.
+    db::Transaction metadata(attachment_, MetadataViewParameters());
+    api_.isc_dsql_prepare(status.get(), metadata.handle(), &statement_, SqlLength(sql), sql.c_str(),
+                          static_cast<unsigned short>(dialect), nullptr);
+    status.Check(api_);
+    metadata.Commit();
+  } else {
+    api_.isc_dsql_prepare(status.get(), transaction_.handle(), &statement_, SqlLength(sql),
+                          sql.c_str(), static_cast<unsigned short>(dialect), nullptr);
+    status.Check(api_);
+  }
   const char items[] = {isc_info_sql_stmt_type};
   char answer[16] = {};
   api_.isc_dsql_sql_info(status.get(), &statement_, sizeof items, items, sizeof answer, answer);
@@ -135,30 +183,40 @@ int FirebirdConnection::Prepare(const std::string& sql, int dialect) {
       api_.isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(answer + 3), length));
 }
 
-ScriptConnection::Kind FirebirdConnection::Execute(const std::string& sql, int dialect) {
+void FirebirdConnection::Execute(const std::string& sql, int dialect, bool ddl_apart) {
+  if (ddl_apart && IsDdl(sql)) {
+    RunDdlApart(sql, dialect);
+    return;
+  }
   EnsureTransaction();
-  db::Status status;
-  const bool ddl = IsDdl(sql);
-  if (ddl || IsPlainChange(sql)) {
-    api_.isc_dsql_execute_immediate(status.get(), attachment_.handle(), transaction_.handle(), 0,
-                                    sql.c_str(), static_cast<unsigned short>(dialect), nullptr);
-    status.Check(api_);
-    return ddl ? Kind::Ddl : Kind::Other;
+  if (!metadata_changed_ && (IsDdl(sql) || IsPlainChange(sql))) {
+    ExecuteImmediate(transaction_.handle(), sql, dialect);
+    return;
   }
   const int type = Prepare(sql, dialect);
   if (type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd ||
       type == isc_info_sql_stmt_exec_procedure) {
     Fetch(type, dialect, false, nullptr);
-    return Kind::Other;
+    return;
   }
   if (type == isc_info_sql_stmt_start_trans) {
     StartTransaction(sql, dialect);
-    return Kind::Other;
+    return;
+  }
+  db::Status status;
+  if (type == isc_info_sql_stmt_ddl && ddl_apart) {
+    // Metadata that its first words did not show (SET GENERATOR, SET STATISTICS ...).
+    db::Transaction ddl(attachment_, db::ParameterBlock());
+    api_.isc_dsql_execute(status.get(), ddl.handle(), &statement_,
+                          static_cast<unsigned short>(dialect), nullptr);
+    status.Check(api_);
+    ddl.Commit();
+    metadata_changed_ = true;
+    return;
   }
   api_.isc_dsql_execute(status.get(), transaction_.handle(), &statement_,
                         static_cast<unsigned short>(dialect), nullptr);
   status.Check(api_);
-  return type == isc_info_sql_stmt_ddl ? Kind::Ddl : Kind::Other;
 }
 
 void FirebirdConnection::Query(const std::string& sql, int dialect,

@@ -20,7 +20,7 @@ class FirebirdConnection final : public ScriptConnection {
   FirebirdConnection(const FirebirdConnection&) = delete;
   FirebirdConnection& operator=(const FirebirdConnection&) = delete;
 
-  Kind Execute(const std::string& sql, int dialect) override;
+  void Execute(const std::string& sql, int dialect, bool ddl_apart) override;
   void Query(const std::string& sql, int dialect,
              const std::function<void(const std::string&)>& line) override;
   void StartTransaction(const std::string& sql, int dialect) override;
@@ -30,6 +30,9 @@ class FirebirdConnection final : public ScriptConnection {
 
  private:
   void EnsureTransaction();
+  void EndOfTransaction() { metadata_changed_ = false; }
+  void ExecuteImmediate(isc_tr_handle* transaction, const std::string& sql, int dialect);
+  void RunDdlApart(const std::string& sql, int dialect);
   int Prepare(const std::string& sql, int dialect);
   void Fetch(int type, int dialect, bool as_text,
              const std::function<void(const std::string&)>* line);
@@ -39,6 +42,9 @@ class FirebirdConnection final : public ScriptConnection {
   db::Attachment attachment_;
   db::Transaction transaction_;
   isc_stmt_handle statement_ = 0;
+  // Metadata was committed apart while the script's transaction stayed open: statements are
+  // then prepared in a fresh transaction, which sees the new objects and columns.
+  bool metadata_changed_ = false;
 };
 
 }  // namespace updater::scriptlib

@@ -1,5 +1,6 @@
 #include "scriptlib/library_session.h"
 
+#include <cstdlib>
 #include <exception>
 #include <string>
 
@@ -13,11 +14,23 @@ namespace {
 
 constexpr const char* kNotConnected = "There is no connection to the database";
 
+// Runs when the library is unloaded and, for a host that exits with it loaded, at exit before
+// the client library's own exit handlers, which were registered earlier.
+void ReleaseSession() {
+  LibrarySession::Instance().Release();
+}
+
 }  // namespace
 
 LibrarySession& LibrarySession::Instance() {
-  static LibrarySession session;
-  return session;
+  // Never destroyed by a static destructor: that would run after the client library's exit
+  // handlers and detach through freed state.
+  static auto* const session = new LibrarySession();
+  return *session;
+}
+
+void LibrarySession::Release() noexcept {
+  connection_.reset();
 }
 
 std::int32_t LibrarySession::Connect(const char* connect_params,
@@ -29,6 +42,10 @@ std::int32_t LibrarySession::Connect(const char* connect_params,
         ParseConnectParams(connect_params != nullptr ? connect_params : "");
     connection_ = std::make_unique<FirebirdConnection>(params);
     dialect_ = params.dialect;
+    if (!release_registered_) {
+      // After the attachment, so after whatever the client registered for its own exit.
+      release_registered_ = std::atexit(ReleaseSession) == 0;
+    }
     return 0;
   } catch (const std::exception& e) {
     if (on_error != nullptr) on_error(e.what());

@@ -8,7 +8,7 @@
 namespace updater::scriptlib {
 
 // The library's state between its calls: the connection that "Connect" made, kept until the
-// next "Connect" or until the library is unloaded.
+// next "Connect", until the library is unloaded or until the host exits.
 class LibrarySession {
  public:
   static LibrarySession& Instance();
@@ -22,9 +22,14 @@ class LibrarySession {
   std::int32_t ExecScriptText(const char* text, IbesScriptErrorCallback on_error,
                               IbesStatementCallback on_statement,
                               IbesStatementDoneCallback on_done);
+  // Detaches; work still open is rolled back.
+  void Release() noexcept;
 
  private:
+  LibrarySession() = default;
+
   std::unique_ptr<ScriptConnection> connection_;
+  bool release_registered_ = false;
   int dialect_ = 3;
 };
 

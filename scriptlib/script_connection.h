@@ -9,12 +9,11 @@ namespace updater::scriptlib {
 // server's message.
 class ScriptConnection {
  public:
-  enum class Kind { Ddl, Other };
-
   virtual ~ScriptConnection() = default;
   // Runs one statement in the current transaction, starting one when none is open; the
-  // rows of a query are read and dropped.
-  virtual Kind Execute(const std::string& sql, int dialect) = 0;
+  // rows of a query are read and dropped. With `ddl_apart` a metadata statement runs in a
+  // transaction of its own that is committed at once, and the open work is left alone.
+  virtual void Execute(const std::string& sql, int dialect, bool ddl_apart) = 0;
   // Runs a statement that returns rows; each row comes back as one line, its columns' texts
   // one after another, NULL as nothing.
   virtual void Query(const std::string& sql, int dialect,

@@ -134,6 +134,14 @@ void ScriptRunner::Run(const ScriptStatement& statement) {
   const std::string& text = statement.text;
   if (callbacks_.on_statement != nullptr) callbacks_.on_statement(number_, text.c_str());
   try {
+    if (const std::size_t nul = text.find('\0'); nul != std::string::npos) {
+      // The client would stop at it and run the statement's first part only.
+      throw std::runtime_error(
+          "NUL character at line " +
+          std::to_string(statement.line + static_cast<std::size_t>(
+                                              std::count(text.begin(), text.begin() + nul, '\n'))) +
+          ": the statement is not run");
+    }
     const auto words = Words(text, 4);
     const std::string first = words.empty() ? std::string() : words[0];
     const std::string second = words.size() > 1 ? words[1] : std::string();
@@ -168,8 +176,8 @@ void ScriptRunner::Run(const ScriptStatement& statement) {
       stopped_ = true;
     } else if (IsBlockStatement(text)) {
       RunBlock(text);
-    } else if (connection_.Execute(text, dialect_) == ScriptConnection::Kind::Ddl && autoddl_) {
-      connection_.Commit(false);
+    } else {
+      connection_.Execute(text, dialect_, autoddl_);
     }
   } catch (const std::exception& e) {
     ReportError(text, e.what());
@@ -188,6 +196,13 @@ void ScriptRunner::RunBlock(const std::string& text) {
 int ScriptRunner::RunFile(ScriptConnection& connection, int dialect, const std::string& path,
                           ScriptCallbacks callbacks) {
   ScriptRunner runner(connection, dialect, callbacks);
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    // A FIFO or a device would block the read or never end.
+    runner.ReportError(path, "The script \"" + path + "\" is not a regular file");
+    return runner.failures();
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     runner.ReportError(path, "Cannot open the script file \"" + path + "\"");

@@ -17,8 +17,9 @@ struct ScriptCallbacks {
 };
 
 // Runs a script fed in pieces: each statement is echoed, then run; a failing one is reported
-// and the script goes on. COMMIT and ROLLBACK end the transaction, DDL is committed as it runs
-// while AUTODDL is on, and work left open at the end is committed.
+// and the script goes on. COMMIT and ROLLBACK end the transaction; while AUTODDL is on, DDL
+// runs and is committed in a transaction of its own, as in isql; work left open at the end is
+// committed. A statement holding a NUL character is refused, never run in part.
 class ScriptRunner {
  public:
   ScriptRunner(ScriptConnection& connection, int dialect, ScriptCallbacks callbacks);

@@ -84,6 +84,9 @@ void StatementSplitter::StartStatementAt(std::size_t at) {
   block_ = false;
   depth_ = 0;
   body_closed_ = false;
+  after_as_ = false;
+  clause_start_ = false;
+  clause_declare_ = false;
 }
 
 ScriptStatement StatementSplitter::Take(std::size_t end, std::size_t resume) {
@@ -109,6 +112,14 @@ void StatementSplitter::NoteWord(std::string_view word) {
     return;
   }
   if (!block_ || body_closed_) return;
+  if (depth_ == 0) {
+    if (!after_as_) {
+      after_as_ = clause_start_ = SameTextIgnoringCase(word, "AS");
+    } else if (clause_start_) {
+      clause_declare_ = SameTextIgnoringCase(word, "DECLARE");
+      clause_start_ = false;
+    }
+  }
   if (SameTextIgnoringCase(word, "BEGIN") || SameTextIgnoringCase(word, "CASE")) {
     ++depth_;
   } else if (SameTextIgnoringCase(word, "END") && depth_ > 0) {
@@ -218,12 +229,19 @@ std::optional<ScriptStatement> StatementSplitter::Next() {
         if (std::string_view(buffer_).substr(pos_) ==
             std::string_view(terminator_).substr(0, buffer_.size() - pos_))
           return std::nullopt;
-      } else if (buffer_.compare(pos_, term_size, terminator_) == 0 && (!block_ || body_closed_)) {
-        if (first_ == std::string::npos) {
-          StartStatementAt(pos_ + term_size);  // an empty statement
-          continue;
+      } else if (buffer_.compare(pos_, term_size, terminator_) == 0) {
+        const bool declaration = block_ && !body_closed_ && depth_ == 0 && clause_declare_;
+        if (!block_ || body_closed_ || (depth_ == 0 && !declaration)) {
+          if (first_ == std::string::npos) {
+            StartStatementAt(pos_ + term_size);  // an empty statement
+            continue;
+          }
+          return Take(pos_, pos_ + term_size);
         }
-        return Take(pos_, pos_ + term_size);
+        if (declaration) {
+          clause_start_ = true;
+          clause_declare_ = false;
+        }
       }
     }
 

@@ -30,7 +30,9 @@ class ScriptSyntaxError : public std::runtime_error {
 // Splits a script into statements the way isql does, fed in chunks of any size so that a
 // large script never has to be held whole. Strings, quoted identifiers and comments hide the
 // terminator; SET TERM changes it (to any text, several characters too). A statement that
-// starts with EXECUTE IBEBLOCK ends only at a terminator outside its BEGIN ... END body.
+// starts with EXECUTE IBEBLOCK ends only at a terminator outside its BEGIN ... END body; in
+// its head only the DECLAREs after AS go on past a terminator, so a block without BEGIN ends
+// at its first terminator instead of taking in the rest of the script.
 class StatementSplitter {
  public:
   void Feed(std::string_view chunk);
@@ -69,6 +71,9 @@ class StatementSplitter {
   bool block_ = false;
   int depth_ = 0;
   bool body_closed_ = false;
+  bool after_as_ = false;        // the block's AS was seen
+  bool clause_start_ = false;    // the next word starts a clause of the block's head
+  bool clause_declare_ = false;  // the current clause of the head is a DECLARE
   // A word that ran into the end of the input so far.
   std::size_t word_at_ = std::string::npos;
   std::size_t word_end_ = 0;

@@ -2,7 +2,9 @@
 
 namespace updater {
 
-DbServerAndFile SplitConnectionString(const std::string& s) {
+namespace {
+
+DbServerAndFile SplitByRules(const std::string& s) {
   if (s.size() > 2 && s[1] == ':' && s.find(':', 2) == std::string::npos) return {false, "", s};
   if (s.find("\\\\") != std::string::npos) {
     // The server runs from the third character up to the next backslash.
@@ -15,6 +17,17 @@ DbServerAndFile SplitConnectionString(const std::string& s) {
   if (const std::size_t colon = s.find(':'); colon != std::string::npos)
     return {true, s.substr(0, colon), s.substr(colon + 1)};
   return {false, "", s};
+}
+
+}  // namespace
+
+DbServerAndFile SplitConnectionString(const std::string& connection_string,
+                                      const std::string& server_prefix) {
+  if (connection_string.compare(0, server_prefix.size(), server_prefix) != 0)
+    return SplitByRules(connection_string);
+  DbServerAndFile parts = SplitByRules(server_prefix);
+  parts.FilePath += connection_string.substr(server_prefix.size());
+  return parts;
 }
 
 std::string ServicesManagerName(const DbServerAndFile& parts) {

@@ -4,12 +4,12 @@
 
 #include <chrono>
 
-#include "seams/application_title.h"
 #include "db/client_api.h"
 #include "db/db_connection.h"
 #include "db/parameter_block.h"
 #include "db/service.h"
 #include "messages/message_text.h"
+#include "seams/application_title.h"
 #include "sys/clock.h"
 #include "sys/error.h"
 #include "update/db_connection_string.h"
@@ -26,9 +26,10 @@ constexpr std::int32_t kShutdownTimeout = 1;
 enum class Mode { Shutdown, Online };
 
 void SwitchMode(Mode mode, const std::string& client_lib, const std::string& database_path,
-                const std::string& user_name, const std::string& password) {
+                const std::string& user_name, const std::string& password,
+                const std::string& server_prefix) {
   CheckDBParams(client_lib, database_path, user_name, password);
-  const DbServerAndFile parts = SplitConnectionString(database_path);
+  const DbServerAndFile parts = SplitConnectionString(database_path, server_prefix);
   const db::ClientApi& api = db::LoadClientApi(client_lib);
 
   db::ParameterBlock request;
@@ -62,7 +63,8 @@ void UpdateMode(Mode mode, const ModeTexts& texts, Operator& op, const ProjectPr
   const UpdateContext& context = CurrentUpdateContext();
   if (!context.HasServerPart) throw Error(GetMessageText(texts.no_server_part));
   try {
-    SwitchMode(mode, profile.ClientLibName, context.DbPath, "SYSDBA", system_password);
+    SwitchMode(mode, profile.ClientLibName, context.DbPath, "SYSDBA", system_password,
+               profile.ServerPrefix);
   } catch (const std::exception& e) {
     op.ProcessMessages();
     if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
@@ -79,13 +81,15 @@ void UpdateMode(Mode mode, const ModeTexts& texts, Operator& op, const ProjectPr
 }  // namespace
 
 void DBShutdown(const std::string& client_lib, const std::string& database_path,
-                const std::string& user_name, const std::string& password) {
-  SwitchMode(Mode::Shutdown, client_lib, database_path, user_name, password);
+                const std::string& user_name, const std::string& password,
+                const std::string& server_prefix) {
+  SwitchMode(Mode::Shutdown, client_lib, database_path, user_name, password, server_prefix);
 }
 
 void DBOnLine(const std::string& client_lib, const std::string& database_path,
-              const std::string& user_name, const std::string& password) {
-  SwitchMode(Mode::Online, client_lib, database_path, user_name, password);
+              const std::string& user_name, const std::string& password,
+              const std::string& server_prefix) {
+  SwitchMode(Mode::Online, client_lib, database_path, user_name, password, server_prefix);
 }
 
 void UpdateShutdown(Operator& op, const ProjectProfile& profile, const std::string& product_folder,

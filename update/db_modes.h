@@ -9,13 +9,17 @@ namespace updater {
 
 // Switches the database of `database_path` (a connection string) to shutdown through the
 // services manager of its server, then waits 2000 ms for the server to carry it out.
+// `server_prefix` is the profile's: when the connection string begins with it, the server
+// comes from the prefix alone and the rest is the file path.
 // Raises the server's messages on failure; the services attachment is released on every path.
 void DBShutdown(const std::string& client_lib, const std::string& database_path,
-                const std::string& user_name, const std::string& password);
+                const std::string& user_name, const std::string& password,
+                const std::string& server_prefix);
 
 // Brings the database back online; as DBShutdown, without the wait.
 void DBOnLine(const std::string& client_lib, const std::string& database_path,
-              const std::string& user_name, const std::string& password);
+              const std::string& user_name, const std::string& password,
+              const std::string& server_prefix);
 
 // The Service-menu commands: switch the live database of `product_folder` as SYSDBA and tell
 // the operator. A database already in the requested mode gives a warning, not an error.

@@ -2,6 +2,7 @@
 
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
+#include "messages/message_text.h"
 #include "sys/error.h"
 #include "update/db_modes.h"
 
@@ -13,10 +14,18 @@ Command NotAvailable(const std::string& name) {
 
 namespace {
 
-// The window discovers the server once at creation; a command-line run is one command.
+// The window discovers the server once at creation; a command-line run is one command, and a
+// service command without a server to act on fails at once instead of after the service waits.
 TFBServParams DiscoveredServer() {
   TFBServParams params;
-  GetFBServParams(params);
+  try {
+    GetFBServParams(params);
+  } catch (const std::exception& e) {
+    throw Error(std::string(e.what()) + "\r" + GetMessageText("uMain_FormCreate_2"));
+  }
+  if (params.ServerType.empty() || params.ServiceName.empty()) {
+    throw Error(std::string(kNoServerFoundText) + "\r" + GetMessageText("uMain_FormCreate_2"));
+  }
   return params;
 }
 

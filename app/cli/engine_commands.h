@@ -19,6 +19,10 @@ struct EngineCommand {
 // NotAvailable entry with the call into the engine.
 const std::vector<EngineCommand>& EngineCommands();
 
+// A service command's error when the registry names no server of the product.
+inline constexpr const char* kNoServerFoundText =
+    "No Firebird server of the product was found in the registry.";
+
 // A command whose engine part is not built yet: fails with an error saying so.
 Command NotAvailable(const std::string& name);
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "seams/application_title.h"
 #include "app/cli/engine_commands.h"
 #include "app/cli_operator.h"
 #include "app/command_runner.h"
-#include "sys/executable_folder.h"
 #include "app/message_listing.h"
 #include "app/startup.h"
 #include "messages/ldm.h"
+#include "seams/application_title.h"
+#include "sys/executable_folder.h"
 #include "update/carried_libraries.h"
 
 namespace updater {
@@ -47,6 +47,25 @@ int RunEngineCommand(CliOperator& op, const EngineCommand& command,
   ApplyOptions(options, profile);
   CommandContext context{op, std::move(profile)};
   return RunCommand(context, command.run);
+}
+
+// The first word that is neither an option nor the language option's value, when it names no
+// command: CLI11 would only say that a command is required.
+std::optional<std::string> UnknownCommand(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "-l" || arg == "--language") {
+      ++i;
+      continue;
+    }
+    if (arg.empty() || arg[0] == '-') continue;
+    if (arg == "messages") return std::nullopt;
+    for (const EngineCommand& command : EngineCommands()) {
+      if (command.name == arg) return std::nullopt;
+    }
+    return arg;
+  }
+  return std::nullopt;
 }
 
 int Main(int argc, char** argv) {
@@ -91,6 +110,11 @@ int Main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
+    if (const auto unknown = UnknownCommand(argc, argv)) {
+      std::cerr << "Unknown command \"" << *unknown << "\"; " << app.get_name()
+                << " --help lists the commands.\n";
+      return kExitError;
+    }
     return app.exit(e) == 0 ? kExitSuccess : kExitError;
   }
 

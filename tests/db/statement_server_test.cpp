@@ -7,9 +7,11 @@
 
 #include "db/firebird_error.h"
 #include "db/info_reply.h"
+#include "db/parameter_block.h"
 #include "db/service.h"
 #include "db/statement.h"
 #include "db/transaction.h"
+#include "sys/error.h"
 #include "tests/support/test_database.h"
 
 namespace updater::db {
@@ -33,6 +35,20 @@ class StatementServerTest : public ::testing::Test {
   testing::TestDatabase db_{"statements"};
   Attachment attachment_ = AttachToTestServer(db_.path(), "SYSDBA", kTestSysdbaPassword);
 };
+
+TEST_F(StatementServerTest, ANameTooLongForTheClientIsRefusedNotCut) {
+  // Cut to its length modulo 65536, this name would be the test database's own.
+  const std::string name = std::string(testing::kTestServerPrefix) + db_.path();
+  const std::string padded = name + std::string(65536, 'x');
+  try {
+    Attachment attachment(testing::TestClientApi(), padded,
+                          DatabaseParameters("SYSDBA", kTestSysdbaPassword, "UTF8", ""));
+    FAIL() << "attached through a name of " << padded.size() << " bytes";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "The database name is " + std::to_string(padded.size()) +
+                                         " bytes long; at most 32767 can be attached");
+  }
+}
 
 TEST_F(StatementServerTest, ColumnsComeBackAsText) {
   const auto rows = Rows(

@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "app/cli/engine_commands.h"
 #include "messages/ldm.h"
 #include "messages/message_text.h"
 #include "tests/e2e/cli_process.h"
@@ -163,6 +166,38 @@ TEST_F(CliProcessTest, UsageErrorsAndHelp) {
   EXPECT_EQ(update_help.exit_code, 0);
   EXPECT_TRUE(Contains(update_help.out, "--admn-password")) << update_help.out;
   EXPECT_FALSE(Contains(Run({"online", "--help"}).out, "--admn-password"));
+}
+
+TEST_F(CliProcessTest, AnUnknownCommandIsNamed) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"bogus"}, {"--language", "3", "bogus", "-d", "/x"}}) {
+    ProcessResult r = Run(args);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(Contains(r.err, "Unknown command \"bogus\"")) << r.err;
+  }
+}
+
+TEST_F(CliProcessTest, ServiceCommandsWithoutADiscoveredServerFailAtOnce) {
+  const fs::path empty = scratch() / "empty.reg";
+  const fs::path broken = scratch() / "broken.reg";
+  std::ofstream(empty) << "Windows Registry Editor Version 5.00\n";
+  std::ofstream(broken) << "Windows Registry Editor Version 5.00\n[HKEY_NOWHERE\\A]\n";
+  ChangeLanguage(3);
+  const std::string advice = GetMessageText("uMain_FormCreate_2");
+  const std::string advice_start = advice.substr(0, advice.find_first_of("\r\n"));
+  for (const char* command : {"start-service", "stop-service"}) {
+    for (const fs::path& registry : {empty, broken}) {
+      SCOPED_TRACE(std::string(command) + " " + registry.string());
+      const auto start = std::chrono::steady_clock::now();
+      ProcessResult r = RunProcess(cli_, {"--language", "3", command}, scratch(), "",
+                                   "LC_ALL=C TZ=UTC0 UPDATER_REGISTRY=" + registry.string());
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+      EXPECT_EQ(r.exit_code, 1);
+      const std::string said = r.out + r.err;
+      EXPECT_TRUE(Contains(said, registry == empty ? kNoServerFoundText : "HKEY_NOWHERE")) << said;
+      EXPECT_TRUE(Contains(said, advice_start)) << said;
+    }
+  }
 }
 
 }  // namespace

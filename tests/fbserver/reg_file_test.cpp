@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "sys/error.h"
@@ -175,6 +176,34 @@ TEST(RegFileTest, ContinuedLinesKeepTheirFirstLineNumber) {
       ParseError("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"v\"=hex:01,\\\n  02,\\\n  zz\n");
   EXPECT_NE(error.find("line 3:"), std::string::npos) << error;
   EXPECT_NE(error.find("zz"), std::string::npos) << error;
+}
+
+TEST(RegFileTest, AValueOfManyLinesIsReadInLinearTime) {
+  std::string text = std::string(kV5) + "[HKEY_LOCAL_MACHINE\\S]\r\n\"Bin\"=hex:00,\\\r\n";
+  constexpr int kLines = 40000;
+  for (int i = 0; i < kLines; ++i)
+    text += "  01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,\\\r\n";
+  text += "  ff\r\n\"ImagePath\"=\"after\"\r\n";
+  const auto start = std::chrono::steady_clock::now();
+  const RegFileData data = ParseRegFile(text, "big.reg");
+  const auto took = std::chrono::steady_clock::now() - start;
+  const auto& values = data.keys.at("s").values;
+  EXPECT_EQ(values.at("bin").bytes.size(), 1u + 16u * kLines + 1u);
+  EXPECT_EQ(values.at("bin").bytes.back(), 0xFF);
+  EXPECT_EQ(values.at("imagepath").text, "after");
+  EXPECT_LT(took, std::chrono::milliseconds(500));
+}
+
+TEST(RegFileTest, TypeNumbersUseAllThirtyTwoBits) {
+  const std::string head = std::string(kV5) + "[HKEY_LOCAL_MACHINE\\A]\n";
+  for (const char* type : {"80000000", "ffffffff", "7fffffff"}) {
+    const RegFileData data = ParseRegFile(head + "\"X\"=hex(" + type + "):00,01\n", "t.reg");
+    const RegValue& value = data.keys.at("a").values.at("x");
+    EXPECT_EQ(value.type, RegValue::Type::Binary) << type;
+    EXPECT_EQ(value.bytes, (std::vector<std::uint8_t>{0, 1})) << type;
+  }
+  const std::string error = ParseError(head + "\n\"X\"=hex(100000000):00\n");
+  EXPECT_EQ(error.rfind("Registry file \"/etc/updater/bad.reg\", line 4:", 0), 0u) << error;
 }
 
 TEST(RegFileTest, FileLocationComesFromTheEnvironment) {

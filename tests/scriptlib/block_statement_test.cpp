@@ -48,6 +48,7 @@ TEST(BlockStatement, MalformedHeadsAreRejected) {
            "execute ibeblock(F = 'x') output to G as begin end",   // unknown parameter
            "execute ibeblock(F = 'x') returns (a int) begin end",  // no AS
            "execute ibeblock(F = 'x') returns (a varchar(3) as begin end",
+           "execute ibeblock(F = 'x') as select 1 from t",  // no BEGIN
        }) {
     EXPECT_THROW(ParseBlockStatement(text), BlockSyntaxError) << text;
   }

@@ -1,6 +1,8 @@
 // The built library, loaded and called through its exports against the fixture's server.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +12,7 @@
 
 #include "script/script_library.h"
 #include "script/script_library_abi.h"
+#include "sys/executable_folder.h"
 #include "tests/scriptlib/scratch_database.h"
 
 namespace updater {
@@ -294,11 +297,43 @@ TEST_F(ScriptLibraryServerTest, LargeScriptFileRunsInFlatMemory) {
   EXPECT_LT(growth, 16 * 1024) << "peak memory grew by " << growth << " kB";
 }
 
+TEST_F(ScriptLibraryServerTest, OnlyRegularFilesAreRunAsScripts) {
+  ConnectOk();
+  const auto fifo = std::filesystem::path(db_.path()).parent_path() /
+                    ("fifo_" + std::to_string(getpid()) + ".sql");
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto folder = fifo.parent_path();
+  for (const auto& path : {fifo, folder}) {
+    g_recorded = {};
+    file_(path.string().c_str(), RecordError, RecordStatement, RecordDone);
+    ASSERT_EQ(g_recorded.errors.size(), 1u) << path;
+    EXPECT_EQ(g_recorded.errors[0].second,
+              "The script \"" + path.string() + "\" is not a regular file");
+  }
+  std::filesystem::remove(fifo);
+}
+
 TEST_F(ScriptLibraryServerTest, MissingScriptFileIsAnError) {
   ConnectOk();
   file_("/var/tmp/updater-test-db/no_such_script.sql", RecordError, RecordStatement, RecordDone);
   ASSERT_EQ(g_recorded.errors.size(), 1u);
   EXPECT_NE(g_recorded.errors[0].second.find("no_such_script.sql"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace updater
+
+namespace updater {
+namespace {
+
+TEST(ScriptLibraryHostServerTest, AHostMayExitWithTheLibraryLoadedAndConnected) {
+  ScratchDatabase db("host_exit");
+  const std::string command =
+      "'" + ExecutableFolder() + "/scriptlib_exit_host' '" + Params(db.connection()) + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

@@ -166,6 +166,21 @@ TEST(StatementSplitter, BlockStatementEndsAfterItsBody) {
             (Strings{"execute block as begin exit", "end"}));
 }
 
+TEST(StatementSplitter, BlockWithoutBeginEndsAtItsFirstTerminator) {
+  EXPECT_EQ(Texts("execute ibeblock(F = 'x') returns (l varchar(9)) as select 1 from t;\n"
+                  "insert into t values (1);\ncommit;"),
+            (Strings{"execute ibeblock(F = 'x') returns (l varchar(9)) as select 1 from t",
+                     "insert into t values (1)", "commit"}));
+  EXPECT_EQ(Texts("execute ibeblock(F = 'x');\ncommit;"),
+            (Strings{"execute ibeblock(F = 'x')", "commit"}));
+  // Declarations between AS and BEGIN stay part of the block.
+  EXPECT_EQ(Texts("execute ibeblock(F = 'x') as declare variable a int; declare b int;\n"
+                  "begin a = 1; end;\ncommit;"),
+            (Strings{"execute ibeblock(F = 'x') as declare variable a int; declare b int;\n"
+                     "begin a = 1; end",
+                     "commit"}));
+}
+
 TEST(StatementSplitter, HugeWordFedInSmallPiecesIsScannedOnce) {
   // Rescanning the word for every piece would take minutes here.
   const std::string word(32 << 20, 'w');

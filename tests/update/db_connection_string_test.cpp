@@ -10,8 +10,8 @@ struct Split {
   std::string file;
 };
 
-Split Of(const std::string& connection_string) {
-  const DbServerAndFile parts = SplitConnectionString(connection_string);
+Split Of(const std::string& connection_string, const std::string& prefix = "\x01none") {
+  const DbServerAndFile parts = SplitConnectionString(connection_string, prefix);
   return {ServicesManagerName(parts), parts.FilePath};
 }
 
@@ -59,6 +59,28 @@ TEST(SplitConnectionStringTest, PlainPathIsLocal) {
   ExpectSplit("/var/lib/DunVeld.fdb", "service_mgr", "/var/lib/DunVeld.fdb");
   ExpectSplit("DunVeld.fdb", "service_mgr", "DunVeld.fdb");
   ExpectSplit("", "service_mgr", "");
+}
+
+TEST(SplitConnectionStringTest, BehindTheProfilesPrefixEverythingIsFilePath) {
+  const std::string prefix = "localhost/3051:";
+  for (const std::string path : {"/var/tmp/x/a@b/DunVeld.fdb", "/var/tmp/x\\\\y/DunVeld.fdb",
+                                 "/var/tmp/c:d/DunVeld.fdb", "\\\\srv\\a@b:c"}) {
+    const Split s = Of(prefix + path, prefix);
+    EXPECT_EQ(s.manager, "localhost/3051:service_mgr") << path;
+    EXPECT_EQ(s.file, path);
+  }
+  // An empty prefix: the whole string is a local path.
+  const Split local = Of("/var/tmp/x/a@b/DunVeld.fdb", "");
+  EXPECT_EQ(local.manager, "service_mgr");
+  EXPECT_EQ(local.file, "/var/tmp/x/a@b/DunVeld.fdb");
+  // Other prefixes follow the same rules as whole strings do.
+  const Split unc = Of("\\\\srv\\/data/a@b.fdb", "\\\\srv\\");
+  EXPECT_EQ(unc.manager, "srv:service_mgr");
+  EXPECT_EQ(unc.file, "/data/a@b.fdb");
+  // A string that does not begin with the prefix is split by the rules.
+  const Split other = Of("host@/db.fdb", prefix);
+  EXPECT_EQ(other.manager, "host:service_mgr");
+  EXPECT_EQ(other.file, "/db.fdb");
 }
 
 TEST(SplitConnectionStringTest, EmptyServerStillUsesTheNetworkName) {

@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "seams/project_profile.h"
 #include "db/firebird_error.h"
 #include "messages/ldm.h"
 #include "messages/message_text.h"
+#include "seams/project_profile.h"
 #include "sys/error.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
@@ -31,8 +31,9 @@ using testing::kTestSysdbaPassword;
 // A product folder holding only the server part, its database made by the fixture server.
 class ProductWithDatabase {
  public:
-  ProductWithDatabase() {
-    std::string pattern = testing::TestDatabaseFolder() + "/product-XXXXXX";
+  // `name_part` goes into the folder's name.
+  explicit ProductWithDatabase(const std::string& name_part = "") {
+    std::string pattern = testing::TestDatabaseFolder() + "/product-" + name_part + "XXXXXX";
     folder_ = ::mkdtemp(pattern.data());
     std::filesystem::create_directories(folder_ + "/DB_Data");
     // The server runs as its own user and creates the file there.
@@ -126,7 +127,7 @@ TEST_F(DbModesServerTest, ShutdownThenShutdownAgainWarns) {
 
 TEST_F(DbModesServerTest, OnlineThenOnlineAgainWarns) {
   DBShutdown(profile.ClientLibName, profile.ServerPrefix + product.db_file(), "SYSDBA",
-             kTestSysdbaPassword);
+             kTestSysdbaPassword, profile.ServerPrefix);
   ASSERT_TRUE(RefusesWithin(product.db_file(), "ADMN", kTestAdmnPassword, 5s));
 
   UpdateOnLine(op, profile, product.folder(), kTestSysdbaPassword);
@@ -150,7 +151,7 @@ TEST_F(DbModesServerTest, OnlineThenOnlineAgainWarns) {
 TEST_F(DbModesServerTest, RequestsThemselvesRaiseWhenAlreadyInMode) {
   const std::string path = profile.ServerPrefix + product.db_file();
   try {
-    DBOnLine(profile.ClientLibName, path, "SYSDBA", kTestSysdbaPassword);
+    DBOnLine(profile.ClientLibName, path, "SYSDBA", kTestSysdbaPassword, profile.ServerPrefix);
     FAIL() << "online accepted for a database that is online";
   } catch (const db::FirebirdError& e) {
     EXPECT_NE(std::string(e.what()).find(kAlreadyInModeText), std::string::npos) << e.what();
@@ -208,8 +209,8 @@ TEST_F(DbModesServerTest, MissingServerPartRaisesAfterTheLogLine) {
 TEST_F(DbModesServerTest, MissingDatabaseFileGivesServerMessage) {
   const std::string missing = product.db_file() + ".gone";
   try {
-    DBShutdown(profile.ClientLibName, profile.ServerPrefix + missing, "SYSDBA",
-               kTestSysdbaPassword);
+    DBShutdown(profile.ClientLibName, profile.ServerPrefix + missing, "SYSDBA", kTestSysdbaPassword,
+               profile.ServerPrefix);
     FAIL();
   } catch (const db::FirebirdError& e) {
     EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
@@ -220,7 +221,7 @@ TEST_F(DbModesServerTest, MissingDatabaseFileGivesServerMessage) {
 TEST_F(DbModesServerTest, MalformedConnectionStringGivesServerMessage) {
   try {
     DBOnLine(profile.ClientLibName, "no-such-host.invalid/3051:" + product.db_file(), "SYSDBA",
-             kTestSysdbaPassword);
+             kTestSysdbaPassword, profile.ServerPrefix);
     FAIL();
   } catch (const db::FirebirdError& e) {
     EXPECT_NE(std::string(e.what()).find("no-such-host.invalid"), std::string::npos) << e.what();
@@ -230,7 +231,7 @@ TEST_F(DbModesServerTest, MalformedConnectionStringGivesServerMessage) {
 TEST_F(DbModesServerTest, ServerThatIsDownGivesNetworkMessage) {
   try {
     DBShutdown(profile.ClientLibName, "localhost/3059:" + product.db_file(), "SYSDBA",
-               kTestSysdbaPassword);
+               kTestSysdbaPassword, profile.ServerPrefix);
     FAIL();
   } catch (const db::FirebirdError& e) {
     EXPECT_NE(std::string(e.what()).find("Unable to complete network request"), std::string::npos)
@@ -247,6 +248,24 @@ TEST_F(DbModesServerTest, EmptyPrefixUsesTheLocalServicesManager) {
   UpdateOnLine(op, profile, product.folder(), kTestSysdbaPassword);
   EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateOnLine_03"));
   EXPECT_TRUE(AdmnAdmitted());
+}
+
+TEST(DbModesFolderNameServerTest, AtSignsAndBackslashesInTheFolderAreFilePath) {
+  // (A folder with ":" is no test: the server opens no such database, isql-fb neither.)
+  ChangeLanguage(3);
+  const ProjectProfile profile = PresetProfile();
+  testing::FakeClock clock;
+  ScopedClock scoped_clock{clock};
+  for (const std::string name : {"a@b", "x\\\\y"}) {
+    SCOPED_TRACE(name);
+    ProductWithDatabase product(name);
+    testing::RecordingOperator op;
+    UpdateShutdown(op, profile, product.folder(), kTestSysdbaPassword);
+    EXPECT_TRUE(RefusesWithin(product.db_file(), "ADMN", kTestAdmnPassword, 5s));
+    UpdateOnLine(op, profile, product.folder(), kTestSysdbaPassword);
+    EXPECT_TRUE(Admits(product.db_file(), "ADMN", kTestAdmnPassword));
+    EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateOnLine_03"));
+  }
 }
 
 }  // namespace
