@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
 
@@ -10,6 +12,9 @@ namespace updater {
 struct UpdateRunSettings {
   ProjectProfile profile;        // seams/project_profile.h
   bool* rollbackDone = nullptr;  // set true when the run rolled back; cleared at the start
+  // The product's server as the window found it at start; discovered by the run when absent
+  // and the product has a server part.
+  std::optional<TFBServParams> serverParams;
 };
 
 // Updates the product in `productDirText` to the version carried inside this program.
