@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "seams/application_title.h"
-#include "app/cli/engine_commands.h"
+#include "app/engine_commands.h"
 #include "app/cli_operator.h"
 #include "app/command_runner.h"
 #include "sys/executable_folder.h"

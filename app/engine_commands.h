@@ -19,6 +19,9 @@ struct EngineCommand {
 // NotAvailable entry with the call into the engine.
 const std::vector<EngineCommand>& EngineCommands();
 
+// The command of that name; raises an Error for a name the table does not hold.
+const Command& EngineCommandNamed(const std::string& name);
+
 // A command whose engine part is not built yet: fails with an error saying so.
 Command NotAvailable(const std::string& name);
 

@@ -1,4 +1,4 @@
-#include "app/cli/engine_commands.h"
+#include "app/engine_commands.h"
 
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
@@ -14,7 +14,8 @@ Command NotAvailable(const std::string& name) {
 namespace {
 
 // The window discovers the server once at creation; a command-line run is one command.
-TFBServParams DiscoveredServer() {
+TFBServParams DiscoveredServer(const CommandContext& c) {
+  if (c.server) return *c.server;
   TFBServParams params;
   GetFBServParams(params);
   return params;
@@ -35,11 +36,17 @@ const std::vector<EngineCommand>& EngineCommands() {
          UpdateShutdown(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
        }},
       {"start-service", "Start the service of the product's Firebird server", false,
-       [](CommandContext& c) { StartFBService(c.op, DiscoveredServer(), true); }},
+       [](CommandContext& c) { StartFBService(c.op, DiscoveredServer(c), true); }},
       {"stop-service", "Stop the service of the product's Firebird server", false,
-       [](CommandContext& c) { StopFBService(c.op, DiscoveredServer(), true); }},
+       [](CommandContext& c) { StopFBService(c.op, DiscoveredServer(c), true); }},
   };
   return commands;
+}
+
+const Command& EngineCommandNamed(const std::string& name) {
+  for (const EngineCommand& command : EngineCommands())
+    if (command.name == name) return command.run;
+  throw Error("No command named " + name);
 }
 
 }  // namespace updater
