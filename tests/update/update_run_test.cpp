@@ -1,0 +1,490 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fbserver/fb_service.h"
+#include "messages/ldm.h"
+#include "messages/message_text.h"
+#include "seams/project_profile.h"
+#include "sys/error.h"
+#include "sys/path.h"
+#include "tests/fbserver/fake_service_control.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/recording_operator.h"
+#include "tests/sys/disk_folder.h"
+#include "update/run_state.h"
+
+namespace updater {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::DiskFolder;
+using testing::Exists;
+using testing::ReadFile;
+using testing::WriteFile;
+
+std::string T(const std::string& key, const std::string& p0 = kNull) {
+  return GetMessageText(key, p0);
+}
+
+// Writes "#kill" into the run log at every server stop (each stop ends the server's processes),
+// so the log shows where the run stopped the server.
+class MarkingProcesses final : public ServerProcesses {
+ public:
+  explicit MarkingProcesses(testing::RecordingOperator& op) : op_(op) {}
+  bool SetDebugPrivilege(bool) override { return true; }
+  std::int32_t KillProcessByName(const std::string&) override {
+    op_.log.push_back("#kill");
+    return -1;
+  }
+
+ private:
+  testing::RecordingOperator& op_;
+};
+
+// Stands in for the database server and the script library: writes each call into the run
+// log, plays the database update on the working copy's file, and fails where told.
+class FakeRunServices final : public RunServices {
+ public:
+  FakeRunServices(testing::RecordingOperator& op, std::string prefix)
+      : op_(op), prefix_(std::move(prefix)) {}
+
+  std::vector<std::string> users;
+  std::map<std::string, std::string> fail;              // call marker -> error text
+  std::map<std::string, std::function<void()>> before;  // call marker -> action
+  std::vector<std::string> payload = {"DunVeld.exe",    "RU_DunVeld.chm", "EN_DunVeld.chm",
+                                      "DE_DunVeld.chm", "FR_DunVeld.chm", "Sys_Roles.sql",
+                                      "script.sql",     "DV_UDF_u8.dll"};
+
+  std::vector<std::string> AttachedUsers(const std::string&, const std::string& db,
+                                         const std::string&) override {
+    Call("#users " + Which(db));
+    return users;
+  }
+  void Shutdown(const std::string&, const std::string& db, const std::string&) override {
+    Call("#shutdown " + Which(db));
+  }
+  void OnLine(const std::string&, const std::string& db, const std::string&) override {
+    Call("#online " + Which(db));
+  }
+  void RunScriptText(Operator&, const std::string&, const std::string& db, const std::string& user,
+                     const std::string&, const std::string&) override {
+    Call("#text " + user + " " + Which(db));
+  }
+  void RunScriptFile(Operator&, const std::string&, const std::string& db, const std::string& user,
+                     const std::string&, const std::string& file) override {
+    const std::string name = FileNamePart(file);
+    Call("#file " + user + " " + name);
+    if (name == "Sys_Roles.sql") {
+      first_roles_line = ReadFile(file).substr(0, ReadFile(file).find("\r\n"));
+      WriteFile(JoinPath(FolderPart(file), "Roles.sql"), "grant;");
+    }
+    if (name == "script.sql") WriteFile(db.substr(prefix_.size()), "updated database");
+  }
+  void CleanUpPrivileges(Operator&, const std::string&, const std::string& db,
+                         const std::string& user, const std::string&) override {
+    Call("#cleanup " + user + " " + Which(db));
+  }
+  void UnpackPayload(Operator&, const std::string& new_dir) override {
+    Call("#unpack");
+    for (const std::string& name : payload) WriteFile(JoinPath(new_dir, name), "new " + name);
+  }
+
+  std::string first_roles_line;
+
+ private:
+  static std::string Which(const std::string& db) {
+    return db.find("/Wrk/") != std::string::npos ? "work" : "live";
+  }
+  void Call(const std::string& marker) {
+    op_.log.push_back(marker);
+    if (auto action = before.find(marker); action != before.end()) action->second();
+    if (auto error = fail.find(marker); error != fail.end()) throw Error(error->second);
+  }
+
+  testing::RecordingOperator& op_;
+  std::string prefix_;
+};
+
+class UpdateRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ChangeLanguage(3);
+    settings.profile = PresetProfile();
+    settings.profile.ProductDir = product;
+    settings.rollbackDone = &rolled_back;
+    settings.serverParams = TFBServParams{disk / "fb/", "SUPER",
+                                          "localhost/3051:", "NO-SUCH-SERVER.EXE", kOwnServiceName};
+    std::filesystem::create_directories(disk / "fb/udf");
+    service_control.services[kOwnServiceName].status = {kServiceRunning, 0, 0};
+  }
+
+  void MakeProduct(bool client, bool server) {
+    std::filesystem::create_directories(product);
+    if (client) {
+      WriteFile(product + "/Program/DunVeld.exe", "old exe");
+      WriteFile(product + "/Program/DunVeld.ini", "[Language]\nProgram_Language=0x2\n");
+      WriteFile(product + "/Program/storage.ini", "storage");
+      WriteFile(product + "/Program/Fr.dll", "fr");
+      WriteFile(product + "/Resources/pictures.dat", "pictures");
+    }
+    if (server) WriteFile(LiveDb(), "old database");
+  }
+
+  void Run(const std::string& admn_password = "7") {
+    UpdateProgrammWith(fake, product, "masterkey", admn_password, op, "Dunveld", settings);
+  }
+  // The error text the run ends with; "<none>" when it returned.
+  std::string RunError(const std::string& admn_password = "7") {
+    try {
+      Run(admn_password);
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return "<none>";
+  }
+
+  std::string LiveDb() const { return product + "/DB_Data/DunVeld.fdb"; }
+  std::string TempDir() const {
+    for (const auto& entry : std::filesystem::directory_iterator(product)) {
+      if (entry.path().filename().string().rfind("Tmp$", 0) == 0) return entry.path().string();
+    }
+    return "";
+  }
+  // The log without the two lines of the context's initialisation.
+  std::vector<std::string> RunLog() const {
+    return std::vector<std::string>(op.log.begin() + 2, op.log.end());
+  }
+  int Count(const std::string& line) const {
+    return static_cast<int>(std::count(op.log.begin(), op.log.end(), line));
+  }
+  // Waits of 30 s go before each service request; a stop makes one, a start two.
+  int ServiceRequests() const {
+    return static_cast<int>(std::count(clock.Sleeps().begin(), clock.Sleeps().end(), 30000ms));
+  }
+
+  DiskFolder disk;
+  std::string product = disk / "DunVeld";
+  testing::FakeClock clock;
+  ScopedClock scoped_clock{clock};
+  testing::RecordingOperator op;
+  testing::FakeServiceControl service_control{clock};
+  ScopedServiceControl scoped_control{service_control};
+  MarkingProcesses processes{op};
+  ScopedServerProcesses scoped_processes{processes};
+  FakeRunServices fake{op, "localhost/3051:"};
+  bool rolled_back = true;
+  UpdateRunSettings settings;
+};
+
+TEST_F(UpdateRunTest, FullUpdateRunsEveryStepInOrder) {
+  MakeProduct(true, true);
+  ASSERT_EQ(RunError(), "<none>");
+
+  const std::string new_dir = IncludeTrailingSeparator(JoinPath(TempDir(), "New"));
+  const std::string db_path = "localhost/3051:" + LiveDb();
+  const std::vector<std::string> expected = {
+      T("uUpdate_UpdateProgramm_08"),
+      "#users live",
+      T("uUpdate_UpdateProgramm_18"),
+      "#shutdown live",
+      T("uUpdate_UpdateProgramm_19"),
+      T("uUpdate_UpdateProgramm_21"),
+      "#kill",
+      T("uUpdate_UpdateProgramm_22"),
+      T("uUpdate_UpdateProgramm_23"),
+      T("uUpdate_UpdateProgramm_24"),
+      T("uUpdate_UpdateProgramm_26"),
+      "#kill",
+      T("uUpdate_UpdateProgramm_27"),
+      T("uUpdate_UpdateProgramm_32"),
+      T("uUpdate_UpdateProgramm_35"),
+      T("uUpdate_UpdateProgramm_36"),
+      "#unpack",
+      T("uUpdate_UpdateProgramm_37"),
+      T("uUpdate_UpdateProgramm_38"),
+      T("uUpdate_UpdateProgramm_39"),
+      T("uIS_DunVeld_6"),
+      "#online work",
+      "#text ADMN work",
+      "#shutdown work",
+      "#file SYSDBA Sys_Roles.sql",
+      "#online work",
+      "#cleanup ADMN work",
+      "#shutdown work",
+      "#cleanup SYSDBA work",
+      "#kill",
+      "#kill",
+      "#file SYSDBA script.sql",
+      "#online work",
+      "#file ADMN Roles.sql",
+      "#shutdown work",
+      T("uIS_DunVeld_8"),
+      GetMessageText("uUpdate_UpdateProgramm_41", new_dir),
+      "#kill",
+      T("uUpdate_UpdateProgramm_22"),
+      GetMessageText("uUpdate_CopyFileWithBackUp_5", db_path),
+      T("uUpdate_UpdateProgramm_48"),
+      "#kill",
+      "#online live",
+      T("uUpdate_UpdateProgramm_49")};
+  EXPECT_EQ(RunLog(), expected);
+
+  // One question: the confirmation, with No holding the focus.
+  ASSERT_EQ(op.dialogs.size(), 1u);
+  EXPECT_EQ(op.dialogs[0].kind, DialogKind::Information);
+  EXPECT_EQ(op.dialogs[0].focus, DialogButton::No);
+  EXPECT_NE(op.dialogs[0].text.find(T("uUpdate_UpdateProgramm_01")), std::string::npos);
+  // Stops: preparation, library, swap; starts: preparation, library, final.
+  EXPECT_EQ(ServiceRequests(), 3 + 3 * 2);
+  EXPECT_FALSE(rolled_back);
+
+  EXPECT_EQ(fake.first_roles_line,
+            "execute ibeblock(Roles_File_Name = '" + new_dir + "Roles.sql')");
+  EXPECT_EQ(ReadFile(LiveDb()), "updated database");
+  EXPECT_FALSE(Exists(LiveDb() + "_"));
+  EXPECT_EQ(ReadFile(TempDir() + "/Old/DB_Data/DunVeld.fdb"), "old database");
+  EXPECT_EQ(ReadFile(product + "/Program/DunVeld.exe"), "new DunVeld.exe");
+  EXPECT_EQ(ReadFile(product + "/Program/DunVeld.chm"), "new EN_DunVeld.chm");
+  EXPECT_FALSE(Exists(product + "/Program/storage.ini"));
+  EXPECT_FALSE(Exists(product + "/Program/Fr.dll"));
+  EXPECT_EQ(ReadFile(TempDir() + "/Old/Program/DunVeld.exe"), "old exe");
+  EXPECT_EQ(ReadFile(disk / "fb/udf/Dv_UDF_u8.dll"), "new DV_UDF_u8.dll");
+  EXPECT_FALSE(Exists(TempDir() + "/New"));
+}
+
+TEST_F(UpdateRunTest, DeclinedQuestionsEndSilentlyWithNothingChanged) {
+  MakeProduct(true, true);
+  for (DialogButton answer : {DialogButton::No, DialogButton::Closed}) {
+    op.answers = {answer};
+    try {
+      Run();
+      ADD_FAILURE() << "the run went on";
+    } catch (const SilentAbort& e) {
+      EXPECT_EQ(std::string(e.what()), T("uUpdate_UpdateProgramm_06"));
+    }
+  }
+  EXPECT_EQ(op.log.size(), 4u);  // the initialisation lines of the two runs
+
+  // Users attached to a SUPER server: the warning names them; No ends the run.
+  op = {};
+  fake.users = {"ANNA", "BORIS", "ANNA"};
+  op.answers = {DialogButton::Yes, DialogButton::No};
+  EXPECT_THROW(Run(), SilentAbort);
+  ASSERT_EQ(op.dialogs.size(), 2u);
+  EXPECT_EQ(op.dialogs[1].kind, DialogKind::Warning);
+  EXPECT_EQ(op.dialogs[1].text,
+            GetMessageText("uUpdate_UpdateProgramm_11",
+                           T("uUpdate_UpdateProgramm_10") + "ANNA; BORIS; ANNA"));
+  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_12"));
+
+  // A CLASSIC server: the stop warning; No ends the run.
+  op = {};
+  settings.serverParams->ServerType = "CLASSIC";
+  op.answers = {DialogButton::Yes, DialogButton::No};
+  EXPECT_THROW(Run(), SilentAbort);
+  EXPECT_EQ(op.dialogs.at(1).text, T("uUpdate_UpdateProgramm_15"));
+  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_16"));
+
+  EXPECT_EQ(TempDir(), "");
+  EXPECT_TRUE(clock.Sleeps().empty());
+  EXPECT_EQ(ReadFile(LiveDb()), "old database");
+  EXPECT_FALSE(rolled_back);
+}
+
+TEST_F(UpdateRunTest, ClosingTheWarningGoesOn) {
+  MakeProduct(false, true);
+  fake.users = {"ANNA"};
+  op.answers = {DialogButton::Yes, DialogButton::Closed};
+  ASSERT_EQ(RunError(), "<none>");
+  EXPECT_EQ(Count(T("uUpdate_UpdateProgramm_13")), 1);
+  EXPECT_EQ(ReadFile(LiveDb()), "updated database");
+  // A server-only product gets no client copies.
+  EXPECT_FALSE(Exists(TempDir() + "/Old/Program"));
+}
+
+TEST_F(UpdateRunTest, AdmnPasswordIsRequiredOnlyForTheServerPart) {
+  MakeProduct(false, true);
+  EXPECT_EQ(RunError(""), T("uUpdate_UpdateProgramm_07"));
+  EXPECT_EQ(op.log.size(), 2u);
+
+  // A client-only product: no password, no server, no database, no waits.
+  std::filesystem::remove_all(product + "/DB_Data");
+  MakeProduct(true, false);
+  op = {};
+  ASSERT_EQ(RunError(""), "<none>");
+  for (const std::string& line : op.log) EXPECT_NE(line, "#kill");
+  EXPECT_EQ(Count("#unpack"), 1);
+  EXPECT_TRUE(clock.Sleeps().empty());
+  EXPECT_EQ(ReadFile(product + "/Program/DunVeld.exe"), "new DunVeld.exe");
+  EXPECT_TRUE(std::filesystem::is_empty(TempDir() + "/Old/DB_Data"));
+}
+
+TEST_F(UpdateRunTest, ShutdownFailureEndsTheRunBeforeTheServerStops) {
+  MakeProduct(true, true);
+  fake.fail["#shutdown live"] = "shutdown refused";
+  EXPECT_EQ(RunError(), T("uUpdate_UpdateProgramm_20") + "\r\rshutdown refused");
+  EXPECT_EQ(Count("#kill"), 0);
+  EXPECT_EQ(TempDir(), "");
+}
+
+TEST_F(UpdateRunTest, TooLittleFreeSpaceRestartsTheServerAndBringsTheDatabaseBack) {
+  MakeProduct(false, true);
+  // A sparse file far larger than the disk's free space.
+  ASSERT_EQ(::truncate(LiveDb().c_str(), 1LL << 42), 0);
+  const std::string error = RunError();
+  EXPECT_EQ(error.rfind("Exception Message: To write the file to disk \"", 0), 0u) << error;
+  EXPECT_EQ(error.find("\r"), std::string::npos) << "recorded once";
+  const std::vector<std::string> log = RunLog();
+  const std::vector<std::string> tail(log.end() - 6, log.end());
+  EXPECT_EQ(tail,
+            (std::vector<std::string>{
+                T("uUpdate_UpdateProgramm_26"), "#kill", T("uUpdate_UpdateProgramm_27"),
+                T("uUpdate_UpdateProgramm_28"), "#online live", T("uUpdate_UpdateProgramm_29")}));
+  EXPECT_EQ(TempDir(), "");
+
+  // When the database cannot be brought back either, the operator is told how to do it.
+  op = {};
+  fake.fail["#online live"] = "server gone";
+  const std::string both = RunError();
+  EXPECT_EQ(both.substr(both.find('\r')), "\rException Message: " + T("uUpdate_UpdateProgramm_31") +
+                                              "\rOriginal Message: server gone");
+  ASSERT_EQ(op.dialogs.size(), 2u);
+  EXPECT_EQ(op.dialogs[1].kind, DialogKind::Error);
+  EXPECT_EQ(op.dialogs[1].text, T("uUpdate_UpdateProgramm_30"));
+}
+
+TEST_F(UpdateRunTest, StagingFailureEndsAfterTheFinalStep) {
+  MakeProduct(true, true);
+  fake.fail["#unpack"] = "archive broken";
+  EXPECT_EQ(RunError(), "archive broken");
+  const std::vector<std::string> log = RunLog();
+  EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
+            (std::vector<std::string>{T("uUpdate_UpdateProgramm_48"), "#kill", "#online live",
+                                      T("uUpdate_UpdateProgramm_49")}));
+  EXPECT_FALSE(Exists(TempDir() + "/New"));
+  EXPECT_TRUE(Exists(TempDir() + "/Wrk"));
+  EXPECT_EQ(ReadFile(LiveDb()), "old database");
+  EXPECT_EQ(ReadFile(product + "/Program/storage.ini"), "storage");
+  EXPECT_FALSE(rolled_back);
+}
+
+TEST_F(UpdateRunTest, DatabaseStepFailureRollsBackWithAnEmptyMessage) {
+  MakeProduct(true, true);
+  fake.fail["#file SYSDBA script.sql"] = "Error of using script!";
+  EXPECT_EQ(RunError(), "");
+  EXPECT_TRUE(rolled_back);
+
+  ASSERT_EQ(op.dialogs.size(), 2u);
+  EXPECT_EQ(op.dialogs[1].kind, DialogKind::Error);
+  EXPECT_EQ(op.dialogs[1].text, "Error of using script!");
+  EXPECT_EQ(op.dialogs[1].buttons, std::vector<DialogButton>{DialogButton::OK});
+  EXPECT_EQ(op.statuses, std::vector<std::string>{T("uUpdate_UpdateProgramm_43")});
+  const std::vector<std::string> log = RunLog();
+  const auto rollback = std::find(log.begin(), log.end(), "#file SYSDBA script.sql") + 1;
+  EXPECT_EQ(std::vector<std::string>(rollback, log.end()),
+            (std::vector<std::string>{
+                "Exception Message: Error of using script!\r" + T("uUpdate_UpdateProgramm_44"),
+                T("uUpdate_UpdateProgramm_45"), T("uUpdate_UpdateProgramm_48"), "#kill",
+                "#online live", T("uUpdate_UpdateProgramm_49")}));
+  EXPECT_FALSE(Exists(TempDir() + "/New"));
+  EXPECT_FALSE(Exists(TempDir() + "/Wrk"));
+  EXPECT_EQ(ReadFile(TempDir() + "/Old/DB_Data/DunVeld.fdb"), "old database");
+  EXPECT_EQ(ReadFile(LiveDb()), "old database");
+  EXPECT_EQ(ReadFile(product + "/Program/DunVeld.exe"), "old exe");
+  // Installed before the script ran, and left there.
+  EXPECT_TRUE(Exists(disk / "fb/udf/Dv_UDF_u8.dll"));
+}
+
+TEST_F(UpdateRunTest, WrongAdmnPasswordIsNamedInTheDialog) {
+  MakeProduct(false, true);
+  fake.fail["#text ADMN work"] = "login refused";
+  EXPECT_EQ(RunError(), "");
+  EXPECT_EQ(op.dialogs.at(1).text, T("uIS_DunVeld_7") + "\r\rlogin refused");
+  EXPECT_EQ(Count("#cleanup ADMN work"), 0);
+}
+
+TEST_F(UpdateRunTest, ClientStepFailurePutsBackTheDeletedLiveFiles) {
+  MakeProduct(true, true);
+  fake.payload = {"DunVeld.exe", "Sys_Roles.sql", "script.sql", "DV_UDF_u8.dll"};
+  EXPECT_EQ(RunError(), "");
+  EXPECT_TRUE(rolled_back);
+  EXPECT_NE(op.dialogs.at(1).text.find("EN_DunVeld.chm"), std::string::npos);
+  EXPECT_EQ(ReadFile(product + "/Program/storage.ini"), "storage");
+  EXPECT_EQ(ReadFile(product + "/Program/Fr.dll"), "fr");
+  EXPECT_EQ(ReadFile(product + "/Program/DunVeld.exe"), "old exe");
+  EXPECT_EQ(ReadFile(LiveDb()), "old database");
+}
+
+TEST_F(UpdateRunTest, LanguageOfTheSettingsChoosesTheHelpFile) {
+  MakeProduct(true, false);
+  WriteFile(product + "/Program/DunVeld.ini", "[Other]\nx=1\n");
+  ASSERT_EQ(RunError(), "<none>");
+  EXPECT_EQ(ReadFile(product + "/Program/DunVeld.chm"), "new RU_DunVeld.chm");
+  EXPECT_NE(ReadFile(product + "/Program/DunVeld.ini").find("Program_Language"), std::string::npos);
+
+  for (const char* value : {"5", "two"}) {
+    op = {};
+    clock.Advance(2s);  // a run of its own
+    WriteFile(product + "/Program/DunVeld.ini",
+              std::string("[Language]\nProgram_Language=") + value + "\n");
+    EXPECT_EQ(RunError(), "");
+    EXPECT_EQ(op.dialogs.at(1).text, T("uIS_DunVeld_10")) << value;
+  }
+}
+
+TEST_F(UpdateRunTest, DatabaseHeldThroughTheSwapIsReportedAsFailure) {
+  MakeProduct(true, true);
+  std::unique_ptr<testing::HoldingChild> holder;
+  // Another program opens the live database after the copies were taken.
+  fake.before["#cleanup ADMN work"] = [&] {
+    holder = std::make_unique<testing::HoldingChild>(testing::Opening(LiveDb()));
+  };
+  const std::string error = RunError();
+  ASSERT_TRUE(holder && holder->started());
+
+  const std::string db_path = "localhost/3051:" + LiveDb();
+  EXPECT_EQ(Count(GetMessageText("uUpdate_CopyFileWithBackUp_5", db_path)), 11);
+  EXPECT_EQ(Count(GetMessageText("uUpdate_CopyFileWithBackUp_3", db_path)), 1);
+  EXPECT_EQ(error.rfind("The update was not completed: ", 0), 0u) << error;
+  EXPECT_NE(error.find("The database was not replaced"), std::string::npos);
+  EXPECT_NE(error.find("The Program folder was not updated."), std::string::npos);
+  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_49"));
+  EXPECT_FALSE(rolled_back);
+  EXPECT_EQ(ReadFile(LiveDb()), "old database");
+  EXPECT_EQ(ReadFile(TempDir() + "/Wrk/DB_Data/DunVeld.fdb"), "updated database");
+  EXPECT_EQ(ReadFile(product + "/Program/DunVeld.exe"), "old exe");
+}
+
+TEST_F(UpdateRunTest, UpdatedDatabaseThatCannotMoveInLeavesTheOldOneInPlace) {
+  MakeProduct(false, true);
+  fake.before["#file ADMN Roles.sql"] = [&] {
+    std::filesystem::remove(TempDir() + "/Wrk/DB_Data/DunVeld.fdb");
+  };
+  const std::string error = RunError();
+  EXPECT_NE(error.find("The previous database was put back."), std::string::npos) << error;
+  EXPECT_EQ(ReadFile(LiveDb()), "old database");
+  EXPECT_FALSE(Exists(LiveDb() + "_"));
+  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_49"));
+}
+
+TEST_F(UpdateRunTest, FinalStepFailureReplacesTheErrorAndKeepsTheRollbackMark) {
+  MakeProduct(false, true);
+  fake.before["#file SYSDBA script.sql"] = [&] {
+    service_control.services[kOwnServiceName].start_accepted = false;
+  };
+  fake.fail["#file SYSDBA script.sql"] = "Error of using script!";
+  EXPECT_EQ(RunError(), "Exception Message: " + T("uUpdate_UpdateProgramm_50") +
+                            "\rOriginal Message: " + kUnableToStartText);
+  EXPECT_TRUE(rolled_back);
+  EXPECT_EQ(Count("#online live"), 0);
+}
+
+}  // namespace
+}  // namespace updater

@@ -1,0 +1,113 @@
+// Texts stay bytes: the settings file is read and written as it is.
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <string>
+
+#include "messages/message_text.h"
+#include "sys/error.h"
+#include "sys/file_system.h"
+#include "sys/path.h"
+#include "update/run_state.h"
+
+namespace updater {
+
+namespace {
+
+// The settings file's name: the executable's with the extension ".ini".
+std::string SettingsFileName(const std::string& exe_name) {
+  const std::size_t dot = exe_name.rfind('.');
+  return (dot == std::string::npos ? exe_name : exe_name.substr(0, dot)) + ".ini";
+}
+
+// An ini integer: decimal, or hexadecimal after "0x" or "$"; `fallback` for anything else.
+long IniInteger(const char* value, long fallback) {
+  if (value == nullptr) return fallback;
+  std::string text = value;
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  std::size_t pos = 0;
+  while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) negative = text[pos++] == '-';
+  int base = 10;
+  if (text.compare(pos, 2, "0x") == 0 || text.compare(pos, 2, "0X") == 0) {
+    base = 16;
+    pos += 2;
+  } else if (pos < text.size() && text[pos] == '$') {
+    base = 16;
+    pos += 1;
+  }
+  if (pos >= text.size() || text.size() - pos > 8) return fallback;
+  long result = 0;
+  for (; pos < text.size(); ++pos) {
+    const unsigned char ch = static_cast<unsigned char>(text[pos]);
+    int digit = 0;
+    if (std::isdigit(ch)) {
+      digit = ch - '0';
+    } else if (base == 16 && std::isxdigit(ch)) {
+      digit = std::tolower(ch) - 'a' + 10;
+    } else {
+      return fallback;
+    }
+    result = result * base + digit;
+  }
+  return negative ? -result : result;
+}
+
+const char* const kHelpFiles[] = {"RU_DunVeld.chm", "EN_DunVeld.chm", "DE_DunVeld.chm",
+                                  "FR_DunVeld.chm"};
+
+}  // namespace
+
+void UpdateRun::UpdateClient() {
+  if (!c_.HasClientPart) return;
+  LogKey("uIS_DunVeld_8");
+
+  const std::string settings =
+      IncludeTrailingSeparator(c_.WorkProgramDir) + SettingsFileName(profile_.ExeFileName);
+  if (!FileExists(settings)) throw Error(GetMessageText("uIS_DunVeld_9", settings));
+  const int language = ReadProgramLanguage(settings);
+
+  DeleteLiveAndWorkFile("storage.ini");
+  DeleteLiveAndWorkFile("Fr.dll");
+
+  CopyChecked(PayloadFile("DunVeld.exe"), JoinPath(c_.WorkProgramDir, "DunVeld.exe"));
+  CopyChecked(PayloadFile(kHelpFiles[language - 1]), JoinPath(c_.WorkProgramDir, "DunVeld.chm"));
+}
+
+int UpdateRun::ReadProgramLanguage(const std::string& settings_path) {
+  CSimpleIniA ini;
+  if (ini.LoadFile(settings_path.c_str()) < 0) {
+    throw Error("The file \"" + settings_path + "\" cannot be read!");
+  }
+  const CSimpleIniA::TKeyVal* section = ini.GetSection("Language");
+  if (section == nullptr || section->empty()) {
+    ini.SetLongValue("Language", "Program_Language", 1);
+    if (ini.SaveFile(settings_path.c_str()) < 0) {
+      throw Error("The file \"" + settings_path + "\" cannot be written!");
+    }
+    return 1;
+  }
+  const long value = IniInteger(ini.GetValue("Language", "Program_Language", nullptr), 0);
+  if (value < 1 || value > 4) throw Error(GetMessageText("uIS_DunVeld_10"));
+  return static_cast<int>(value);
+}
+
+void UpdateRun::DeleteLiveAndWorkFile(const std::string& name) {
+  const std::string live = JoinPath(c_.ProgramDir, name);
+  if (FileExists(live)) {
+    // The rollback puts the file back from the backup, so the backup must hold it.
+    const std::string backup = JoinPath(c_.OldProgramDir, name);
+    if (!FileExists(backup)) CopyChecked(live, backup);
+    if (!DeletePath(live)) throw Error(GetMessageText("uIS_DunVeld_11", live));
+    deleted_live_files_.push_back(name);
+  }
+  const std::string work = JoinPath(c_.WorkProgramDir, name);
+  if (FileExists(work) && !DeletePath(work)) {
+    throw Error(GetMessageText("uIS_DunVeld_11", work));
+  }
+}
+
+}  // namespace updater

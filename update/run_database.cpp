@@ -1,0 +1,124 @@
+#include <exception>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "fbserver/fb_service.h"
+#include "messages/message_text.h"
+#include "sys/error.h"
+#include "sys/file_copy.h"
+#include "sys/file_system.h"
+#include "sys/path.h"
+#include "sys/text.h"
+#include "update/run_state.h"
+
+namespace updater {
+
+namespace {
+
+// The file `name` in `dir`, its name matched without regard to case as Windows does; the
+// exact name when no entry matches.
+std::string FindFileNoCase(const std::string& dir, const std::string& name) {
+  const std::string exact = JoinPath(dir, name);
+  if (FileExists(exact)) return exact;
+  std::vector<DirectoryEntry> entries;
+  std::unique_ptr<Directory> folder = Directory::Open(dir);
+  if (folder && folder->ReadEntries(entries)) {
+    for (const DirectoryEntry& entry : entries) {
+      if (entry.kind == EntryKind::File && SameTextIgnoringCase(entry.name, name)) {
+        return JoinPath(dir, entry.name);
+      }
+    }
+  }
+  return exact;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Error("Cannot open file \"" + path + "\"");
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  const std::string text = buffer.str();
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::string UpdateRun::PayloadFile(const std::string& name) const {
+  return FindFileNoCase(c_.NewDir, name);
+}
+
+void UpdateRun::CopyChecked(const std::string& source, const std::string& target) {
+  if (!ForceCopyFile(source, target)) {
+    throw Error("The file \"" + source + "\" could not be copied to \"" + target + "\"!");
+  }
+}
+
+void UpdateRun::UpdateDatabase() {
+  if (!c_.HasServerPart) return;
+  const std::string& lib = profile_.ClientLibName;
+  const std::string& db = c_.WorkDbPath;
+
+  LogKey("uIS_DunVeld_6");
+  // The copy was taken in single-user mode and carries it.
+  services_.OnLine(lib, db, system_password_);
+  try {
+    services_.RunScriptText(op_, lib, db, "ADMN", admn_password_, "SET SQL DIALECT 3; ");
+  } catch (const std::exception& e) {
+    throw Error(GetMessageText("uIS_DunVeld_7") + "\r\r" + e.what());
+  }
+  services_.Shutdown(lib, db, system_password_);
+  PrepareRolesCapture();
+  services_.RunScriptFile(op_, lib, db, "SYSDBA", system_password_, PayloadFile("Sys_Roles.sql"));
+  services_.OnLine(lib, db, system_password_);
+  services_.CleanUpPrivileges(op_, lib, db, "ADMN", admn_password_);
+  services_.Shutdown(lib, db, system_password_);
+  services_.CleanUpPrivileges(op_, lib, db, "SYSDBA", system_password_);
+  InstallUdfLibrary();
+  services_.RunScriptFile(op_, lib, db, "SYSDBA", system_password_, PayloadFile("script.sql"));
+  services_.OnLine(lib, db, system_password_);
+  services_.RunScriptFile(op_, lib, db, "ADMN", admn_password_, JoinPath(c_.NewDir, "Roles.sql"));
+  // Left shut down, ready to replace the live database.
+  services_.Shutdown(lib, db, system_password_);
+}
+
+void UpdateRun::PrepareRolesCapture() {
+  const std::string path = PayloadFile("Sys_Roles.sql");
+  std::vector<std::string> lines = ReadLines(path);
+  if (lines.empty()) throw Error("The file \"" + path + "\" holds no line!");
+  lines[0] = "execute ibeblock(Roles_File_Name = '" + IncludeTrailingSeparator(c_.NewDir) +
+             "Roles.sql" + "')";
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  for (const std::string& line : lines) out << line << "\r\n";
+  out.close();
+  if (!out) throw Error("Cannot write file \"" + path + "\"");
+}
+
+void UpdateRun::InstallUdfLibrary() {
+  const TFBServParams& server = ServerParams();
+  StopFBService(op_, server, false);
+  // The server is started again whether or not the copy went through.
+  std::exception_ptr copy_error;
+  try {
+    CopyChecked(PayloadFile("Dv_UDF_u8.dll"),
+                JoinPath(JoinPath(server.FbRootDir, "udf"), "Dv_UDF_u8.dll"));
+  } catch (...) {
+    copy_error = std::current_exception();
+  }
+  StartFBService(op_, server, false);
+  if (copy_error) std::rethrow_exception(copy_error);
+}
+
+}  // namespace updater

@@ -1,0 +1,108 @@
+#include <utility>
+
+#include "messages/message_text.h"
+#include "sys/error.h"
+#include "update/run_state.h"
+#include "update/update_run.h"
+
+namespace updater {
+
+UpdateRun::UpdateRun(RunServices& services, std::string product_dir_text,
+                     std::string system_password, std::string admn_password, Operator& op,
+                     std::string project_key, const UpdateRunSettings& settings)
+    : services_(services),
+      product_dir_text_(std::move(product_dir_text)),
+      system_password_(std::move(system_password)),
+      admn_password_(std::move(admn_password)),
+      op_(op),
+      project_key_(std::move(project_key)),
+      settings_(settings),
+      profile_(settings_.profile) {}
+
+void UpdateRun::Log(const std::string& text) {
+  // The run log refuses empty entries; an error without text has nothing to say.
+  if (!text.empty()) op_.SaveExceptionToLog(text);
+}
+
+void UpdateRun::LogKey(const std::string& key) {
+  Log(GetMessageText(key));
+}
+
+const TFBServParams& UpdateRun::ServerParams() {
+  if (!server_params_known_) {
+    if (settings_.serverParams) {
+      server_params_ = *settings_.serverParams;
+    } else {
+      GetFBServParams(server_params_);
+    }
+    server_params_known_ = true;
+  }
+  return server_params_;
+}
+
+void UpdateRun::DetectAndConfirm() {
+  std::string parts;
+  if (c_.HasClientPart && c_.HasServerPart) {
+    parts = GetMessageText("uUpdate_UpdateProgramm_01");
+  } else if (c_.HasClientPart) {
+    parts = GetMessageText("uUpdate_UpdateProgramm_02");
+  } else if (c_.HasServerPart) {
+    parts = GetMessageText("uUpdate_UpdateProgramm_03");
+  }
+  if (parts.empty()) {
+    throw Error(
+        GetMessageText("uUpdate_UpdateProgramm_04", product_dir_text_, profile_.ProjectKey));
+  }
+
+  // No holds the focus, so that Enter at once declines.
+  const DialogButton answer = op_.MessageDlg(
+      DialogKind::Information,
+      GetMessageText("uUpdate_UpdateProgramm_05", product_dir_text_, parts, profile_.ProjectKey),
+      {DialogButton::Yes, DialogButton::No}, DialogButton::No);
+  if (answer != DialogButton::Yes) throw SilentAbort(GetMessageText("uUpdate_UpdateProgramm_06"));
+
+  if (project_key_ == "Dunveld" && c_.HasServerPart && admn_password_.empty()) {
+    throw Error(GetMessageText("uUpdate_UpdateProgramm_07"));
+  }
+}
+
+void UpdateRun::Run() {
+  if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = false;
+  UpdateInit(op_, profile_, product_dir_text_);
+  c_ = CurrentUpdateContext();
+  DetectAndConfirm();
+  if (c_.HasServerPart) {
+    // Discovery fails before anything is changed.
+    ServerParams();
+    PrepareServer();
+  }
+
+  // From the staging on, the server is started and the live database brought online
+  // whatever happens; an error of that final step replaces the one in flight.
+  try {
+    Stage();
+    try {
+      UpdateDatabase();
+      UpdateClient();
+    } catch (const std::exception& e) {
+      op_.MessageDlg(DialogKind::Error, e.what(), {DialogButton::OK}, DialogButton::OK);
+      Rollback(e.what());
+    }
+    Swap();
+  } catch (...) {
+    FinalStep();
+    throw;
+  }
+  FinalStep();
+  if (!swap_.error.empty()) RaiseSwapFailure();
+}
+
+void UpdateProgrammWith(RunServices& services, std::string productDirText,
+                        std::string systemPassword, std::string admnPassword, Operator& logMemo,
+                        std::string projectKey, const UpdateRunSettings& settings) {
+  UpdateRun run(services, std::move(productDirText), std::move(systemPassword),
+                std::move(admnPassword), logMemo, std::move(projectKey), settings);
+  run.Run();
+}
+
+}  // namespace updater

@@ -1,0 +1,72 @@
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "fbserver/fb_service.h"
+#include "messages/message_text.h"
+#include "sys/error.h"
+#include "sys/file_copy.h"
+#include "sys/file_system.h"
+#include "sys/path.h"
+#include "update/error_text.h"
+#include "update/folder_ops.h"
+#include "update/restore.h"
+#include "update/run_state.h"
+
+namespace updater {
+
+void UpdateRun::Rollback(const std::string& message) {
+  error_text_ = AppendExceptionMessage(error_text_, message);
+  if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = true;
+  op_.SetStatus(GetMessageText("uUpdate_UpdateProgramm_43"));
+  Log(error_text_ + "\r" + GetMessageText("uUpdate_UpdateProgramm_44"));
+  error_text_.clear();
+  LogKey("uUpdate_UpdateProgramm_45");
+
+  try {
+    // The working folders are only in the way now; what cannot be removed stays.
+    try {
+      MyRemoveDir(c_.NewDir);
+      MyRemoveDir(c_.WorkDir);
+    } catch (...) {
+    }
+    std::vector<std::string> failures;
+    // The client step deleted these from the live program folder; the backup holds them.
+    for (const std::string& name : deleted_live_files_) {
+      const std::string live = JoinPath(c_.ProgramDir, name);
+      if (!ForceCopyFile(JoinPath(c_.OldProgramDir, name), live)) {
+        failures.push_back(GetMessageText("uUpdate_RestoreFilesFromBackup_1", live));
+      }
+    }
+    if (DirectoryExists(c_.OldOtherDir)) {
+      for (std::string& line : RestoreFilesFromBackup(c_.OldOtherDir)) {
+        failures.push_back(std::move(line));
+      }
+    }
+    if (!failures.empty()) {
+      std::string text;
+      for (std::size_t i = 0; i < failures.size(); ++i)
+        text += (i == 0 ? "" : "\r\n") + failures[i];
+      throw Error(text);
+    }
+  } catch (const std::exception& e2) {
+    error_text_ = AppendExceptionMessage(GetMessageText("uUpdate_UpdateProgramm_47"), e2.what());
+  }
+  throw Error(error_text_);
+}
+
+void UpdateRun::FinalStep() {
+  if (!c_.HasServerPart) return;
+  try {
+    LogKey("uUpdate_UpdateProgramm_48");
+    StartFBService(op_, ServerParams(), false);
+    services_.OnLine(profile_.ClientLibName, c_.DbPath, system_password_);
+    LogKey("uUpdate_UpdateProgramm_49");
+  } catch (const std::exception& e) {
+    error_text_ = AppendExceptionMessage(error_text_, GetMessageText("uUpdate_UpdateProgramm_50") +
+                                                          "\rOriginal Message: " + e.what());
+    throw Error(error_text_);
+  }
+}
+
+}  // namespace updater

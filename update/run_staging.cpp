@@ -1,0 +1,77 @@
+#include <exception>
+
+#include "messages/message_text.h"
+#include "sys/error.h"
+#include "sys/file_system.h"
+#include "sys/path.h"
+#include "update/error_text.h"
+#include "update/folder_ops.h"
+#include "update/run_state.h"
+
+namespace updater {
+
+void UpdateRun::Stage() {
+  error_text_.clear();
+  LockTestProductFolder();
+  try {
+    BuildWorkingFolders();
+  } catch (const std::exception& e) {
+    error_text_ = AppendExceptionMessage(error_text_, e.what());
+    try {
+      MyRemoveDir(c_.NewDir);
+    } catch (const std::exception& e2) {
+      error_text_ = AppendExceptionMessage(error_text_, e2.what());
+    }
+    throw;
+  }
+  LogKey("uUpdate_UpdateProgramm_39");
+}
+
+void UpdateRun::LockTestProductFolder() {
+  LogKey("uUpdate_UpdateProgramm_32");
+  // Renaming fails while any program holds the folder or anything in it open.
+  const std::string folder = ExcludeTrailingSeparator(c_.ProductDir);
+  const std::string aside = folder + "_";
+  if (!MovePath(folder, aside)) {
+    throw Error(GetMessageText("uUpdate_UpdateProgramm_33", c_.ProductDir));
+  }
+  if (!MovePath(aside, folder)) throw Error(GetMessageText("uUpdate_UpdateProgramm_34"));
+  LogKey("uUpdate_UpdateProgramm_35");
+}
+
+void UpdateRun::BuildWorkingFolders() {
+  LogKey("uUpdate_UpdateProgramm_36");
+  MyRemoveDir(c_.TempDir);
+  for (const std::string* dir :
+       {&c_.TempDir, &c_.NewDir, &c_.OldDir, &c_.OldDbDataDir, &c_.WorkDir}) {
+    MyCreateDir(*dir);
+  }
+  services_.UnpackPayload(op_, c_.NewDir);
+  LogKey("uUpdate_UpdateProgramm_37");
+  LogKey("uUpdate_UpdateProgramm_38");
+
+  if (c_.HasClientPart) {
+    MyCopyDir(c_.ProgramDir, c_.OldProgramDir);
+    MyCopyDir(c_.ProgramDir, c_.WorkProgramDir);
+    // A product without resources is updated all the same.
+    try {
+      MyCopyDir(c_.ResourcesDir, c_.OldResourcesDir);
+      MyCopyDir(c_.ResourcesDir, c_.WorkResourcesDir);
+    } catch (const std::exception& e) {
+      Log(e.what());
+    }
+  }
+  if (c_.HasServerPart) {
+    MyCopyDir(c_.DbDataDir, c_.OldDbDataDir);
+    MyCopyDir(c_.DbDataDir, c_.WorkDbDataDir);
+    // The tree copy passes over a file it cannot copy (a full disk); without both copies
+    // of the database the swap would leave no backup of the live one.
+    for (const std::string* dir : {&c_.OldDbDataDir, &c_.WorkDbDataDir}) {
+      const std::string copy = JoinPath(*dir, profile_.DbFileName);
+      if (!FileExists(copy))
+        throw Error("The copy of the database \"" + copy + "\" could not be made!");
+    }
+  }
+}
+
+}  // namespace updater

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fbserver/fb_serv_params.h"
+#include "seams/operator.h"
+#include "update/update_context.h"
+#include "update/update_run.h"
+
+namespace updater {
+
+// What the run asks of the database server, the script library and the payload. The real
+// ones need the Firebird server; the run's order tests put a recording stand-in here.
+class RunServices {
+ public:
+  virtual ~RunServices() = default;
+
+  // Users attached to `database`, less the caller's own attachment.
+  virtual std::vector<std::string> AttachedUsers(const std::string& client_lib,
+                                                 const std::string& database,
+                                                 const std::string& password) = 0;
+  virtual void Shutdown(const std::string& client_lib, const std::string& database,
+                        const std::string& password) = 0;
+  virtual void OnLine(const std::string& client_lib, const std::string& database,
+                      const std::string& password) = 0;
+  virtual void RunScriptText(Operator& op, const std::string& client_lib,
+                             const std::string& database, const std::string& user,
+                             const std::string& password, const std::string& text) = 0;
+  virtual void RunScriptFile(Operator& op, const std::string& client_lib,
+                             const std::string& database, const std::string& user,
+                             const std::string& password, const std::string& file) = 0;
+  // Removes the privileges that `user` (ADMN or SYSDBA) granted to other users.
+  virtual void CleanUpPrivileges(Operator& op, const std::string& client_lib,
+                                 const std::string& database, const std::string& user,
+                                 const std::string& password) = 0;
+  // Writes the payload archive into `new_dir`, runs it there and checks what it unpacked.
+  virtual void UnpackPayload(Operator& op, const std::string& new_dir) = 0;
+};
+
+// The services of a real run.
+RunServices& RealRunServices();
+
+// How far the swap of the updated parts into the product folder got.
+struct SwapReport {
+  bool attempted = false;
+  bool database_swapped = false;
+  bool program_swapped = false;
+  bool resources_swapped = false;
+  std::string error;  // the text of the error that stopped the swap; empty when none did
+};
+
+// One update run: its arguments, its context and everything it learns on the way. The
+// stages are methods, one file each (run_*.cpp).
+class UpdateRun {
+ public:
+  UpdateRun(RunServices& services, std::string product_dir_text, std::string system_password,
+            std::string admn_password, Operator& op, std::string project_key,
+            const UpdateRunSettings& settings);
+
+  // The whole run; returns when it went through to its end, else throws.
+  void Run();
+
+ private:
+  // Entry, detection and confirmation.
+  void DetectAndConfirm();
+  // Attached users or the server-stop warning, shutdown, server stop, free space, restart.
+  void PrepareServer();
+  void CheckConnections();
+  void StopCheckAndRestartServer();
+  // Lock test, working folders, payload, backup and working copies.
+  void Stage();
+  void LockTestProductFolder();
+  void BuildWorkingFolders();
+  // The working copy of the database.
+  void UpdateDatabase();
+  void PrepareRolesCapture();
+  void InstallUdfLibrary();
+  // The working copy of the client.
+  void UpdateClient();
+  int ReadProgramLanguage(const std::string& settings_path);
+  void DeleteLiveAndWorkFile(const std::string& name);
+  // Moves the updated parts into the product folder; errors are logged and reported later.
+  void Swap();
+  void SwapDatabase();
+  void SwapFolders();
+  // Undoes what the database and client steps changed; always raises.
+  [[noreturn]] void Rollback(const std::string& message);
+  // Starts the server and brings the live database online; replaces an error in flight.
+  void FinalStep();
+  [[noreturn]] void RaiseSwapFailure();
+
+  void Log(const std::string& text);
+  void LogKey(const std::string& key);
+  void CopyChecked(const std::string& source, const std::string& target);
+  // The unpacked payload file `name`, matched without regard to case.
+  std::string PayloadFile(const std::string& name) const;
+  const TFBServParams& ServerParams();
+
+  RunServices& services_;
+  std::string product_dir_text_;
+  std::string system_password_;
+  std::string admn_password_;
+  Operator& op_;
+  std::string project_key_;
+  UpdateRunSettings settings_;
+  const ProjectProfile& profile_;
+
+  UpdateContext c_;
+  std::string error_text_;  // the collected messages, each "Exception Message: ..."
+  bool server_params_known_ = false;
+  TFBServParams server_params_;
+  // Files the client step deleted from the live program folder, for the rollback.
+  std::vector<std::string> deleted_live_files_;
+  SwapReport swap_;
+};
+
+// UpdateProgramm with the given services.
+void UpdateProgrammWith(RunServices& services, std::string productDirText,
+                        std::string systemPassword, std::string admnPassword, Operator& logMemo,
+                        std::string projectKey, const UpdateRunSettings& settings);
+
+}  // namespace updater

@@ -1,0 +1,122 @@
+#include <exception>
+#include <fstream>
+#include <iterator>
+
+#include "fbserver/fb_service.h"
+#include "messages/message_text.h"
+#include "sys/error.h"
+#include "sys/file_copy.h"
+#include "sys/file_system.h"
+#include "sys/path.h"
+#include "update/error_text.h"
+#include "update/folder_ops.h"
+#include "update/run_state.h"
+
+namespace updater {
+
+namespace {
+
+constexpr int kDatabaseLockAttempts = 11;
+
+bool SameContent(const std::string& a, const std::string& b) {
+  std::ifstream fa(a, std::ios::binary);
+  std::ifstream fb(b, std::ios::binary);
+  if (!fa || !fb) return false;
+  return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+void UpdateRun::Swap() {
+  const std::string new_dir = IncludeTrailingSeparator(c_.NewDir);
+  try {
+    MyRemoveDir(c_.NewDir);
+    Log(GetMessageText("uUpdate_UpdateProgramm_41", new_dir));
+  } catch (const std::exception& e) {
+    Log(std::string(e.what()) + "\r\n" + GetMessageText("uUpdate_UpdateProgramm_42", new_dir));
+  }
+
+  // An error here is logged and the run goes on to its final step; it is reported after it.
+  swap_.attempted = true;
+  try {
+    if (c_.HasServerPart) SwapDatabase();
+    if (c_.HasClientPart) SwapFolders();
+  } catch (const std::exception& e) {
+    Log(e.what());
+    swap_.error = e.what();
+    if (swap_.error.empty()) swap_.error = "unknown error";
+    error_text_ = AppendExceptionMessage(error_text_, swap_.error);
+  }
+}
+
+void UpdateRun::SwapDatabase() {
+  StopFBService(op_, ServerParams(), false);
+  LogKey("uUpdate_UpdateProgramm_22");
+
+  // The rename fails while any program holds the file; it also moves the live database
+  // aside, so that it can be put back should the updated one fail to move in.
+  const std::string live = JoinPath(c_.DbDataDir, profile_.DbFileName);
+  const std::string aside = live + "_";
+  bool moved_aside = false;
+  for (int attempt = 0; attempt < kDatabaseLockAttempts && !moved_aside; ++attempt) {
+    moved_aside = MovePath(live, aside);
+    Log(GetMessageText("uUpdate_CopyFileWithBackUp_5", c_.DbPath));
+  }
+  if (!moved_aside) throw Error(GetMessageText("uUpdate_CopyFileWithBackUp_3", c_.DbPath));
+
+  const std::string updated = JoinPath(c_.WorkDbDataDir, profile_.DbFileName);
+  if (!ForceMoveFile(updated, live)) {
+    const std::string text =
+        GetMessageText("uUpdate_UpdateProgramm_61", IncludeTrailingSeparator(c_.WorkDbDataDir),
+                       IncludeTrailingSeparator(c_.DbDataDir));
+    if (MovePath(aside, live)) throw Error(text + "\rThe previous database was put back.");
+    throw Error(text + "\rThe previous database could not be put back; it is \"" + aside +
+                "\", and its copy is in \"" + c_.OldDbDataDir + "\".");
+  }
+  swap_.database_swapped = true;
+  // The old database also lies in the backup; a file left here is only in the way.
+  if (!DeletePath(aside)) Log("Deleting file error: " + aside);
+}
+
+void UpdateRun::SwapFolders() {
+  const std::string program = IncludeTrailingSeparator(c_.ProductDir) + "Program";
+  MyCopyDir(c_.WorkProgramDir, program);
+  // The tree copy passes over files it cannot write (a running client holds its executable).
+  for (const char* name : {"DunVeld.exe", "DunVeld.chm"}) {
+    const std::string work = JoinPath(c_.WorkProgramDir, name);
+    const std::string live = JoinPath(program, name);
+    if (FileExists(work) && !SameContent(work, live)) {
+      throw Error("The file \"" + live + "\" could not be replaced by the updated one!");
+    }
+  }
+  swap_.program_swapped = true;
+  // Without a working copy of the resources (the product has none) there is nothing to put.
+  if (DirectoryExists(c_.WorkResourcesDir)) {
+    MyCopyDir(c_.WorkResourcesDir, IncludeTrailingSeparator(c_.ProductDir) + "Resources");
+    swap_.resources_swapped = true;
+  }
+}
+
+void UpdateRun::RaiseSwapFailure() {
+  std::string text = "The update was not completed: " + swap_.error;
+  if (c_.HasServerPart) {
+    text += swap_.database_swapped
+                ? "\rThe database was replaced by the updated one."
+                : "\rThe database was not replaced: the previous one is in use; the updated copy "
+                  "is in \"" +
+                      c_.WorkDbDataDir + "\".";
+  }
+  if (c_.HasClientPart) {
+    text += swap_.program_swapped ? "\rThe Program folder was updated."
+                                  : "\rThe Program folder was not updated.";
+    if (DirectoryExists(c_.WorkResourcesDir)) {
+      text += swap_.resources_swapped ? "\rThe Resources folder was updated."
+                                      : "\rThe Resources folder was not updated.";
+    }
+  }
+  text += "\rThe backup of the product is in \"" + c_.OldDir + "\".";
+  throw Error(text);
+}
+
+}  // namespace updater

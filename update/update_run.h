@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "fbserver/fb_serv_params.h"
+#include "seams/operator.h"
+#include "seams/project_profile.h"
+
+namespace updater {
+
+struct UpdateRunSettings {
+  ProjectProfile profile;        // seams/project_profile.h
+  bool* rollbackDone = nullptr;  // set true when the run rolled back; cleared at the start
+  // The product's server as the window found it at start; discovered by the run when absent
+  // and the product has a server part.
+  std::optional<TFBServParams> serverParams;
+};
+
+// Updates the product in `productDirText` to the version carried inside this program.
+// Returns normally when the run went through to its end; throws otherwise (SilentAbort
+// when the operator declined, Error with the run's text otherwise).
+void UpdateProgramm(std::string productDirText, std::string systemPassword,
+                    std::string admnPassword, Operator& logMemo, std::string projectKey,
+                    const UpdateRunSettings& settings);
+
+}  // namespace updater
