@@ -357,6 +357,25 @@ TEST_F(MainPresenterTest, ErrorBeforeTheRunLogEndsCreationWithoutALog) {
   EXPECT_FALSE(std::filesystem::exists(folder.path() + "/Logs"));
 }
 
+TEST_F(MainPresenterTest, CreationChoresRunInOrderWithTheCaptionFirst) {
+  std::vector<std::string> order;
+  presenter = std::make_unique<MainPresenter>(view, WindowCommands{});
+  CreationChores chores;
+  chores.executable_path = "/x/updater";
+  chores.load_pictures = [&] { order.push_back("pictures:" + view.caption); };
+  chores.write_libraries = [&] { order.push_back("libraries"); };
+  chores.create_log = [&](RunLog::LineSink sink) {
+    order.push_back("log");
+    return std::make_unique<RunLog>(folder.path(), std::move(sink));
+  };
+  chores.discover_server = [&] {
+    order.push_back("discovery");
+    return TFBServParams{};
+  };
+  presenter->FormCreate(chores);
+  EXPECT_EQ(order, (std::vector<std::string>{"pictures:updater", "libraries", "log", "discovery"}));
+}
+
 TEST_F(MainPresenterTest, BrowseOpensOnAnExistingFolderAndLeavesTheFieldOnCancel) {
   MainPresenter& p = Create({});
   view.fields.product_dir = folder.path();

@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <chrono>
+#include <future>
+#include <memory>
 
 #include "messages/ldm.h"
 #include "sys/error.h"
@@ -106,6 +109,27 @@ class MainWindowTest : public QObject {
     QVERIFY(f.Find<QGroupBox>("gbConnection")->isEnabled());
     QVERIFY(f.Find<QPushButton>("OKBtn")->isEnabled());
     QVERIFY(f.Find<QMenu>("mmOperations")->menuAction()->isEnabled());
+  }
+
+  void windowKeepsHandlingEventsWhileACommandWorks() {
+    // The command waits until the window's thread has ticked three times: a window frozen
+    // by the command would never tick, and the wait would run out.
+    auto ticked = std::make_shared<std::promise<void>>();
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (++ticks == 3) ticked->set_value();
+    });
+    bool answered_in_time = false;
+    WindowFixture f({.update = [&](CommandContext&) {
+      timer.metaObject()->invokeMethod(&timer, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+      answered_in_time =
+          ticked->get_future().wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    }});
+    QTest::mouseClick(f.Find<QPushButton>("OKBtn"), Qt::LeftButton);
+    QVERIFY(answered_in_time);
+    QVERIFY(ticks >= 3);
   }
 
   void closeBoxIsRefusedWhileACommandRuns() {
