@@ -1,11 +1,11 @@
 // updater: the window.
 
 #include <QApplication>
-#include <exception>
 
 #include "app/engine_commands.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
+#include "app/gui/window_startup.h"
 #include "app/gui/worker_runner.h"
 #include "app/startup.h"
 #include "fbserver/fb_serv_params.h"
@@ -47,26 +47,20 @@ int Main(int argc, char** argv) {
   if (!profile) return 1;
 
   MainWindow window(EngineWindowCommands(), RunOnWorker);
-  try {
-    CreationChores chores;
-    chores.executable_path = QCoreApplication::applicationFilePath().toStdString();
-    chores.create_log = [](RunLog::LineSink sink) {
-      return std::make_unique<RunLog>(RunLog::BesideExecutable(std::move(sink)));
-    };
-    chores.discover_server = [] {
-      TFBServParams params;
-      GetFBServParams(params);
-      return params;
-    };
-    window.FormCreate(chores);
-  } catch (const std::exception& e) {
-    // Before the run log exists nothing can be logged: show it and end.
-    ShowMessageBox(nullptr, DialogKind::Error, kApplicationTitle, e.what());
+  CreationChores chores;
+  chores.executable_path = QCoreApplication::applicationFilePath().toStdString();
+  chores.create_log = [](RunLog::LineSink sink) {
+    return std::make_unique<RunLog>(RunLog::BesideExecutable(std::move(sink)));
+  };
+  chores.discover_server = [] {
+    TFBServParams params;
+    GetFBServParams(params);
+    return params;
+  };
+  if (OpenMainWindow(window, chores, *profile, [](const std::string& message) {
+        ShowMessageBox(nullptr, DialogKind::Error, kApplicationTitle, message);
+      }) != 0)
     return 1;
-  }
-  window.Presenter().InstallProfile(*profile);
-  window.FormShow();
-  window.show();
   return QApplication::exec() == 0 ? 0 : 1;
 }
 

@@ -13,6 +13,9 @@
 #include <future>
 #include <memory>
 
+#include <QDir>
+
+#include "app/gui/window_startup.h"
 #include "messages/ldm.h"
 #include "sys/error.h"
 #include "tests/gui/window_fixture.h"
@@ -80,6 +83,37 @@ class MainWindowTest : public QObject {
     f.Find<QPlainTextEdit>("mLog")->clear();
     f.Find<QLineEdit>("eProgramLocation")->setText("/opt/OVN/DunVeld");
     f.Screenshot("window-idle-ru");
+  }
+
+  void startupErrorBeforeTheRunLogIsShownAndEndsWithExitCodeOne() {
+    TempFolder folder;
+    MainWindow window({}, RunOnWorker);
+    CreationChores chores;
+    chores.executable_path = "/x/updater";
+    chores.write_libraries = [] { throw Error("Cannot create file /x/libfbclient.so.2"); };
+    chores.create_log = [&](RunLog::LineSink sink) {
+      return std::make_unique<RunLog>(folder.path(), std::move(sink));
+    };
+    chores.discover_server = [] { return TFBServParams{}; };
+    std::vector<std::string> shown;
+    int code = OpenMainWindow(window, chores, PresetProfile(),
+                              [&](const std::string& m) { shown.push_back(m); });
+    QCOMPARE(code, 1);
+    QCOMPARE(shown, std::vector<std::string>{"Cannot create file /x/libfbclient.so.2"});
+    QVERIFY(!window.isVisible());
+    QVERIFY(!QDir(QString::fromStdString(folder.path() + "/Logs")).exists());
+
+    // A failed discovery comes after the log: logged and shown, and the window opens.
+    chores.write_libraries = [] {};
+    chores.discover_server = []() -> TFBServParams { throw Error("no server"); };
+    MainWindow second({}, RunOnWorker);
+    OnNextDialog([](QWidget* box) { qobject_cast<QDialog*>(box)->accept(); });
+    QCOMPARE(OpenMainWindow(second, chores, PresetProfile(),
+                            [&](const std::string& m) { shown.push_back(m); }),
+             0);
+    QVERIFY(second.isVisible());
+    QCOMPARE(shown.size(), std::size_t{1});
+    QVERIFY(second.findChild<QPlainTextEdit*>("mLog")->toPlainText().contains(": no server"));
   }
 
   void fieldsAndMenuAreBlockedWhileARunWorksAndLogLinesAppearAsWritten() {
