@@ -14,6 +14,7 @@
 #include "app/message_listing.h"
 #include "app/startup.h"
 #include "messages/ldm.h"
+#include "update/carried_libraries.h"
 
 namespace updater {
 namespace {
@@ -35,6 +36,8 @@ void ApplyOptions(const ConnectionOptions& options, ProjectProfile& profile) {
 int RunEngineCommand(CliOperator& op, const EngineCommand& command,
                      const ConnectionOptions& options, ProjectProfile profile) {
   try {
+    // As the window does at creation: the libraries first, then the run log.
+    WriteCarriedLibraries();
     op.CreateRunLog(ExecutableFolder());
   } catch (const std::exception& e) {
     // No run log yet, so nothing but the box.
