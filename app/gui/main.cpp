@@ -11,6 +11,7 @@
 #include "fbserver/fb_serv_params.h"
 #include "seams/application_title.h"
 #include "sys/error.h"
+#include "update/carried_libraries.h"
 
 namespace updater {
 namespace {
@@ -49,6 +50,7 @@ int Main(int argc, char** argv) {
   MainWindow window(EngineWindowCommands(), RunOnWorker);
   CreationChores chores;
   chores.executable_path = QCoreApplication::applicationFilePath().toStdString();
+  chores.write_libraries = [] { WriteCarriedLibraries(); };
   chores.create_log = [](RunLog::LineSink sink) {
     return std::make_unique<RunLog>(RunLog::BesideExecutable(std::move(sink)));
   };
