@@ -4,6 +4,7 @@
 #include "fbserver/fb_service.h"
 #include "sys/error.h"
 #include "update/db_modes.h"
+#include "update/update_run.h"
 
 namespace updater {
 
@@ -26,7 +27,11 @@ TFBServParams DiscoveredServer(const CommandContext& c) {
 const std::vector<EngineCommand>& EngineCommands() {
   static const std::vector<EngineCommand> commands = {
       {"update", "Bring the product up to the version this program carries", true,
-       NotAvailable("update")},
+       [](CommandContext& c) {
+         UpdateRunSettings settings{c.profile, &c.rollback_done, c.server};
+         UpdateProgramm(c.profile.ProductDir, c.profile.SystemPassword, c.profile.AdmnPassword,
+                        c.op, c.profile.ProjectKey, settings);
+       }},
       {"online", "Switch the product database to multi-user mode (online)", false,
        [](CommandContext& c) {
          UpdateOnLine(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
