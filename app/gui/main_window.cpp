@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -156,13 +157,15 @@ void MainWindow::BuildControls() {
   a_progress_->hide();
   row->addWidget(picture_place);
   m_captions_ = Named(new QLabel(p_btn_), "mCaptions");
-  m_captions_->setFixedSize(280, 32);
+  // The whole panel's height: three lines of a longer translation still fit.
+  m_captions_->setMinimumWidth(240);
+  m_captions_->setFixedHeight(42);
+  m_captions_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   m_captions_->setWordWrap(true);
   m_captions_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   SetBold(m_captions_, true);
   m_captions_->hide();
-  row->addWidget(m_captions_);
-  row->addStretch(1);
+  row->addWidget(m_captions_, 1);
   ok_btn_ = Named(new QPushButton(p_btn_), "OKBtn");
   ok_btn_->setFixedSize(68, 25);
   ok_btn_->setDefault(true);
@@ -319,6 +322,8 @@ void MainWindow::Show(const WindowLook& look) {
 
 void MainWindow::AppendLogLine(const std::string& line) {
   m_log_->appendPlainText(Q(line));
+  // Long lines (paths, statements) must not pull the view away from the lines' beginnings.
+  m_log_->horizontalScrollBar()->setValue(0);
 }
 
 EntryFields MainWindow::Fields() const {
