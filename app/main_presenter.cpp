@@ -92,6 +92,8 @@ std::exception_ptr MainPresenter::RunBlocked(const Command& command, bool* rollb
 
 void MainPresenter::OKBtnClick() {
   if (look_.commands_blocked) return;
+  // Blocked before the first pump: a second click already queued must not start a second run.
+  look_.commands_blocked = true;
   look_.status_visible = true;
   look_.status_text = GetMessageText("uMain_OkBtn_2");
   look_.status_colour = StatusColour::Maroon;

@@ -22,7 +22,10 @@ class FakeView final : public MainView {
   void AppendLogLine(const std::string& line) override { log.push_back(line); }
   EntryFields Fields() const override { return fields; }
   void SetFields(const EntryFields& f) override { fields = f; }
-  void ProcessMessages() override { ++pumps; }
+  void ProcessMessages() override {
+    ++pumps;
+    if (on_pump) on_pump();
+  }
   DialogButton MessageDlg(DialogKind, const std::string& text, const std::vector<DialogButton>&,
                           DialogButton) override {
     questions.push_back(text);
@@ -51,6 +54,7 @@ class FakeView final : public MainView {
   std::string browse_selected = "(not opened)";
   std::optional<std::string> browse_answer;
   bool closed = false;
+  std::function<void()> on_pump;
 };
 
 std::string FileText(const std::string& path) {
@@ -310,6 +314,18 @@ TEST_F(MainPresenterTest, CommandsAndCloseAreRefusedWhileACommandRuns) {
   EXPECT_TRUE(p.CanClose());
   p.CancelBtnClick();
   EXPECT_TRUE(view.closed);
+}
+
+TEST_F(MainPresenterTest, AClickQueuedBeforeTheRunStartsDoesNotStartASecondRun) {
+  int runs = 0;
+  MainPresenter& p = Create({.update = [&](CommandContext&) { ++runs; }});
+  // A double click: the second click is delivered by the first pump.
+  view.on_pump = [&] {
+    view.on_pump = nullptr;
+    p.OKBtnClick();
+  };
+  p.OKBtnClick();
+  EXPECT_EQ(runs, 1);
 }
 
 TEST_F(MainPresenterTest, QuestionsOfTheRunReachTheViewAndTheirAnswersComeBack) {
