@@ -1,5 +1,7 @@
 #include "app/engine_commands.h"
 
+#include <algorithm>
+
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
 #include "sys/error.h"
@@ -49,9 +51,11 @@ const std::vector<EngineCommand>& EngineCommands() {
 }
 
 const Command& EngineCommandNamed(const std::string& name) {
-  for (const EngineCommand& command : EngineCommands())
-    if (command.name == name) return command.run;
-  throw Error("No command named " + name);
+  const std::vector<EngineCommand>& commands = EngineCommands();
+  auto found = std::find_if(commands.begin(), commands.end(),
+                            [&name](const EngineCommand& c) { return c.name == name; });
+  if (found == commands.end()) throw Error("No command named " + name);
+  return found->run;
 }
 
 }  // namespace updater
