@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
+#include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
 
@@ -16,11 +18,13 @@ enum ExitCode : int {
 };
 
 // What a command works with: the operator, the profile with the operator's
-// folder and passwords, and the flag the update run sets when it rolls back.
+// folder and passwords, the flag the update run sets when it rolls back, and the
+// server the window found at its creation (a command-line run finds it per command).
 struct CommandContext {
   Operator& op;
   ProjectProfile profile;
   bool rollback_done = false;
+  std::optional<TFBServParams> server = std::nullopt;
 };
 
 using Command = std::function<void(CommandContext&)>;

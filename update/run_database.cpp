@@ -73,25 +73,25 @@ void UpdateRun::UpdateDatabase() {
 
   LogKey("uIS_DunVeld_6");
   // The copy was taken in single-user mode and carries it.
-  services_.OnLine(lib, db, system_password_);
+  services_.OnLine(lib, db, system_password_, profile_.ServerPrefix);
   try {
     services_.RunScriptText(op_, lib, db, "ADMN", admn_password_, "SET SQL DIALECT 3; ");
   } catch (const std::exception& e) {
     throw Error(GetMessageText("uIS_DunVeld_7") + "\r\r" + e.what());
   }
-  services_.Shutdown(lib, db, system_password_);
+  services_.Shutdown(lib, db, system_password_, profile_.ServerPrefix);
   PrepareRolesCapture();
   services_.RunScriptFile(op_, lib, db, "SYSDBA", system_password_, PayloadFile("Sys_Roles.sql"));
-  services_.OnLine(lib, db, system_password_);
+  services_.OnLine(lib, db, system_password_, profile_.ServerPrefix);
   services_.CleanUpPrivileges(op_, lib, db, "ADMN", admn_password_);
-  services_.Shutdown(lib, db, system_password_);
+  services_.Shutdown(lib, db, system_password_, profile_.ServerPrefix);
   services_.CleanUpPrivileges(op_, lib, db, "SYSDBA", system_password_);
   InstallUdfLibrary();
   services_.RunScriptFile(op_, lib, db, "SYSDBA", system_password_, PayloadFile("script.sql"));
-  services_.OnLine(lib, db, system_password_);
+  services_.OnLine(lib, db, system_password_, profile_.ServerPrefix);
   services_.RunScriptFile(op_, lib, db, "ADMN", admn_password_, JoinPath(c_.NewDir, "Roles.sql"));
   // Left shut down, ready to replace the live database.
-  services_.Shutdown(lib, db, system_password_);
+  services_.Shutdown(lib, db, system_password_, profile_.ServerPrefix);
 }
 
 void UpdateRun::PrepareRolesCapture() {

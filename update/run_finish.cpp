@@ -59,7 +59,7 @@ void UpdateRun::FinalStep() {
   try {
     LogKey("uUpdate_UpdateProgramm_48");
     StartFBService(op_, ServerParams(), false);
-    services_.OnLine(profile_.ClientLibName, c_.DbPath, system_password_);
+    services_.OnLine(profile_.ClientLibName, c_.DbPath, system_password_, profile_.ServerPrefix);
     LogKey("uUpdate_UpdateProgramm_49");
   } catch (const std::exception& e) {
     error_text_ = AppendExceptionMessage(error_text_, GetMessageText("uUpdate_UpdateProgramm_50") +

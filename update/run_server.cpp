@@ -18,7 +18,7 @@ void UpdateRun::PrepareServer() {
 
   try {
     LogKey("uUpdate_UpdateProgramm_18");
-    services_.Shutdown(profile_.ClientLibName, c_.DbPath, system_password_);
+    services_.Shutdown(profile_.ClientLibName, c_.DbPath, system_password_, profile_.ServerPrefix);
     LogKey("uUpdate_UpdateProgramm_19");
   } catch (const std::exception& e) {
     throw Error(GetMessageText("uUpdate_UpdateProgramm_20") + "\r\r" + e.what());
@@ -97,7 +97,7 @@ void UpdateRun::StopCheckAndRestartServer() {
     if (!only_check_failed) error_text_ = AppendExceptionMessage(error_text_, e.what());
     try {
       LogKey("uUpdate_UpdateProgramm_28");
-      services_.OnLine(profile_.ClientLibName, c_.DbPath, system_password_);
+      services_.OnLine(profile_.ClientLibName, c_.DbPath, system_password_, profile_.ServerPrefix);
       LogKey("uUpdate_UpdateProgramm_29");
     } catch (const std::exception& e2) {
       op_.ProcessMessages();

@@ -25,13 +25,13 @@ std::vector<std::string> ServerRunServices::AttachedUsers(const std::string& cli
 }
 
 void ServerRunServices::Shutdown(const std::string& client_lib, const std::string& database,
-                                 const std::string& password) {
-  DBShutdown(client_lib, database, kSysdba, password);
+                                 const std::string& password, const std::string& server_prefix) {
+  DBShutdown(client_lib, database, kSysdba, password, server_prefix);
 }
 
 void ServerRunServices::OnLine(const std::string& client_lib, const std::string& database,
-                               const std::string& password) {
-  DBOnLine(client_lib, database, kSysdba, password);
+                               const std::string& password, const std::string& server_prefix) {
+  DBOnLine(client_lib, database, kSysdba, password, server_prefix);
 }
 
 void ServerRunServices::RunScriptText(Operator& op, const std::string& client_lib,

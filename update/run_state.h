@@ -20,10 +20,11 @@ class RunServices {
   virtual std::vector<std::string> AttachedUsers(const std::string& client_lib,
                                                  const std::string& database,
                                                  const std::string& password) = 0;
+  // `server_prefix` is the profile's: behind it, the connection string is a file path only.
   virtual void Shutdown(const std::string& client_lib, const std::string& database,
-                        const std::string& password) = 0;
+                        const std::string& password, const std::string& server_prefix) = 0;
   virtual void OnLine(const std::string& client_lib, const std::string& database,
-                      const std::string& password) = 0;
+                      const std::string& password, const std::string& server_prefix) = 0;
   virtual void RunScriptText(Operator& op, const std::string& client_lib,
                              const std::string& database, const std::string& user,
                              const std::string& password, const std::string& text) = 0;
@@ -44,9 +45,9 @@ class ServerRunServices : public RunServices {
   std::vector<std::string> AttachedUsers(const std::string& client_lib, const std::string& database,
                                          const std::string& password) override;
   void Shutdown(const std::string& client_lib, const std::string& database,
-                const std::string& password) override;
+                const std::string& password, const std::string& server_prefix) override;
   void OnLine(const std::string& client_lib, const std::string& database,
-              const std::string& password) override;
+              const std::string& password, const std::string& server_prefix) override;
   void RunScriptText(Operator& op, const std::string& client_lib, const std::string& database,
                      const std::string& user, const std::string& password,
                      const std::string& text) override;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/engine_commands.h"
 #include "app/cli_operator.h"
 #include "app/command_runner.h"
+#include "app/engine_commands.h"
 #include "app/message_listing.h"
 #include "app/startup.h"
 #include "messages/ldm.h"

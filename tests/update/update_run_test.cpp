@@ -67,10 +67,12 @@ class FakeRunServices final : public RunServices {
     Call("#users " + Which(db));
     return users;
   }
-  void Shutdown(const std::string&, const std::string& db, const std::string&) override {
+  void Shutdown(const std::string&, const std::string& db, const std::string&,
+                const std::string&) override {
     Call("#shutdown " + Which(db));
   }
-  void OnLine(const std::string&, const std::string& db, const std::string&) override {
+  void OnLine(const std::string&, const std::string& db, const std::string&,
+              const std::string&) override {
     Call("#online " + Which(db));
   }
   void RunScriptText(Operator&, const std::string&, const std::string& db, const std::string& user,

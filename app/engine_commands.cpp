@@ -1,10 +1,13 @@
-#include "app/cli/engine_commands.h"
+#include "app/engine_commands.h"
+
+#include <algorithm>
 
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
 #include "messages/message_text.h"
 #include "sys/error.h"
 #include "update/db_modes.h"
+#include "update/update_run.h"
 
 namespace updater {
 
@@ -16,7 +19,8 @@ namespace {
 
 // The window discovers the server once at creation; a command-line run is one command, and a
 // service command without a server to act on fails at once instead of after the service waits.
-TFBServParams DiscoveredServer() {
+TFBServParams DiscoveredServer(const CommandContext& c) {
+  if (c.server) return *c.server;
   TFBServParams params;
   try {
     GetFBServParams(params);
@@ -34,7 +38,11 @@ TFBServParams DiscoveredServer() {
 const std::vector<EngineCommand>& EngineCommands() {
   static const std::vector<EngineCommand> commands = {
       {"update", "Bring the product up to the version this program carries", true,
-       NotAvailable("update")},
+       [](CommandContext& c) {
+         UpdateRunSettings settings{c.profile, &c.rollback_done, c.server};
+         UpdateProgramm(c.profile.ProductDir, c.profile.SystemPassword, c.profile.AdmnPassword,
+                        c.op, c.profile.ProjectKey, settings);
+       }},
       {"online", "Switch the product database to multi-user mode (online)", false,
        [](CommandContext& c) {
          UpdateOnLine(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
@@ -44,11 +52,19 @@ const std::vector<EngineCommand>& EngineCommands() {
          UpdateShutdown(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
        }},
       {"start-service", "Start the service of the product's Firebird server", false,
-       [](CommandContext& c) { StartFBService(c.op, DiscoveredServer(), true); }},
+       [](CommandContext& c) { StartFBService(c.op, DiscoveredServer(c), true); }},
       {"stop-service", "Stop the service of the product's Firebird server", false,
-       [](CommandContext& c) { StopFBService(c.op, DiscoveredServer(), true); }},
+       [](CommandContext& c) { StopFBService(c.op, DiscoveredServer(c), true); }},
   };
   return commands;
+}
+
+const Command& EngineCommandNamed(const std::string& name) {
+  const std::vector<EngineCommand>& commands = EngineCommands();
+  auto found = std::find_if(commands.begin(), commands.end(),
+                            [&name](const EngineCommand& c) { return c.name == name; });
+  if (found == commands.end()) throw Error("No command named " + name);
+  return found->run;
 }
 
 }  // namespace updater

@@ -23,6 +23,9 @@ const std::vector<EngineCommand>& EngineCommands();
 inline constexpr const char* kNoServerFoundText =
     "No Firebird server of the product was found in the registry.";
 
+// The command of that name; raises an Error for a name the table does not hold.
+const Command& EngineCommandNamed(const std::string& name);
+
 // A command whose engine part is not built yet: fails with an error saying so.
 Command NotAvailable(const std::string& name);
 

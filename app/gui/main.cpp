@@ -1,0 +1,74 @@
+// updater: the window.
+
+#include <QApplication>
+
+#include "app/engine_commands.h"
+#include "app/gui/dialogs.h"
+#include "app/gui/main_window.h"
+#include "app/gui/window_startup.h"
+#include "app/gui/worker_runner.h"
+#include "app/startup.h"
+#include "fbserver/fb_serv_params.h"
+#include "seams/application_title.h"
+#include "sys/error.h"
+#include "update/carried_libraries.h"
+
+namespace updater {
+namespace {
+
+// Start-up shows its errors before the window and its run log exist.
+class StartupOperator final : public Operator {
+ public:
+  void SaveExceptionToLog(const std::string&) override {
+    throw Error("The run log has not been created");
+  }
+  void ProcessMessages() override { QCoreApplication::processEvents(); }
+  DialogButton MessageDlg(DialogKind kind, const std::string& text,
+                          const std::vector<DialogButton>& buttons, DialogButton focus) override {
+    return ShowMessageDlg(nullptr, kind, text, buttons, focus);
+  }
+  void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) override {
+    ShowMessageBox(nullptr, kind, caption, text);
+  }
+  void SetStatus(const std::string&) override {}
+};
+
+WindowCommands EngineWindowCommands() {
+  return {EngineCommandNamed("update"), EngineCommandNamed("online"),
+          EngineCommandNamed("shutdown"), EngineCommandNamed("start-service"),
+          EngineCommandNamed("stop-service")};
+}
+
+int Main(int argc, char** argv) {
+  SetFirebirdMsgEnv();  // before anything loads the client library
+  QApplication app(argc, argv);
+  QGuiApplication::setApplicationDisplayName(kApplicationTitle);
+  StartupOperator startup;
+  std::optional<ProjectProfile> profile = StartWithoutWindow(startup);
+  if (!profile) return 1;
+
+  MainWindow window(EngineWindowCommands(), RunOnWorker);
+  CreationChores chores;
+  chores.executable_path = QCoreApplication::applicationFilePath().toStdString();
+  chores.write_libraries = [] { WriteCarriedLibraries(); };
+  chores.create_log = [](RunLog::LineSink sink) {
+    return std::make_unique<RunLog>(RunLog::BesideExecutable(std::move(sink)));
+  };
+  chores.discover_server = [] {
+    TFBServParams params;
+    GetFBServParams(params);
+    return params;
+  };
+  if (OpenMainWindow(window, chores, *profile, [](const std::string& message) {
+        ShowMessageBox(nullptr, DialogKind::Error, kApplicationTitle, message);
+      }) != 0)
+    return 1;
+  return QApplication::exec() == 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace updater
+
+int main(int argc, char** argv) {
+  return updater::Main(argc, argv);
+}
