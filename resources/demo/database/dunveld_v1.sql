@@ -2,13 +2,7 @@
 -- fills in the placeholders). ADMN owns the database and its objects; the roles and the
 -- users' privileges are granted partly by ADMN and partly by SYSDBA, as on a real site.
 
--- ADMN lives in the server's security database and may create databases.
-create database '@SCRATCH@' user 'SYSDBA' password '@SYSDBA_PASSWORD@';
-create or alter user ADMN password '@ADMN_PASSWORD@';
-grant create database to user ADMN;
-commit;
-drop database;
-
+-- ADMN exists and may create databases: admn_user.sql ran first.
 create database '@DB@' user 'ADMN' password '@ADMN_PASSWORD@'
   page_size 8192 default character set UTF8;
 
