@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/engine_commands.h"
+#include "app/engine_commands.h"
 #include "messages/ldm.h"
 #include "messages/message_text.h"
 #include "tests/e2e/cli_process.h"
