@@ -4,12 +4,12 @@
 
 #include <chrono>
 
-#include "seams/application_title.h"
 #include "db/client_api.h"
 #include "db/db_connection.h"
 #include "db/parameter_block.h"
 #include "db/service.h"
 #include "messages/message_text.h"
+#include "seams/application_title.h"
 #include "sys/clock.h"
 #include "sys/error.h"
 #include "update/db_connection_string.h"
@@ -41,7 +41,7 @@ void SwitchMode(Mode mode, const std::string& client_lib, const std::string& dat
   db::Service service(api, ServicesManagerName(parts),
                       db::ServiceAttachParameters(user_name, password));
   service.Start(request);
-  if (mode == Mode::Shutdown) CurrentClock().Sleep(kShutdownSettleTime);
+  if (mode == Mode::Shutdown) CurrentClock().Pause(kShutdownSettleTime);
   service.Detach();
 }
 
