@@ -18,6 +18,7 @@
 #include "sys/clock.h"
 #include "sys/error.h"
 #include "sys/executable_folder.h"
+#include "update/carried_libraries.h"
 
 namespace updater {
 namespace {
@@ -54,6 +55,8 @@ int RunEngineCommand(CliOperator& op, const EngineCommand& command,
                      const ConnectionOptions& options, const PasswordPrompt& prompt,
                      ProjectProfile profile) {
   try {
+    // As the window does at creation: the libraries first, then the run log.
+    WriteCarriedLibraries();
     op.CreateRunLog(ExecutableFolder());
   } catch (const std::exception& e) {
     // No run log yet, so nothing but the box.
