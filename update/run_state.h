@@ -38,7 +38,26 @@ class RunServices {
   virtual void UnpackPayload(Operator& op, const std::string& new_dir) = 0;
 };
 
-// The services of a real run.
+// The database server and the script library for real; the payload is left to the one below.
+class ServerRunServices : public RunServices {
+ public:
+  std::vector<std::string> AttachedUsers(const std::string& client_lib, const std::string& database,
+                                         const std::string& password) override;
+  void Shutdown(const std::string& client_lib, const std::string& database,
+                const std::string& password) override;
+  void OnLine(const std::string& client_lib, const std::string& database,
+              const std::string& password) override;
+  void RunScriptText(Operator& op, const std::string& client_lib, const std::string& database,
+                     const std::string& user, const std::string& password,
+                     const std::string& text) override;
+  void RunScriptFile(Operator& op, const std::string& client_lib, const std::string& database,
+                     const std::string& user, const std::string& password,
+                     const std::string& file) override;
+  void CleanUpPrivileges(Operator& op, const std::string& client_lib, const std::string& database,
+                         const std::string& user, const std::string& password) override;
+};
+
+// The services of a real run: the server's, and the payload this program carries.
 RunServices& RealRunServices();
 
 // How far the swap of the updated parts into the product folder got.
