@@ -2,14 +2,10 @@
 
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
-#include "sys/error.h"
 #include "update/db_modes.h"
+#include "update/update_run.h"
 
 namespace updater {
-
-Command NotAvailable(const std::string& name) {
-  return [name](CommandContext&) { throw Error("The command " + name + " is not available yet"); };
-}
 
 namespace {
 
@@ -25,7 +21,12 @@ TFBServParams DiscoveredServer() {
 const std::vector<EngineCommand>& EngineCommands() {
   static const std::vector<EngineCommand> commands = {
       {"update", "Bring the product up to the version this program carries", true,
-       NotAvailable("update")},
+       [](CommandContext& c) {
+         // The run discovers the server itself, as the window would have at start.
+         UpdateRunSettings settings{c.profile, &c.rollback_done, std::nullopt};
+         UpdateProgramm(c.profile.ProductDir, c.profile.SystemPassword, c.profile.AdmnPassword,
+                        c.op, c.profile.ProjectKey, settings);
+       }},
       {"online", "Switch the product database to multi-user mode (online)", false,
        [](CommandContext& c) {
          UpdateOnLine(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);

@@ -15,11 +15,7 @@ struct EngineCommand {
   Command run;
 };
 
-// The table the command line is built from; wiring a command means replacing its
-// NotAvailable entry with the call into the engine.
+// The table the command line is built from.
 const std::vector<EngineCommand>& EngineCommands();
-
-// A command whose engine part is not built yet: fails with an error saying so.
-Command NotAvailable(const std::string& name);
 
 }  // namespace updater

@@ -100,13 +100,16 @@ TEST_F(CliProcessTest, InvalidLanguageEndsWithTheErrorBox) {
   EXPECT_TRUE(r.out.empty()) << r.out;
 }
 
-TEST_F(CliProcessTest, UpdateIsNotBuiltYetAndFailsWithALoggedError) {
-  ProcessResult r = Run({"update", "--product-dir", "/nowhere", "--password", ""});
-  const std::string message = "The command update is not available yet";
+TEST_F(CliProcessTest, UpdateOfAMissingFolderFailsWithALoggedErrorBeforeAnyQuestion) {
+  ChangeLanguage(3);
+  ProcessResult r =
+      Run({"--language", "3", "update", "--product-dir", "/nowhere", "--password", ""});
+  const std::string message = GetMessageText("uUpdate_UpdateInit_2", "/nowhere");
   EXPECT_EQ(r.exit_code, 1);
   // The log line on standard output: date - time: text.
   EXPECT_TRUE(Contains(r.out, ": " + message + "\n")) << r.out;
-  EXPECT_TRUE(Contains(r.err, "Updater_DunVeld [Error]: " + message + ".\n")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "Updater_DunVeld [Error]: " + message)) << r.err;
+  EXPECT_FALSE(Contains(r.err, "Yes/No")) << r.err;
   std::vector<fs::path> files = LogFiles();
   ASSERT_EQ(files.size(), 1u);
   EXPECT_TRUE(Contains(files[0].filename().string(), "_Updater.log")) << files[0];
