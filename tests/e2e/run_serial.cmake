@@ -1,8 +1,8 @@
 # Whole update runs stop and start the shared Firebird server: nothing else may run meanwhile.
+# (The client-only runs of the same suite leave the server alone.)
 foreach(name FullUpdateOfBothParts WrongAdmnPasswordRollsBackAndLeavesTheLiveDatabaseOnline
              FailingStatementInTheScriptRollsBackAndKeepsTheNewLibrary
              DeclinedAtTheConfirmationWithoutATerminalChangesNothing
-             ClientOnlyUpdatesTheProgramWithoutTheServer
              AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy)
   set_tests_properties("UpdateRunServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
 endforeach()

@@ -1,6 +1,7 @@
 // Whole update runs through the built updater-cli against the fixture server and the demo
 // product: files on disk, the database's version and mode, the service, the log, the exit code.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -54,13 +55,15 @@ std::string Shell(const std::string& command, int* status = nullptr) {
   return output;
 }
 
-// A process that sleeps with `folder` as its working folder, ended with the object.
-class FolderHolder {
+// A process that sleeps with `folder` as its working folder and, when given, `file` open on
+// its standard input; ended with the object.
+class Holder {
  public:
-  explicit FolderHolder(const fs::path& folder) {
+  explicit Holder(const fs::path& folder, const fs::path& file = {}) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    if (!file.empty()) posix_spawn_file_actions_addopen(&actions, 0, file.c_str(), O_RDONLY, 0);
     const char* argv[] = {"sleep", "300", nullptr};
     if (::posix_spawnp(&pid_, "sleep", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
       pid_ = -1;
@@ -72,14 +75,14 @@ class FolderHolder {
       ::usleep(10000);
     }
   }
-  ~FolderHolder() {
+  ~Holder() {
     if (pid_ > 0) {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, nullptr, 0);
     }
   }
-  FolderHolder(const FolderHolder&) = delete;
-  FolderHolder& operator=(const FolderHolder&) = delete;
+  Holder(const Holder&) = delete;
+  Holder& operator=(const Holder&) = delete;
   bool Started() const { return pid_ > 0; }
 
  private:
@@ -185,6 +188,13 @@ class UpdateRunServerTest : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(product_))
       if (entry.path().filename().string().rfind("Tmp$", 0) == 0) found.push_back(entry.path());
     return found;
+  }
+
+  void WriteSettings(const std::string& text) const {
+    std::ofstream(program() / "DunVeld.ini", std::ios::binary | std::ios::trunc) << text;
+  }
+  std::string Payload(const std::string& name) const {
+    return ReadFile(DemoBuild() / "payload" / name);
   }
 
   static bool ServiceRunning() { return GetServiceState("", kOwnServiceName) == kServiceRunning; }
@@ -332,7 +342,7 @@ TEST_F(UpdateRunServerTest, ClientOnlyUpdatesTheProgramWithoutTheServer) {
 
 TEST_F(UpdateRunServerTest, AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy) {
   ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
-  FolderHolder holder(program());
+  Holder holder(program());
   ASSERT_TRUE(holder.Started());
   ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
   EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
@@ -344,6 +354,71 @@ TEST_F(UpdateRunServerTest, AnotherProcessHoldingTheProductFolderStopsTheRunBefo
   EXPECT_EQ(DatabaseVersion(), "1");
   EXPECT_EQ(ShutdownMode(), "0");
   EXPECT_TRUE(ServiceRunning());
+}
+
+TEST_F(UpdateRunServerTest, SettingsFileVariantsPickTheHelpFileOrRollBack) {
+  const struct {
+    const char* settings;
+    int exit_code;
+    const char* help;  // the help file the client ends with
+  } cases[] = {
+      {"[Window]\r\nMaximized=1\r\n", 0, "RU_DunVeld.chm"},
+      {"[Language]\r\nProgram_Language=0x2\r\n", 0, "EN_DunVeld.chm"},
+      {"[Language]\r\nProgram_Language=4\r\n", 0, "FR_DunVeld.chm"},
+      {"[Language]\r\nProgram_Language=5\r\n", 3, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.settings);
+    std::error_code ignored;
+    fs::remove_all(product_, ignored);
+    ASSERT_NO_FATAL_FAILURE(MakeClientOnlyProduct());
+    const std::string old_help = ReadFile(program() / "DunVeld.chm");
+    WriteSettings(c.settings);
+    ProcessResult r = Update({});
+    EXPECT_EQ(r.exit_code, c.exit_code) << r.out << r.err;
+    if (c.help != nullptr) {
+      EXPECT_EQ(ReadFile(program() / "DunVeld.chm"), Payload(c.help));
+      EXPECT_TRUE(Contains(Client(), "DunVeld version 2.0"));
+    } else {
+      EXPECT_EQ(ReadFile(program() / "DunVeld.chm"), old_help);
+      EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+      EXPECT_TRUE(Contains(r.err, GetMessageText("uIS_DunVeld_10"))) << r.err;
+      // Put back from the backup by the rollback.
+      EXPECT_TRUE(fs::exists(program() / "storage.ini"));
+      EXPECT_TRUE(fs::exists(program() / "Fr.dll"));
+    }
+  }
+}
+
+TEST_F(UpdateRunServerTest, MissingLanguageSectionIsWrittenAsRussian) {
+  ASSERT_NO_FATAL_FAILURE(MakeClientOnlyProduct());
+  WriteSettings("[Window]\r\nMaximized=1\r\n");
+  ProcessResult r = Update({});
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  const std::string settings = ReadFile(program() / "DunVeld.ini");
+  EXPECT_TRUE(Contains(settings, "[Language]")) << settings;
+  EXPECT_TRUE(Contains(settings, "Program_Language = 1") ||
+              Contains(settings, "Program_Language=1"))
+      << settings;
+  EXPECT_TRUE(Contains(Client(), "Language: 1 (Russian)")) << Client();
+}
+
+// An open file would already stop the lock test of the whole folder; an immutable file is
+// the stand-in here for a file the deletion cannot remove (read-only on Windows).
+TEST_F(UpdateRunServerTest, LiveStorageIniThatCannotBeDeletedRollsBack) {
+  ASSERT_NO_FATAL_FAILURE(MakeClientOnlyProduct());
+  const fs::path storage = program() / "storage.ini";
+  const std::string before = ReadFile(storage);
+  int status = 0;
+  Shell("chattr +i " + ShellQuote(storage.string()), &status);
+  if (status != 0) GTEST_SKIP() << "no immutable files on this file system";
+  ProcessResult r = Update({});
+  Shell("chattr -i " + ShellQuote(storage.string()));
+  EXPECT_EQ(r.exit_code, 3) << r.out << r.err;
+  EXPECT_TRUE(Contains(r.err, GetMessageText("uIS_DunVeld_11", storage.string()))) << r.err;
+  EXPECT_EQ(ReadFile(storage), before);
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+  EXPECT_TRUE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_45")));
 }
 
 }  // namespace
