@@ -46,5 +46,6 @@ grant all on CITIES to user ADMN with grant option;
 grant all on CITIES to role DV_MANAGER;
 grant select on CITIES to role DV_CLERK;
 
-update DV_VERSION set VERSION_NO = 2;
+-- Scripts go on after a failed statement: never move a database of another version.
+update DV_VERSION set VERSION_NO = 2 where VERSION_NO = 1;
 commit;

@@ -1,0 +1,41 @@
+// The front end writes the libraries it carries beside itself at start, before its run log.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "resources/embedded_resource.h"
+#include "script/script_library.h"
+#include "seams/platform_names.h"
+#include "tests/e2e/cli_process.h"
+#include "tests/support/temp_folder.h"
+
+namespace updater {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Carried(const char* name) {
+  auto bytes = FindEmbeddedResource("DLL", name);
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+TEST(CliCarriedLibrariesTest, AnEngineCommandWritesTheMissingLibraryAndKeepsTheExistingOne) {
+  testing::TempFolder folder;
+  const fs::path bin = fs::path(folder.path()) / "bin";
+  fs::create_directories(bin);
+  fs::copy_file(testing::BuiltCli(), bin / "updater-cli");
+  std::ofstream(bin / kPlatformClientLibName) << "the site's own client library";
+
+  // Any engine command does it; this one then fails on the missing product folder.
+  testing::ProcessResult r = testing::RunProcess(
+      bin / "updater-cli", {"online", "--product-dir", "/nowhere"}, folder.path(), "", "LC_ALL=C");
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  EXPECT_EQ(testing::ReadFile(bin / ScriptLibraryFileName()), Carried("ibescript"));
+  EXPECT_EQ(testing::ReadFile(bin / kPlatformClientLibName), "the site's own client library");
+  EXPECT_TRUE(fs::is_directory(bin / "Logs"));
+}
+
+}  // namespace
+}  // namespace updater
