@@ -39,9 +39,8 @@ void UpdateRun::Rollback(const std::string& message) {
       }
     }
     if (DirectoryExists(c_.OldOtherDir)) {
-      for (std::string& line : RestoreFilesFromBackup(c_.OldOtherDir)) {
-        failures.push_back(std::move(line));
-      }
+      const std::vector<std::string> report = RestoreFilesFromBackup(c_.OldOtherDir);
+      failures.insert(failures.end(), report.begin(), report.end());
     }
     if (!failures.empty()) {
       std::string text;

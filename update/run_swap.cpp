@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <iterator>
@@ -19,11 +20,16 @@ namespace {
 constexpr int kDatabaseLockAttempts = 11;
 
 bool SameContent(const std::string& a, const std::string& b) {
-  std::ifstream fa(a, std::ios::binary);
-  std::ifstream fb(b, std::ios::binary);
-  if (!fa || !fb) return false;
-  return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
-                    std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
+  if (!FileExists(a) || !FileExists(b)) return false;
+  try {
+    std::ifstream fa(a, std::ios::binary);
+    std::ifstream fb(b, std::ios::binary);
+    if (!fa || !fb) return false;
+    return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
+                      std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    return false;  // a read error: not shown to be the same
+  }
 }
 
 }  // namespace

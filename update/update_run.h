@@ -20,6 +20,13 @@ struct UpdateRunSettings {
 // Updates the product in `productDirText` to the version carried inside this program.
 // Returns normally when the run went through to its end; throws otherwise (SilentAbort
 // when the operator declined, Error with the run's text otherwise).
+// - Declined at the confirmation: SilentAbort "Cancel"; at a warning: SilentAbort "". Only
+//   No declines a warning; closing it goes on.
+// - Rolled back: *rollbackDone is true and the Error's text is empty when everything was put
+//   back (the operator has already seen the cause in an error dialog), else it says what not.
+// - The swap into the product folder stopped: Error saying what was and was not replaced.
+// - The server or the live database could not be brought back: Error ending with how to do
+//   it by hand; it replaces any error before it.
 void UpdateProgramm(std::string productDirText, std::string systemPassword,
                     std::string admnPassword, Operator& logMemo, std::string projectKey,
                     const UpdateRunSettings& settings);

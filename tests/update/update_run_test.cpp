@@ -462,6 +462,22 @@ TEST_F(UpdateRunTest, DatabaseHeldThroughTheSwapIsReportedAsFailure) {
   EXPECT_EQ(ReadFile(product + "/Program/DunVeld.exe"), "old exe");
 }
 
+TEST_F(UpdateRunTest, ProgramThatCannotBeReplacedIsReportedAfterTheDatabaseSwap) {
+  MakeProduct(true, true);
+  // Something takes the executable's place in the live folder that no file copy replaces.
+  fake.before["#file ADMN Roles.sql"] = [&] {
+    std::filesystem::remove(product + "/Program/DunVeld.exe");
+    WriteFile(product + "/Program/DunVeld.exe/held", "");
+  };
+  const std::string error = RunError();
+  EXPECT_NE(error.find("/Program/DunVeld.exe\" could not be replaced"), std::string::npos) << error;
+  EXPECT_NE(error.find("The database was replaced by the updated one."), std::string::npos);
+  EXPECT_NE(error.find("The Program folder was not updated."), std::string::npos);
+  EXPECT_EQ(ReadFile(LiveDb()), "updated database");
+  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_49"));
+  EXPECT_FALSE(rolled_back);
+}
+
 TEST_F(UpdateRunTest, UpdatedDatabaseThatCannotMoveInLeavesTheOldOneInPlace) {
   MakeProduct(false, true);
   fake.before["#file ADMN Roles.sql"] = [&] {
