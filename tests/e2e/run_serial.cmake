@@ -8,3 +8,7 @@ foreach(name FullUpdateOfBothParts WrongAdmnPasswordRollsBackAndLeavesTheLiveDat
              DatabaseFileHeldThroughTheSwapIsReportedAsAFailure)
   set_tests_properties("UpdateRunServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
 endforeach()
+foreach(name TooLittleFreeSpaceStopsBeforeAnyCopy
+             DiskFillingUpDuringTheCopiesLeavesTheLiveProductAsItWas)
+  set_tests_properties("SmallDiskUpdateServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
+endforeach()

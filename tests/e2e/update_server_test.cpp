@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -482,6 +483,92 @@ TEST_F(UpdateRunServerTest, DatabaseFileHeldThroughTheSwapIsReportedAsAFailure) 
   std::vector<fs::path> temp = TempFolders();
   ASSERT_EQ(temp.size(), 1u);
   EXPECT_TRUE(fs::exists(temp[0] / "Wrk" / "DB_Data" / "DunVeld.fdb"));
+}
+
+// The product on a small file system of its own (a loop-mounted ext4 image without reserved
+// blocks), so that the free space can be set for the run.
+class SmallDiskUpdateServerTest : public UpdateRunServerTest {
+ protected:
+  SmallDiskUpdateServerTest() {
+    image_ = fs::path(testing::TestDatabaseFolder()) / ("disk-" + std::to_string(::getpid()));
+    mount_ = image_.string() + ".mnt";
+    int status = 0;
+    const std::string out =
+        Shell("truncate -s 24M " + ShellQuote(image_) + " && mkfs.ext4 -q -m 0 " +
+                  ShellQuote(image_) + " && mkdir -p " + ShellQuote(mount_) + " && mount -o loop " +
+                  ShellQuote(image_) + " " + ShellQuote(mount_),
+              &status);
+    mounted_ = status == 0;
+    if (!mounted_) reason_ = out;
+    product_ = mount_ / "DunVeld";
+  }
+  ~SmallDiskUpdateServerTest() override {
+    if (mounted_) Shell("umount " + ShellQuote(mount_) + " || umount -l " + ShellQuote(mount_));
+    std::error_code ignored;
+    fs::remove(mount_, ignored);
+    fs::remove(image_, ignored);
+  }
+
+  // Fills the disk until `megabytes` remain free.
+  void LeaveFree(std::uint64_t megabytes) {
+    struct statvfs vfs {};
+    ASSERT_EQ(::statvfs(mount_.c_str(), &vfs), 0);
+    const std::uint64_t free = static_cast<std::uint64_t>(vfs.f_bfree) * vfs.f_frsize;
+    const std::uint64_t keep = megabytes << 20;
+    ASSERT_GT(free, keep);
+    int status = 0;
+    const std::string out = Shell("fallocate -l " + std::to_string(free - keep) + " " +
+                                      ShellQuote((mount_ / "filler").string()),
+                                  &status);
+    ASSERT_EQ(status, 0) << out;
+  }
+
+  void ExpectLiveProductUnchanged() const {
+    EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+    EXPECT_TRUE(fs::exists(program() / "storage.ini"));
+    EXPECT_EQ(DatabaseVersion(), "1");
+    EXPECT_EQ(ShutdownMode(), "0");
+    EXPECT_TRUE(ServiceRunning());
+  }
+
+  fs::path image_;
+  fs::path mount_;
+  bool mounted_ = false;
+  std::string reason_;
+};
+
+TEST_F(SmallDiskUpdateServerTest, TooLittleFreeSpaceStopsBeforeAnyCopy) {
+  if (!mounted_) GTEST_SKIP() << "no loop-mounted file system here: " << reason_;
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  // The check asks for twice the database's whole megabytes (2), so 4 MB.
+  ASSERT_NO_FATAL_FAILURE(LeaveFree(3));
+  ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+  EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+  EXPECT_TRUE(Contains(r.err, "Exception Message: To write the file to disk")) << r.err;
+  const std::string log = RunLog();
+  for (const char* key : {"uUpdate_UpdateProgramm_27", "uUpdate_UpdateProgramm_29"})
+    EXPECT_TRUE(Contains(log, GetMessageText(key))) << key << "\n" << log;
+  EXPECT_TRUE(TempFolders().empty());
+  ExpectLiveProductUnchanged();
+}
+
+TEST_F(SmallDiskUpdateServerTest, DiskFillingUpDuringTheCopiesLeavesTheLiveProductAsItWas) {
+  if (!mounted_) GTEST_SKIP() << "no loop-mounted file system here: " << reason_;
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  const auto live_size = fs::file_size(database());
+  // Room for the check (4 MB) but not for both copies of the database.
+  ASSERT_NO_FATAL_FAILURE(LeaveFree(5));
+  ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+  EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+  EXPECT_TRUE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_49")));
+  ExpectLiveProductUnchanged();
+  EXPECT_EQ(fs::file_size(database()), live_size);
+  // What remains: the temporary folder without its New folder.
+  std::vector<fs::path> temp = TempFolders();
+  ASSERT_EQ(temp.size(), 1u);
+  EXPECT_FALSE(fs::exists(temp[0] / "New"));
+  std::cout << "left under " << temp[0] << ":\n"
+            << Shell("cd " + ShellQuote(temp[0].string()) + " && find . | sort") << '\n';
 }
 
 }  // namespace
