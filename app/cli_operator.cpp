@@ -152,8 +152,11 @@ DialogButton CliOperator::MessageDlg(DialogKind kind, const std::string& text,
   out_.flush();
   err_ << "[" << KindName(kind) << "] " << TerminalText(text) << '\n';
   DialogButton fallback = DefaultAnswer(buttons, focus, assume_yes_);
-  if (buttons.size() <= 1 || assume_yes_) {
-    if (buttons.size() > 1) err_ << "-> " << ButtonName(fallback) << " (--yes)\n";
+  if (buttons.size() <= 1 || assume_yes_ || !has_terminal_) {
+    if (buttons.size() > 1) {
+      err_ << "-> " << ButtonName(fallback)
+           << (assume_yes_ ? " (--yes)\n" : " (no terminal to ask on; --yes answers Yes)\n");
+    }
     err_.flush();
     return fallback;
   }

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "seams/operator.h"
 #include "app/run_log.h"
+#include "seams/operator.h"
 
 namespace updater {
 
@@ -34,6 +34,10 @@ class CliOperator final : public Operator {
   void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) override;
   void SetStatus(const std::string& text) override;
 
+  // Without a terminal a question is not read from `in`: unless --yes answers it, it gets
+  // its declining answer at once (which cancels the run), so a run never blocks on input.
+  void SetNoTerminal() { has_terminal_ = false; }
+
   // The run log's file; empty before CreateRunLog.
   std::string LogFile() const { return log_ ? log_->LogFile() : std::string(); }
 
@@ -42,6 +46,7 @@ class CliOperator final : public Operator {
   std::ostream& out_;
   std::ostream& err_;
   bool assume_yes_;
+  bool has_terminal_ = true;
   std::optional<RunLog> log_;
 };
 

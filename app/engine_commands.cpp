@@ -11,10 +11,6 @@
 
 namespace updater {
 
-Command NotAvailable(const std::string& name) {
-  return [name](CommandContext&) { throw Error("The command " + name + " is not available yet"); };
-}
-
 namespace {
 
 // The window discovers the server once at creation; a command-line run is one command, and a

@@ -15,8 +15,7 @@ struct EngineCommand {
   Command run;
 };
 
-// The table the command line is built from; wiring a command means replacing its
-// NotAvailable entry with the call into the engine.
+// The table the command line is built from.
 const std::vector<EngineCommand>& EngineCommands();
 
 // A service command's error when the registry names no server of the product.
@@ -25,8 +24,5 @@ inline constexpr const char* kNoServerFoundText =
 
 // The command of that name; raises an Error for a name the table does not hold.
 const Command& EngineCommandNamed(const std::string& name);
-
-// A command whose engine part is not built yet: fails with an error saying so.
-Command NotAvailable(const std::string& name);
 
 }  // namespace updater

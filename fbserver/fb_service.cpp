@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <exception>
 
-#include "seams/application_title.h"
 #include "fbserver/server_processes.h"
 #include "fbserver/service_manager.h"
+#include "seams/application_title.h"
 #include "sys/clock.h"
 #include "sys/error.h"
 
@@ -48,7 +48,7 @@ bool ChangeServiceAndWait(const std::string& machine, const std::string& name, R
   if (manager == nullptr) return false;
   auto service = manager->OpenServiceByName(
       name, request == Request::Start ? ServiceAccess::StartAndQuery : ServiceAccess::StopAndQuery);
-  CurrentClock().Sleep(kServiceRequestDelay);
+  CurrentClock().Pause(kServiceRequestDelay);
   if (service != nullptr) {
     ServiceStatus status;
     bool wait = false;
@@ -124,7 +124,7 @@ void StopFBService(Operator& op, TFBServParams params, bool show_result) {
   }
   if (killed == 0) throw Error(ProcessesNotStoppedText(params.ServerExeName));
   if (GetServiceState("", params.ServiceName) != kServiceStopped) throw Error(kNotStoppedText);
-  CurrentClock().Sleep(kServiceSettleDelay);
+  CurrentClock().Pause(kServiceSettleDelay);
   if (show_result) op.MessageBox(DialogKind::Information, kApplicationTitle, kStoppedBoxText);
 }
 
@@ -136,7 +136,7 @@ void StartFBService(Operator& op, TFBServParams params, bool show_result) {
   }
   if (!StartServiceAndWait("", params.ServiceName)) throw Error(kUnableToStartText);
   if (!IsFBServiceRunning()) throw Error(kNotRunningText);
-  CurrentClock().Sleep(kServiceSettleDelay);
+  CurrentClock().Pause(kServiceSettleDelay);
   if (show_result) op.MessageBox(DialogKind::Information, kApplicationTitle, kRunningBoxText);
 }
 

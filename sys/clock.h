@@ -14,12 +14,31 @@ class Clock {
   virtual ~Clock() = default;
   virtual TimePoint Now() = 0;
   virtual void Sleep(std::chrono::milliseconds duration) = 0;
+  // A fixed pause that gives the other side time to settle (the service and shutdown
+  // pauses), as opposed to a poll's sleep. Only these may be shortened by a front end.
+  virtual void Pause(std::chrono::milliseconds duration) { Sleep(duration); }
 };
 
 class RealClock final : public Clock {
  public:
   TimePoint Now() override;
   void Sleep(std::chrono::milliseconds duration) override;
+};
+
+// The real clock with its fixed pauses shortened by a factor in (0, 1]: for service
+// managers that confirm readiness themselves. Polls and clock reads stay real, so the
+// bounds of the pending waits keep their real length.
+class PauseScalingClock final : public Clock {
+ public:
+  // Raises when the factor is not in (0, 1].
+  explicit PauseScalingClock(double factor);
+  TimePoint Now() override;
+  void Sleep(std::chrono::milliseconds duration) override;
+  void Pause(std::chrono::milliseconds duration) override;
+
+ private:
+  RealClock real_;
+  double factor_;
 };
 
 // The clock the program runs with; tests swap it with ScopedClock.

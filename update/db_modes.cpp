@@ -42,7 +42,7 @@ void SwitchMode(Mode mode, const std::string& client_lib, const std::string& dat
   db::Service service(api, ServicesManagerName(parts),
                       db::ServiceAttachParameters(user_name, password));
   service.Start(request);
-  if (mode == Mode::Shutdown) CurrentClock().Sleep(kShutdownSettleTime);
+  if (mode == Mode::Shutdown) CurrentClock().Pause(kShutdownSettleTime);
   service.Detach();
 }
 

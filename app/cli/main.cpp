@@ -10,9 +10,13 @@
 #include "app/command_runner.h"
 #include "app/engine_commands.h"
 #include "app/message_listing.h"
+#include "app/password_source.h"
 #include "app/startup.h"
+#include "app/terminal.h"
 #include "messages/ldm.h"
 #include "seams/application_title.h"
+#include "sys/clock.h"
+#include "sys/error.h"
 #include "sys/executable_folder.h"
 #include "update/carried_libraries.h"
 
@@ -24,17 +28,32 @@ namespace {
 struct ConnectionOptions {
   std::optional<std::string> product_dir;
   std::optional<std::string> password;
+  std::optional<std::string> password_file;
   std::optional<std::string> admn_password;
+  std::optional<std::string> admn_password_file;
 };
 
-void ApplyOptions(const ConnectionOptions& options, ProjectProfile& profile) {
+constexpr const char* kSysdbaPasswordVariable = "UPDATER_SYSDBA_PASSWORD";
+constexpr const char* kAdmnPasswordVariable = "UPDATER_ADMN_PASSWORD";
+
+// Passwords come from the options, their files, the environment or the terminal, so they
+// need not stand in the process list; a file that cannot be used is an error of the command.
+void ApplyOptions(const ConnectionOptions& options, bool needs_admn_password,
+                  const PasswordPrompt& prompt, ProjectProfile& profile) {
   if (options.product_dir) profile.ProductDir = *options.product_dir;
-  if (options.password) profile.SystemPassword = *options.password;
-  if (options.admn_password) profile.AdmnPassword = *options.admn_password;
+  profile.SystemPassword =
+      ResolvePassword({"SYSDBA", options.password, options.password_file, kSysdbaPasswordVariable},
+                      profile.SystemPassword, prompt);
+  if (needs_admn_password) {
+    profile.AdmnPassword = ResolvePassword(
+        {"ADMN", options.admn_password, options.admn_password_file, kAdmnPasswordVariable},
+        profile.AdmnPassword, prompt);
+  }
 }
 
 int RunEngineCommand(CliOperator& op, const EngineCommand& command,
-                     const ConnectionOptions& options, ProjectProfile profile) {
+                     const ConnectionOptions& options, const PasswordPrompt& prompt,
+                     ProjectProfile profile) {
   try {
     // As the window does at creation: the libraries first, then the run log.
     WriteCarriedLibraries();
@@ -44,9 +63,11 @@ int RunEngineCommand(CliOperator& op, const EngineCommand& command,
     op.MessageBox(DialogKind::Error, kApplicationTitle, e.what());
     return kExitError;
   }
-  ApplyOptions(options, profile);
   CommandContext context{op, std::move(profile)};
-  return RunCommand(context, command.run);
+  return RunCommand(context, [&](CommandContext& c) {
+    ApplyOptions(options, command.needs_admn_password, prompt, c.profile);
+    command.run(c);
+  });
 }
 
 // The first word that is neither an option nor the language option's value, when it names no
@@ -82,6 +103,12 @@ int Main(int argc, char** argv) {
   app.add_option("-l,--language", language,
                  "Language of the texts: 1 programmer, 2 Russian, 3 English, 4 German, "
                  "5 French (default: from the locale)");
+  double wait_scale = 1.0;
+  app.add_option("--wait-scale", wait_scale,
+                 "Factor in (0, 1] for the fixed pauses around service stops and starts and "
+                 "database shutdowns; only for service managers that confirm readiness "
+                 "themselves")
+      ->default_str("1");
 
   ConnectionOptions options;
   const EngineCommand* chosen = nullptr;
@@ -89,12 +116,25 @@ int Main(int argc, char** argv) {
     CLI::App* sub = app.add_subcommand(command.name, command.description);
     sub->add_option("-d,--product-dir", options.product_dir, "Folder of the installed product")
         ->default_str(preset.ProductDir);
-    sub->add_option("-p,--password", options.password, "Password of the SYSDBA user")
-        ->default_str("the preset one");
+    CLI::Option* password =
+        sub->add_option("-p,--password", options.password,
+                        "Password of the SYSDBA user; visible in the process list, prefer "
+                        "--password-file or " +
+                            std::string(kSysdbaPasswordVariable))
+            ->default_str("asked on a terminal, else the preset one");
+    sub->add_option("--password-file", options.password_file,
+                    "File whose first line is the SYSDBA password; only its owner may access it")
+        ->excludes(password);
     if (command.needs_admn_password) {
-      sub->add_option("-a,--admn-password", options.admn_password,
-                      "Password of the product's ADMN user")
-          ->default_str("the preset one");
+      CLI::Option* admn =
+          sub->add_option("-a,--admn-password", options.admn_password,
+                          "Password of the product's ADMN user; visible in the process list, "
+                          "prefer --admn-password-file or " +
+                              std::string(kAdmnPasswordVariable))
+              ->default_str("asked on a terminal, else the preset one");
+      sub->add_option("--admn-password-file", options.admn_password_file,
+                      "File whose first line is the ADMN password; only its owner may access it")
+          ->excludes(admn);
     }
     sub->callback([&chosen, &command] { chosen = &command; });
   }
@@ -118,7 +158,18 @@ int Main(int argc, char** argv) {
     return app.exit(e) == 0 ? kExitSuccess : kExitError;
   }
 
+  std::optional<PauseScalingClock> scaled_clock;
+  try {
+    scaled_clock.emplace(wait_scale);
+  } catch (const Error& e) {
+    std::cerr << "--wait-scale: " << e.what() << '\n';
+    return kExitError;
+  }
+  ScopedClock use_clock(*scaled_clock);
+
+  const bool terminal = StdinIsTerminal();
   CliOperator op(std::cin, std::cout, std::cerr, assume_yes);
+  if (!terminal) op.SetNoTerminal();
   std::optional<ProjectProfile> profile = StartWithoutWindow(op);
   if (!profile) return kExitError;
   if (language) {
@@ -137,7 +188,12 @@ int Main(int argc, char** argv) {
       std::cerr << "Not in the message catalogue: " << key << '\n';
     return unknown.empty() ? kExitSuccess : kExitError;
   }
-  return RunEngineCommand(op, *chosen, options, std::move(*profile));
+  // Under --yes nobody is asked anything, passwords included.
+  PasswordPrompt prompt;
+  if (terminal && !assume_yes) {
+    prompt = [](const std::string& text) { return ReadHiddenLine(std::cerr, text); };
+  }
+  return RunEngineCommand(op, *chosen, options, prompt, std::move(*profile));
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 
 #include "sys/clock.h"
 #include "sys/error.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -68,6 +68,22 @@ TEST_F(CliOperatorTest, AssumeYesAnswersWithoutReading) {
   std::string unread;
   std::getline(in_, unread);
   EXPECT_EQ(unread, "n");
+}
+
+TEST_F(CliOperatorTest, WithoutATerminalQuestionsDeclineUnreadAndYesStillAnswers) {
+  CliOperator op = Make("y\n", false);
+  op.SetNoTerminal();
+  EXPECT_EQ(op.MessageDlg(DialogKind::Information, "Continue?", {B::Yes, B::No}, B::No), B::No);
+  EXPECT_EQ(op.MessageDlg(DialogKind::Warning, "Go?", {B::OK, B::Cancel}, B::OK), B::Cancel);
+  EXPECT_EQ(op.MessageDlg(DialogKind::Error, "Failed", {B::OK}, B::OK), B::OK);
+  EXPECT_NE(err_.str().find("-> No (no terminal"), std::string::npos) << err_.str();
+  std::string unread;
+  std::getline(in_, unread);
+  EXPECT_EQ(unread, "y");
+
+  CliOperator yes = Make("", true);
+  yes.SetNoTerminal();
+  EXPECT_EQ(yes.MessageDlg(DialogKind::Warning, "Stop?", {B::Yes, B::No}, B::No), B::Yes);
 }
 
 TEST_F(CliOperatorTest, OneButtonDialogIsOnlyShown) {

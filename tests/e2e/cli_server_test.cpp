@@ -9,8 +9,8 @@
 
 #include "messages/ldm.h"
 #include "messages/message_text.h"
-#include "tests/support/temp_folder.h"
 #include "tests/e2e/cli_process.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_database.h"
 
 namespace updater {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -102,13 +103,16 @@ TEST_F(CliProcessTest, InvalidLanguageEndsWithTheErrorBox) {
   EXPECT_TRUE(r.out.empty()) << r.out;
 }
 
-TEST_F(CliProcessTest, UpdateOfAMissingFolderFailsWithALoggedError) {
-  ProcessResult r = Run({"update", "--product-dir", "/nowhere", "--password", ""});
-  const std::string message = "The path to the updatable program \"/nowhere\" was not found!";
+TEST_F(CliProcessTest, UpdateOfAMissingFolderFailsWithALoggedErrorBeforeAnyQuestion) {
+  ChangeLanguage(3);
+  ProcessResult r =
+      Run({"--language", "3", "update", "--product-dir", "/nowhere", "--password", ""});
+  const std::string message = GetMessageText("uUpdate_UpdateInit_2", "/nowhere");
   EXPECT_EQ(r.exit_code, 1);
   // The log line on standard output: date - time: text.
   EXPECT_TRUE(Contains(r.out, ": " + message + "\n")) << r.out;
-  EXPECT_TRUE(Contains(r.err, "Updater_DunVeld [Error]: " + message + "\n")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "Updater_DunVeld [Error]: " + message)) << r.err;
+  EXPECT_FALSE(Contains(r.err, "Yes/No")) << r.err;
   std::vector<fs::path> files = LogFiles();
   ASSERT_EQ(files.size(), 1u);
   EXPECT_TRUE(Contains(files[0].filename().string(), "_Updater.log")) << files[0];
@@ -150,6 +154,34 @@ TEST_F(CliProcessTest, GlobalOptionsMayFollowTheCommand) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_TRUE(Contains(r.err, "[Error] 0 - is not a valid property value!")) << r.err;
   EXPECT_FALSE(Contains(r.err, "not expected")) << r.err;
+}
+
+TEST_F(CliProcessTest, WaitScaleOutsideItsRangeIsAUsageError) {
+  for (const char* scale : {"0", "-1", "1.5", "fast"}) {
+    ProcessResult r = Run({"online", "--wait-scale", scale});
+    EXPECT_EQ(r.exit_code, 1) << scale;
+    EXPECT_TRUE(Contains(r.err, "--wait-scale")) << r.err;
+    EXPECT_TRUE(LogFiles().empty()) << scale;
+  }
+}
+
+TEST_F(CliProcessTest, PasswordFileOpenToOthersEndsTheCommandWithoutShowingIt) {
+  const fs::path file = scratch() / "sysdba.pw";
+  std::ofstream(file) << "Leaky-Secret-91\n";
+  ::chmod(file.c_str(), 0644);
+  ProcessResult r = Run({"online", "--product-dir", "/nowhere", "--password-file", file.string()});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Contains(r.err, "Updater_DunVeld [Error]: The password file " + file.string()))
+      << r.err;
+  // The command itself never ran: no word about the product folder.
+  EXPECT_FALSE(Contains(r.out, "/nowhere")) << r.out;
+  std::vector<fs::path> files = LogFiles();
+  ASSERT_EQ(files.size(), 1u);
+  for (const std::string& text : {r.out, r.err, testing::ReadFile(files[0])}) {
+    EXPECT_FALSE(Contains(text, "Leaky-Secret-91")) << text;
+  }
+  // Both a value and a file for the same password is a usage error.
+  EXPECT_EQ(Run({"online", "-p", "x", "--password-file", file.string()}).exit_code, 1);
 }
 
 TEST_F(CliProcessTest, UsageErrorsAndHelp) {

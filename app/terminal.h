@@ -1,0 +1,16 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace updater {
+
+// Whether standard input is a terminal a person can answer on.
+bool StdinIsTerminal();
+
+// Shows `prompt` on `err` and reads one line from the terminal on standard input without
+// echoing it; nothing when input ends.
+std::optional<std::string> ReadHiddenLine(std::ostream& err, const std::string& prompt);
+
+}  // namespace updater

@@ -1,0 +1,49 @@
+#include "app/terminal.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+
+namespace updater {
+
+namespace {
+
+// Echo off for one scope; the terminal's settings come back on every path.
+class EchoOff {
+ public:
+  EchoOff() : active_(::tcgetattr(STDIN_FILENO, &saved_) == 0) {
+    if (!active_) return;
+    termios quiet = saved_;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;
+    active_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+  }
+  ~EchoOff() {
+    if (active_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  termios saved_{};
+  bool active_;
+};
+
+}  // namespace
+
+bool StdinIsTerminal() {
+  return ::isatty(STDIN_FILENO) == 1;
+}
+
+std::optional<std::string> ReadHiddenLine(std::ostream& err, const std::string& prompt) {
+  err << prompt << std::flush;
+  EchoOff echo_off;
+  std::string line;
+  if (!std::getline(std::cin, line)) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+}  // namespace updater

@@ -1,0 +1,50 @@
+#include "app/terminal.h"
+
+#include <io.h>
+
+#include <iostream>
+#include <string>
+
+#include "sys/utf16_win.h"
+
+namespace updater {
+
+namespace {
+
+class EchoOff {
+ public:
+  EchoOff() : input_(::GetStdHandle(STD_INPUT_HANDLE)) {
+    active_ = ::GetConsoleMode(input_, &saved_) != 0 &&
+              ::SetConsoleMode(input_, saved_ & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+  }
+  ~EchoOff() {
+    if (active_) ::SetConsoleMode(input_, saved_);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  HANDLE input_;
+  DWORD saved_ = 0;
+  bool active_ = false;
+};
+
+}  // namespace
+
+bool StdinIsTerminal() {
+  return ::_isatty(::_fileno(stdin)) != 0;
+}
+
+std::optional<std::string> ReadHiddenLine(std::ostream& err, const std::string& prompt) {
+  err << prompt << std::flush;
+  std::string line;
+  {
+    EchoOff echo_off;
+    if (!std::getline(std::cin, line)) return std::nullopt;
+  }
+  err << '\n';
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+}  // namespace updater

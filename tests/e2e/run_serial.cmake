@@ -1,0 +1,14 @@
+# Whole update runs stop and start the shared Firebird server: nothing else may run meanwhile.
+# (The client-only runs of the same suite leave the server alone.)
+foreach(name FullUpdateOfBothParts WrongAdmnPasswordRollsBackAndLeavesTheLiveDatabaseOnline
+             FailingStatementInTheScriptRollsBackAndKeepsTheNewLibrary
+             DeclinedAtTheConfirmationWithoutATerminalChangesNothing
+             AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy
+             DeclinedAtTheUsersWarningOnATerminalChangesNothing
+             DatabaseFileHeldThroughTheSwapIsReportedAsAFailure)
+  set_tests_properties("UpdateRunServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
+endforeach()
+foreach(name TooLittleFreeSpaceStopsBeforeAnyCopy
+             DiskFillingUpDuringTheCopiesLeavesTheLiveProductAsItWas)
+  set_tests_properties("SmallDiskUpdateServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
+endforeach()

@@ -1,0 +1,575 @@
+// Whole update runs through the built updater-cli against the fixture server and the demo
+// product: files on disk, the database's version and mode, the service, the log, the exit code.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fbserver/fb_serv_params.h"
+#include "fbserver/fb_service.h"
+#include "fbserver/service_manager.h"
+#include "messages/ldm.h"
+#include "messages/message_text.h"
+#include "tests/e2e/cli_process.h"
+#include "tests/e2e/pty_session.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_database.h"
+
+extern char** environ;
+
+namespace updater {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProcessResult;
+using testing::ReadFile;
+using testing::RunProcess;
+using testing::ShellQuote;
+
+constexpr const char* kWrongAdmnPassword = "Wrong-Admn-5813";
+const fs::path kUdfLibrary = "/opt/KorvaneFirebird/udf/Dv_UDF_u8.dll";
+
+bool Contains(const std::string& haystack, const std::string& needle) {
+  return haystack.find(needle) != std::string::npos;
+}
+
+// Output of a shell command; the exit status in `status`.
+std::string Shell(const std::string& command, int* status = nullptr) {
+  std::string output;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen((command + " 2>&1").c_str(), "r"), ::pclose);
+  if (!pipe) return output;
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) output.append(buffer, n);
+  const int raw = ::pclose(pipe.release());
+  if (status != nullptr) *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return output;
+}
+
+// A process that sleeps with `folder` as its working folder and, when given, `file` open on
+// its standard input; ended with the object.
+class Holder {
+ public:
+  explicit Holder(const fs::path& folder, const fs::path& file = {}) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    if (!file.empty()) posix_spawn_file_actions_addopen(&actions, 0, file.c_str(), O_RDONLY, 0);
+    const char* argv[] = {"sleep", "300", nullptr};
+    if (::posix_spawnp(&pid_, "sleep", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
+      pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    // The working folder is set once the child has reached exec.
+    for (int i = 0; i < 100 && pid_ > 0; ++i) {
+      std::error_code ec;
+      if (fs::read_symlink("/proc/" + std::to_string(pid_) + "/cwd", ec) == folder) break;
+      ::usleep(10000);
+    }
+  }
+  ~Holder() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  Holder(const Holder&) = delete;
+  Holder& operator=(const Holder&) = delete;
+  bool Started() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+class UpdateRunServerTest : public ::testing::Test {
+ protected:
+  UpdateRunServerTest() {
+    ChangeLanguage(3);
+    cli_ = fs::path(bin_.path()) / "updater-cli";
+    fs::copy_file(testing::BuiltCli(), cli_);
+    fs::create_directories(scratch());
+    product_ = fs::path(testing::TestDatabaseFolder()) /
+               ("update-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::error_code ignored;
+    fs::remove_all(product_, ignored);
+  }
+  ~UpdateRunServerTest() override {
+    std::error_code ignored;
+    fs::remove_all(product_, ignored);
+  }
+
+  fs::path scratch() const { return fs::path(bin_.path()) / "scratch"; }
+  fs::path program() const { return product_ / "Program"; }
+  std::string database() const { return (product_ / "DB_Data" / "DunVeld.fdb").string(); }
+  static fs::path DemoBuild() { return fs::path(UPDATER_BUILD_DIR) / "resources" / "demo"; }
+
+  // DunVeld 1.0 with both parts, its database on the fixture server.
+  void MakeDemoProduct() {
+    int status = 0;
+    const std::string out =
+        Shell("bash " + ShellQuote(UPDATER_SOURCE_DIR "/scripts/make-demo-product") + " " +
+                  ShellQuote(UPDATER_BUILD_DIR) + " " + ShellQuote(product_.string()),
+              &status);
+    ASSERT_EQ(status, 0) << out;
+  }
+
+  // DunVeld 1.0 without a server part.
+  void MakeClientOnlyProduct() {
+    fs::create_directories(product_);
+    fs::copy(fs::path(UPDATER_SOURCE_DIR) / "resources" / "demo" / "product", product_,
+             fs::copy_options::recursive);
+    fs::copy_file(DemoBuild() / "v1" / "DunVeld.exe", program() / "DunVeld.exe");
+  }
+
+  // Runs `update` on the product with answers from a file (no terminal), LC_ALL=C, English.
+  ProcessResult Update(std::vector<std::string> options, bool yes = true,
+                       const std::string& env = "") {
+    std::vector<std::string> args = {"--language", "3", "--wait-scale", "0.02"};
+    if (yes) args.push_back("--yes");
+    args.insert(args.end(), {"update", "--product-dir", product_.string()});
+    args.insert(args.end(), options.begin(), options.end());
+    const auto started = std::chrono::steady_clock::now();
+    ProcessResult r = RunProcess(cli_, args, scratch(), "", "LC_ALL=C TZ=UTC0 " + env);
+    std::cout << "update took "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now() - started)
+                     .count()
+              << " ms\n";
+    return r;
+  }
+  ProcessResult UpdateWithPasswordsFromEnvironment(const std::string& admn) {
+    return Update({}, true,
+                  "UPDATER_SYSDBA_PASSWORD=" + std::string(testing::kTestSysdbaPassword) +
+                      " UPDATER_ADMN_PASSWORD=" + ShellQuote(admn));
+  }
+
+  std::string RunLog() const {
+    for (const auto& entry : fs::directory_iterator(fs::path(bin_.path()) / "Logs"))
+      return ReadFile(entry.path());
+    return {};
+  }
+
+  // One value of `select ... as X from ...` on the product database as SYSDBA.
+  std::string Query(const std::string& select) const {
+    const fs::path script = scratch() / "query.sql";
+    std::ofstream(script) << "set list on;\n" << select << ";\n";
+    const std::string out = Shell(
+        "isql-fb -q -user SYSDBA -password " + std::string(testing::kTestSysdbaPassword) + " -i " +
+        ShellQuote(script.string()) + " " + ShellQuote(testing::kTestServerPrefix + database()));
+    const std::size_t blank = out.find_first_of(" \t");
+    if (blank == std::string::npos) return "error: " + out;
+    const std::size_t start = out.find_first_not_of(" \t", blank);
+    return out.substr(start, out.find_first_of("\r\n", start) - start);
+  }
+  std::string DatabaseVersion() const {
+    return Query("select max(VERSION_NO) as V from DV_VERSION");
+  }
+  // 0 online; a shutdown mode otherwise.
+  std::string ShutdownMode() const {
+    return Query("select MON$SHUTDOWN_MODE as M from MON$DATABASE");
+  }
+  void SetDatabaseVersion(int version) const {
+    Query("update DV_VERSION set VERSION_NO = " + std::to_string(version) + "; commit");
+  }
+
+  std::string Client() const { return Shell(ShellQuote((program() / "DunVeld.exe").string())); }
+
+  std::vector<fs::path> TempFolders() const {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(product_))
+      if (entry.path().filename().string().rfind("Tmp$", 0) == 0) found.push_back(entry.path());
+    return found;
+  }
+
+  void WriteSettings(const std::string& text) const {
+    std::ofstream(program() / "DunVeld.ini", std::ios::binary | std::ios::trunc) << text;
+  }
+  std::string Payload(const std::string& name) const {
+    return ReadFile(DemoBuild() / "payload" / name);
+  }
+
+  static bool ServiceRunning() { return GetServiceState("", kOwnServiceName) == kServiceRunning; }
+
+  // Neither password may show anywhere the run writes.
+  void ExpectNoPasswordIn(const ProcessResult& r, const std::string& secret) const {
+    for (const std::string& text : {r.out, r.err, RunLog()})
+      EXPECT_FALSE(Contains(text, secret)) << "password shown in:\n" << text;
+  }
+
+  testing::TempFolder bin_;
+  fs::path cli_;
+  fs::path product_;
+};
+
+TEST_F(UpdateRunServerTest, FullUpdateOfBothParts) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  ASSERT_EQ(DatabaseVersion(), "1");
+  // The ADMN password from a file only its owner may read.
+  const fs::path admn_file = scratch() / "admn.pw";
+  std::ofstream(admn_file) << testing::kTestAdmnPassword << "\n";
+  fs::permissions(admn_file, fs::perms::owner_read | fs::perms::owner_write);
+
+  ProcessResult r = Update({"--admn-password-file", admn_file.string()}, true,
+                           "UPDATER_SYSDBA_PASSWORD=" + std::string(testing::kTestSysdbaPassword));
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 2.0")) << Client();
+  EXPECT_EQ(ReadFile(program() / "DunVeld.chm"),
+            ReadFile(DemoBuild() / "payload" / "EN_DunVeld.chm"));
+  EXPECT_FALSE(fs::exists(program() / "storage.ini"));
+  EXPECT_FALSE(fs::exists(program() / "Fr.dll"));
+  EXPECT_TRUE(fs::exists(product_ / "Resources" / "readme.txt"));
+  EXPECT_EQ(DatabaseVersion(), "2");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+  EXPECT_EQ(ReadFile(kUdfLibrary), ReadFile(DemoBuild() / "payload" / "Dv_UDF_u8.dll"));
+
+  // The backup of version 1 and the working copy stay; the New folder goes.
+  std::vector<fs::path> temp = TempFolders();
+  ASSERT_EQ(temp.size(), 1u);
+  EXPECT_TRUE(Contains(ReadFile(temp[0] / "Old" / "Program" / "DunVeld.exe"), "1.0"));
+  EXPECT_TRUE(fs::exists(temp[0] / "Old" / "Program" / "storage.ini"));
+  EXPECT_TRUE(fs::exists(temp[0] / "Wrk"));
+  EXPECT_FALSE(fs::exists(temp[0] / "New"));
+
+  const std::string log = RunLog();
+  for (const char* key : {"uUpdate_UpdateProgramm_18", "uIS_DunVeld_8", "uUpdate_UpdateProgramm_48",
+                          "uUpdate_UpdateProgramm_49"})
+    EXPECT_TRUE(Contains(log, GetMessageText(key))) << key << "\n" << log;
+  EXPECT_TRUE(
+      Contains(log, GetMessageText("uUpdate_UpdateProgramm_41", (temp[0] / "New").string() + "/")))
+      << log;
+  EXPECT_FALSE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_45"))) << log;
+  ExpectNoPasswordIn(r, testing::kTestSysdbaPassword);
+}
+
+TEST_F(UpdateRunServerTest, WrongAdmnPasswordRollsBackAndLeavesTheLiveDatabaseOnline) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  const std::string program_before = ReadFile(program() / "DunVeld.exe");
+
+  ProcessResult r = UpdateWithPasswordsFromEnvironment(kWrongAdmnPassword);
+  EXPECT_EQ(r.exit_code, 3) << r.out << r.err;
+
+  EXPECT_EQ(ReadFile(program() / "DunVeld.exe"), program_before);
+  EXPECT_TRUE(fs::exists(program() / "storage.ini"));
+  EXPECT_EQ(DatabaseVersion(), "1");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+  // The backup stays; the working copy and the New folder go.
+  std::vector<fs::path> temp = TempFolders();
+  ASSERT_EQ(temp.size(), 1u);
+  EXPECT_TRUE(fs::exists(temp[0] / "Old" / "DB_Data" / "DunVeld.fdb"));
+  EXPECT_FALSE(fs::exists(temp[0] / "Wrk"));
+  EXPECT_FALSE(fs::exists(temp[0] / "New"));
+
+  const std::string log = RunLog();
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_44"))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_45"))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_49"))) << log;
+  EXPECT_FALSE(Contains(log, GetMessageText("uIS_DunVeld_8"))) << log;
+  EXPECT_TRUE(
+      Contains(r.err, "Status: " + GetMessageText("uUpdate_UpdateProgramm_43").substr(0, 20)))
+      << r.err;
+  ExpectNoPasswordIn(r, kWrongAdmnPassword);
+  ExpectNoPasswordIn(r, testing::kTestSysdbaPassword);
+}
+
+TEST_F(UpdateRunServerTest, FailingStatementInTheScriptRollsBackAndKeepsTheNewLibrary) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  // The script's first statement stops on a database at another version than 1.
+  SetDatabaseVersion(3);
+  ASSERT_EQ(DatabaseVersion(), "3");
+  // The library moves aside (a loaded copy keeps its inode), so the run must install it anew.
+  const fs::path aside = kUdfLibrary.string() + ".e2e-aside";
+  std::error_code ec;
+  fs::rename(kUdfLibrary, aside, ec);
+
+  ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+  const bool installed = fs::exists(kUdfLibrary);
+  if (!installed && !ec) fs::rename(aside, kUdfLibrary);
+  if (installed && !ec) fs::remove(aside);
+
+  EXPECT_EQ(r.exit_code, 3) << r.out << r.err;
+  EXPECT_TRUE(installed);
+  EXPECT_EQ(ReadFile(kUdfLibrary), ReadFile(DemoBuild() / "payload" / "Dv_UDF_u8.dll"));
+  EXPECT_EQ(DatabaseVersion(), "3");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+  EXPECT_TRUE(Contains(r.out + r.err, "this update needs version 1")) << r.out << r.err;
+  EXPECT_TRUE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_45")));
+}
+
+TEST_F(UpdateRunServerTest, DeclinedAtTheConfirmationWithoutATerminalChangesNothing) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  ProcessResult r = Update({}, false);
+  EXPECT_EQ(r.exit_code, 2) << r.out << r.err;
+  EXPECT_TRUE(Contains(r.err, "-> No (no terminal")) << r.err;
+  // A cancellation is silent: no error box.
+  EXPECT_FALSE(Contains(r.err, "[Error]")) << r.err;
+  EXPECT_TRUE(TempFolders().empty());
+  EXPECT_EQ(DatabaseVersion(), "1");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(fs::exists(program() / "storage.ini"));
+  EXPECT_FALSE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_18")));
+}
+
+TEST_F(UpdateRunServerTest, ClientOnlyUpdatesTheProgramWithoutTheServer) {
+  ASSERT_NO_FATAL_FAILURE(MakeClientOnlyProduct());
+  ProcessResult r = Update({});
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 2.0")) << Client();
+  EXPECT_EQ(ReadFile(program() / "DunVeld.chm"),
+            ReadFile(DemoBuild() / "payload" / "EN_DunVeld.chm"));
+
+  const std::string log = RunLog();
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_02")) ||
+              Contains(r.err, GetMessageText("uUpdate_UpdateProgramm_02")))
+      << r.err;
+  for (const char* key :
+       {"uUpdate_UpdateProgramm_18", "uUpdate_UpdateProgramm_21", "uUpdate_UpdateProgramm_48"})
+    EXPECT_FALSE(Contains(log, GetMessageText(key))) << key << "\n" << log;
+}
+
+TEST_F(UpdateRunServerTest, AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  Holder holder(program());
+  ASSERT_TRUE(holder.Started());
+  ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+  EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+  EXPECT_TRUE(
+      Contains(r.err, GetMessageText("uUpdate_UpdateProgramm_33", product_.string()).substr(0, 30)))
+      << r.err;
+  EXPECT_TRUE(TempFolders().empty());
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+  EXPECT_EQ(DatabaseVersion(), "1");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+}
+
+TEST_F(UpdateRunServerTest, SettingsFileVariantsPickTheHelpFileOrRollBack) {
+  const struct {
+    const char* settings;
+    int exit_code;
+    const char* help;  // the help file the client ends with
+  } cases[] = {
+      {"[Window]\r\nMaximized=1\r\n", 0, "RU_DunVeld.chm"},
+      {"[Language]\r\nProgram_Language=0x2\r\n", 0, "EN_DunVeld.chm"},
+      {"[Language]\r\nProgram_Language=4\r\n", 0, "FR_DunVeld.chm"},
+      {"[Language]\r\nProgram_Language=5\r\n", 3, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.settings);
+    std::error_code ignored;
+    fs::remove_all(product_, ignored);
+    ASSERT_NO_FATAL_FAILURE(MakeClientOnlyProduct());
+    const std::string old_help = ReadFile(program() / "DunVeld.chm");
+    WriteSettings(c.settings);
+    ProcessResult r = Update({});
+    EXPECT_EQ(r.exit_code, c.exit_code) << r.out << r.err;
+    if (c.help != nullptr) {
+      EXPECT_EQ(ReadFile(program() / "DunVeld.chm"), Payload(c.help));
+      EXPECT_TRUE(Contains(Client(), "DunVeld version 2.0"));
+    } else {
+      EXPECT_EQ(ReadFile(program() / "DunVeld.chm"), old_help);
+      EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+      EXPECT_TRUE(Contains(r.err, GetMessageText("uIS_DunVeld_10"))) << r.err;
+      // Put back from the backup by the rollback.
+      EXPECT_TRUE(fs::exists(program() / "storage.ini"));
+      EXPECT_TRUE(fs::exists(program() / "Fr.dll"));
+    }
+  }
+}
+
+TEST_F(UpdateRunServerTest, MissingLanguageSectionIsWrittenAsRussian) {
+  ASSERT_NO_FATAL_FAILURE(MakeClientOnlyProduct());
+  WriteSettings("[Window]\r\nMaximized=1\r\n");
+  ProcessResult r = Update({});
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  const std::string settings = ReadFile(program() / "DunVeld.ini");
+  EXPECT_TRUE(Contains(settings, "[Language]")) << settings;
+  EXPECT_TRUE(Contains(settings, "Program_Language = 1") ||
+              Contains(settings, "Program_Language=1"))
+      << settings;
+  EXPECT_TRUE(Contains(Client(), "Language: 1 (Russian)")) << Client();
+}
+
+// An open file would already stop the lock test of the whole folder; an immutable file is
+// the stand-in here for a file the deletion cannot remove (read-only on Windows).
+TEST_F(UpdateRunServerTest, LiveStorageIniThatCannotBeDeletedRollsBack) {
+  ASSERT_NO_FATAL_FAILURE(MakeClientOnlyProduct());
+  const fs::path storage = program() / "storage.ini";
+  const std::string before = ReadFile(storage);
+  int status = 0;
+  Shell("chattr +i " + ShellQuote(storage.string()), &status);
+  if (status != 0) GTEST_SKIP() << "no immutable files on this file system";
+  ProcessResult r = Update({});
+  Shell("chattr -i " + ShellQuote(storage.string()));
+  EXPECT_EQ(r.exit_code, 3) << r.out << r.err;
+  EXPECT_TRUE(Contains(r.err, GetMessageText("uIS_DunVeld_11", storage.string()))) << r.err;
+  EXPECT_EQ(ReadFile(storage), before);
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+  EXPECT_TRUE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_45")));
+}
+
+// On a terminal: the SYSDBA password typed at a prompt that does not echo it, Yes to the
+// confirmation, No to the warning about the attached user.
+TEST_F(UpdateRunServerTest, DeclinedAtTheUsersWarningOnATerminalChangesNothing) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  db::Attachment user = testing::AttachToTestServer(database(), "ADMN", testing::kTestAdmnPassword);
+  testing::PtySession session(
+      cli_.string(),
+      {"--language", "3", "--wait-scale", "0.02", "update", "--product-dir", product_.string()},
+      {{"LC_ALL", "C"}, {"TZ", "UTC0"}, {"UPDATER_ADMN_PASSWORD", testing::kTestAdmnPassword}});
+  ASSERT_TRUE(session.Started());
+  EXPECT_TRUE(session.Answer("Password of SYSDBA", testing::kTestSysdbaPassword))
+      << session.output();
+  EXPECT_TRUE(session.Answer("Yes/No [No]: ", "y")) << session.output();
+  EXPECT_TRUE(session.Answer("Yes/No [No]: ", "n")) << session.output();
+  EXPECT_EQ(session.Finish(), 2) << session.output();
+
+  EXPECT_FALSE(Contains(session.output(), testing::kTestSysdbaPassword)) << session.output();
+  EXPECT_TRUE(Contains(session.output(), "ADMN")) << session.output();
+  const std::string log = RunLog();
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_12"))) << log;
+  EXPECT_FALSE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_18"))) << log;
+  EXPECT_TRUE(TempFolders().empty());
+  user = db::Attachment();
+  EXPECT_EQ(DatabaseVersion(), "1");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+}
+
+// Another program opens the live database file once the run has reached the client step, so
+// the swap cannot replace it: reported as a failure, the old database back online.
+TEST_F(UpdateRunServerTest, DatabaseFileHeldThroughTheSwapIsReportedAsAFailure) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  testing::PtySession session(cli_.string(),
+                              {"--yes", "--language", "3", "--wait-scale", "0.02", "update",
+                               "--product-dir", product_.string()},
+                              {{"LC_ALL", "C"}, {"TZ", "UTC0"}});
+  ASSERT_TRUE(session.Started());
+  ASSERT_TRUE(session.WaitFor(GetMessageText("uIS_DunVeld_8"))) << session.output();
+  Holder holder(product_, database());
+  ASSERT_TRUE(holder.Started());
+  const int exit_code = session.Finish();
+  EXPECT_EQ(exit_code, 1) << session.output();
+
+  const std::string log = RunLog();
+  const std::string attempt =
+      GetMessageText("uUpdate_CopyFileWithBackUp_5", testing::kTestServerPrefix + database());
+  std::size_t attempts = 0;
+  for (std::size_t at = log.find(attempt); at != std::string::npos; at = log.find(attempt, at + 1))
+    ++attempts;
+  EXPECT_EQ(attempts, 11u) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_CopyFileWithBackUp_3").substr(0, 40))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_49"))) << log;
+  // Neither part went live; the updated database waits in the working copy.
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+  EXPECT_EQ(DatabaseVersion(), "1");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+  std::vector<fs::path> temp = TempFolders();
+  ASSERT_EQ(temp.size(), 1u);
+  EXPECT_TRUE(fs::exists(temp[0] / "Wrk" / "DB_Data" / "DunVeld.fdb"));
+}
+
+// The product on a small file system of its own (a loop-mounted ext4 image without reserved
+// blocks), so that the free space can be set for the run.
+class SmallDiskUpdateServerTest : public UpdateRunServerTest {
+ protected:
+  SmallDiskUpdateServerTest() {
+    image_ = fs::path(testing::TestDatabaseFolder()) / ("disk-" + std::to_string(::getpid()));
+    mount_ = image_.string() + ".mnt";
+    int status = 0;
+    const std::string out =
+        Shell("truncate -s 24M " + ShellQuote(image_) + " && mkfs.ext4 -q -m 0 " +
+                  ShellQuote(image_) + " && mkdir -p " + ShellQuote(mount_) + " && mount -o loop " +
+                  ShellQuote(image_) + " " + ShellQuote(mount_),
+              &status);
+    mounted_ = status == 0;
+    if (!mounted_) reason_ = out;
+    product_ = mount_ / "DunVeld";
+  }
+  ~SmallDiskUpdateServerTest() override {
+    if (mounted_) Shell("umount " + ShellQuote(mount_) + " || umount -l " + ShellQuote(mount_));
+    std::error_code ignored;
+    fs::remove(mount_, ignored);
+    fs::remove(image_, ignored);
+  }
+
+  // Fills the disk until `megabytes` remain free.
+  void LeaveFree(std::uint64_t megabytes) {
+    struct statvfs vfs {};
+    ASSERT_EQ(::statvfs(mount_.c_str(), &vfs), 0);
+    const std::uint64_t free = static_cast<std::uint64_t>(vfs.f_bfree) * vfs.f_frsize;
+    const std::uint64_t keep = megabytes << 20;
+    ASSERT_GT(free, keep);
+    int status = 0;
+    const std::string out = Shell("fallocate -l " + std::to_string(free - keep) + " " +
+                                      ShellQuote((mount_ / "filler").string()),
+                                  &status);
+    ASSERT_EQ(status, 0) << out;
+  }
+
+  void ExpectLiveProductUnchanged() const {
+    EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+    EXPECT_TRUE(fs::exists(program() / "storage.ini"));
+    EXPECT_EQ(DatabaseVersion(), "1");
+    EXPECT_EQ(ShutdownMode(), "0");
+    EXPECT_TRUE(ServiceRunning());
+  }
+
+  fs::path image_;
+  fs::path mount_;
+  bool mounted_ = false;
+  std::string reason_;
+};
+
+TEST_F(SmallDiskUpdateServerTest, TooLittleFreeSpaceStopsBeforeAnyCopy) {
+  if (!mounted_) GTEST_SKIP() << "no loop-mounted file system here: " << reason_;
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  // The check asks for twice the database's whole megabytes (2), so 4 MB.
+  ASSERT_NO_FATAL_FAILURE(LeaveFree(3));
+  ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+  EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+  EXPECT_TRUE(Contains(r.err, "Exception Message: To write the file to disk")) << r.err;
+  const std::string log = RunLog();
+  for (const char* key : {"uUpdate_UpdateProgramm_27", "uUpdate_UpdateProgramm_29"})
+    EXPECT_TRUE(Contains(log, GetMessageText(key))) << key << "\n" << log;
+  EXPECT_TRUE(TempFolders().empty());
+  ExpectLiveProductUnchanged();
+}
+
+TEST_F(SmallDiskUpdateServerTest, DiskFillingUpDuringTheCopiesLeavesTheLiveProductAsItWas) {
+  if (!mounted_) GTEST_SKIP() << "no loop-mounted file system here: " << reason_;
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  const auto live_size = fs::file_size(database());
+  // Room for the check (4 MB) but not for both copies of the database.
+  ASSERT_NO_FATAL_FAILURE(LeaveFree(5));
+  ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+  EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+  EXPECT_TRUE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_49")));
+  ExpectLiveProductUnchanged();
+  EXPECT_EQ(fs::file_size(database()), live_size);
+  // What remains: the temporary folder without its New folder.
+  std::vector<fs::path> temp = TempFolders();
+  ASSERT_EQ(temp.size(), 1u);
+  EXPECT_FALSE(fs::exists(temp[0] / "New"));
+  std::cout << "left under " << temp[0] << ":\n"
+            << Shell("cd " + ShellQuote(temp[0].string()) + " && find . | sort") << '\n';
+}
+
+}  // namespace
+}  // namespace updater
