@@ -67,17 +67,27 @@ std::unique_ptr<LoadedClient> LoadClient(const std::string& name) {
 
 #undef UPDATER_RESOLVE
 
+// Never unloaded: the client library keeps threads and exit handlers of its own, and
+// unloading it while they are alive brings the process down at exit.
+std::map<std::string, std::unique_ptr<LoadedClient>>* g_clients = nullptr;
+std::mutex g_clients_guard;
+
 }  // namespace
 
 const ClientApi& LoadClientApi(const std::string& name) {
-  // Never unloaded: the client library keeps threads and exit handlers of its own, and
-  // unloading it while they are alive brings the process down at exit.
-  static auto* clients = new std::map<std::string, std::unique_ptr<LoadedClient>>();
-  static std::mutex guard;
-  std::lock_guard lock(guard);
-  auto found = clients->find(name);
-  if (found == clients->end()) found = clients->emplace(name, LoadClient(name)).first;
+  std::lock_guard lock(g_clients_guard);
+  if (g_clients == nullptr) g_clients = new std::map<std::string, std::unique_ptr<LoadedClient>>();
+  auto found = g_clients->find(name);
+  if (found == g_clients->end()) found = g_clients->emplace(name, LoadClient(name)).first;
   return found->second->api;
+}
+
+void ForgetClientApis() noexcept {
+  std::lock_guard lock(g_clients_guard);
+  if (g_clients == nullptr) return;
+  for (auto& entry : *g_clients) entry.second->library->KeepLoaded();
+  delete g_clients;
+  g_clients = nullptr;
 }
 
 }  // namespace updater::db

@@ -55,5 +55,8 @@ struct ClientApi {
 // the same name return the same table. Raises Error naming the file and the reason when the
 // library does not load or lacks an entry point.
 const ClientApi& LoadClientApi(const std::string& name);
+// Frees the table of loaded clients and leaves the libraries loaded: for a shared library
+// that carries this code and is itself being unloaded. The entry points are gone after it.
+void ForgetClientApis() noexcept;
 
 }  // namespace updater::db

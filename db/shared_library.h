@@ -19,6 +19,8 @@ class SharedLibrary {
   void* Symbol(const char* symbol) const;
   // The file actually loaded: a full path when it came from the executable's folder.
   const std::string& file() const { return file_; }
+  // The library stays loaded when this object goes.
+  void KeepLoaded() noexcept { handle_ = nullptr; }
 
  private:
   void* handle_ = nullptr;

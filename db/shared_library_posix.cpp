@@ -32,7 +32,7 @@ SharedLibrary::SharedLibrary(const std::string& name, const std::string& what) {
 }
 
 SharedLibrary::~SharedLibrary() {
-  ::dlclose(handle_);
+  if (handle_ != nullptr) ::dlclose(handle_);
 }
 
 void* SharedLibrary::Symbol(const char* symbol) const {

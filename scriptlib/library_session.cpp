@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "db/client_api.h"
 #include "scriptlib/connect_params.h"
 #include "scriptlib/firebird_connection.h"
 #include "scriptlib/script_runner.h"
@@ -14,19 +15,32 @@ namespace {
 
 constexpr const char* kNotConnected = "There is no connection to the database";
 
-// Runs when the library is unloaded and, for a host that exits with it loaded, at exit before
-// the client library's own exit handlers, which were registered earlier.
+LibrarySession* g_session = nullptr;
+bool g_release_after_client = false;
+
+// Runs when the library is unloaded, and at exit for a host that exits with it loaded. The
+// run registered after the first attachment comes before the client library's own exit
+// handlers, which were registered earlier, so the detach still finds the client whole.
 void ReleaseSession() {
-  LibrarySession::Instance().Release();
+  delete g_session;
+  g_session = nullptr;
+  db::ForgetClientApis();
 }
 
 }  // namespace
 
 LibrarySession& LibrarySession::Instance() {
-  // Never destroyed by a static destructor: that would run after the client library's exit
+  // Not a function-local static: its destructor would run after the client library's exit
   // handlers and detach through freed state.
-  static auto* const session = new LibrarySession();
-  return *session;
+  if (g_session == nullptr) {
+    g_session = new LibrarySession();
+    std::atexit(ReleaseSession);
+  }
+  return *g_session;
+}
+
+LibrarySession::~LibrarySession() {
+  Release();
 }
 
 void LibrarySession::Release() noexcept {
@@ -42,9 +56,9 @@ std::int32_t LibrarySession::Connect(const char* connect_params,
         ParseConnectParams(connect_params != nullptr ? connect_params : "");
     connection_ = std::make_unique<FirebirdConnection>(params);
     dialect_ = params.dialect;
-    if (!release_registered_) {
+    if (!g_release_after_client) {
       // After the attachment, so after whatever the client registered for its own exit.
-      release_registered_ = std::atexit(ReleaseSession) == 0;
+      g_release_after_client = std::atexit(ReleaseSession) == 0;
     }
     return 0;
   } catch (const std::exception& e) {

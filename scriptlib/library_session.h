@@ -24,12 +24,14 @@ class LibrarySession {
                               IbesStatementDoneCallback on_done);
   // Detaches; work still open is rolled back.
   void Release() noexcept;
+  ~LibrarySession();
+  LibrarySession(const LibrarySession&) = delete;
+  LibrarySession& operator=(const LibrarySession&) = delete;
 
  private:
   LibrarySession() = default;
 
   std::unique_ptr<ScriptConnection> connection_;
-  bool release_registered_ = false;
   int dialect_ = 3;
 };
 

@@ -1,6 +1,7 @@
 // updater-cli: the window's commands for scripted and fleet-wide updates.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -80,10 +81,12 @@ std::optional<std::string> UnknownCommand(int argc, char** argv) {
       continue;
     }
     if (arg.empty() || arg[0] == '-') continue;
-    if (arg == "messages") return std::nullopt;
-    for (const EngineCommand& command : EngineCommands()) {
-      if (command.name == arg) return std::nullopt;
-    }
+    const auto& commands = EngineCommands();
+    const bool known = arg == "messages" || std::any_of(commands.begin(), commands.end(),
+                                                        [&](const EngineCommand& command) {
+                                                          return command.name == arg;
+                                                        });
+    if (known) return std::nullopt;
     return arg;
   }
   return std::nullopt;

@@ -203,7 +203,7 @@ TEST(RegFileTest, TypeNumbersUseAllThirtyTwoBits) {
     EXPECT_EQ(value.bytes, (std::vector<std::uint8_t>{0, 1})) << type;
   }
   const std::string error = ParseError(head + "\n\"X\"=hex(100000000):00\n");
-  EXPECT_EQ(error.rfind("Registry file \"/etc/updater/bad.reg\", line 4:", 0), 0u) << error;
+  EXPECT_EQ(error.rfind("Registry file \"/etc/updater/bad.reg\", line 5:", 0), 0u) << error;
 }
 
 TEST(RegFileTest, FileLocationComesFromTheEnvironment) {
