@@ -3,6 +3,7 @@
 
 #include "db/db_connection.h"
 #include "script/run_script.h"
+#include "seams/project_profile.h"
 #include "update/db_modes.h"
 #include "update/privilege_cleanup.h"
 #include "update/run_state.h"
@@ -26,12 +27,12 @@ std::vector<std::string> ServerRunServices::AttachedUsers(const std::string& cli
 
 void ServerRunServices::Shutdown(const std::string& client_lib, const std::string& database,
                                  const std::string& password) {
-  DBShutdown(client_lib, database, kSysdba, password);
+  DBShutdown(client_lib, database, kSysdba, password, PresetProfile().ServerPrefix);
 }
 
 void ServerRunServices::OnLine(const std::string& client_lib, const std::string& database,
                                const std::string& password) {
-  DBOnLine(client_lib, database, kSysdba, password);
+  DBOnLine(client_lib, database, kSysdba, password, PresetProfile().ServerPrefix);
 }
 
 void ServerRunServices::RunScriptText(Operator& op, const std::string& client_lib,
