@@ -5,6 +5,8 @@
 #include "messages/message_text.h"
 #include "sys/error.h"
 #include "update/db_modes.h"
+#include "update/run_journal.h"
+#include "update/run_recovery.h"
 
 namespace updater {
 
@@ -34,7 +36,15 @@ TFBServParams DiscoveredServer() {
 const std::vector<EngineCommand>& EngineCommands() {
   static const std::vector<EngineCommand> commands = {
       {"update", "Bring the product up to the version this program carries", true,
-       NotAvailable("update")},
+       [](CommandContext& c) {
+         RefuseOverUnfinishedRun(c.profile.ProductDir);
+         NotAvailable("update")(c);
+       }},
+      {"recover", "Bring the product back to one consistent version after an update that died",
+       false,
+       [](CommandContext& c) {
+         RecoverRun(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
+       }},
       {"online", "Switch the product database to multi-user mode (online)", false,
        [](CommandContext& c) {
          UpdateOnLine(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
