@@ -91,6 +91,8 @@ std::string FormatJournal(const RunJournal& journal) {
 }
 
 RunJournal ParseJournal(const std::string& text, const std::string& source) {
+  // Every line is written with its line end: text without one was cut short.
+  if (text.empty() || text.back() != '\n') Garbled(source, "it is truncated");
   std::istringstream in(text);
   std::string line;
   if (!std::getline(in, line) || line != kHeader) Garbled(source, "it has no journal header");
