@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <exception>
 
 #include "sys/durable_file.h"
@@ -25,10 +26,11 @@ void UpdateRun::StartJournal() {
 
 void UpdateRun::Record(JournalStage stage, const std::vector<std::string>& written) {
   if (!journal_started_) return;
-  for (const std::string& path : written) {
-    // A journal that claims more than the disk holds would mislead the recovery.
-    if (!FlushToDisk(path)) throw Error("\"" + path + "\" could not be flushed to the disk!");
-  }
+  // A journal that claims more than the disk holds would mislead the recovery.
+  const auto unflushed = std::find_if(written.begin(), written.end(),
+                                      [](const std::string& path) { return !FlushToDisk(path); });
+  if (unflushed != written.end())
+    throw Error("\"" + *unflushed + "\" could not be flushed to the disk!");
   journal_.stage = stage;
   journal_.deleted_live_files = deleted_live_files_;
   WriteJournal(journal_);

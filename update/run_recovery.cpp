@@ -202,7 +202,8 @@ class Recovery {
 void RecoverRunWith(RunServices& services, Operator& op, const ProjectProfile& profile,
                     const std::string& product_dir, const std::string& system_password,
                     std::optional<TFBServParams> server_params) {
-  Recovery(services, op, profile, system_password, std::move(server_params)).Run(product_dir);
+  Recovery recovery(services, op, profile, system_password, std::move(server_params));
+  recovery.Run(product_dir);
 }
 
 void RecoverRun(Operator& op, const ProjectProfile& profile, const std::string& product_dir,
