@@ -5,7 +5,6 @@
 #include "messages/message_text.h"
 #include "sys/error.h"
 #include "update/db_modes.h"
-#include "update/run_journal.h"
 #include "update/run_recovery.h"
 
 namespace updater {
@@ -36,10 +35,7 @@ TFBServParams DiscoveredServer() {
 const std::vector<EngineCommand>& EngineCommands() {
   static const std::vector<EngineCommand> commands = {
       {"update", "Bring the product up to the version this program carries", true,
-       [](CommandContext& c) {
-         RefuseOverUnfinishedRun(c.profile.ProductDir);
-         NotAvailable("update")(c);
-       }},
+       NotAvailable("update")},
       {"recover", "Bring the product back to one consistent version after an update that died",
        false,
        [](CommandContext& c) {
