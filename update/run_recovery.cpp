@@ -1,6 +1,8 @@
 #include "update/run_recovery.h"
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,14 @@
 
 namespace updater {
 namespace {
+
+// The content of `path`; empty when it cannot be read.
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
 
 class Recovery {
  public:
@@ -169,6 +179,13 @@ class Recovery {
                   "\" is missing; the program cannot be brought up to the updated database.");
     }
     MyCopyDir(work_program, c_.ProgramDir);
+    // The tree copy passes over a file it cannot write (a running client holds it).
+    for (const char* name : {"DunVeld.exe", "DunVeld.chm"}) {
+      const std::string work_file = JoinPath(work_program, name);
+      const std::string live = JoinPath(c_.ProgramDir, name);
+      if (FileExists(work_file) && ReadWhole(work_file) != ReadWhole(live))
+        throw Error("The file \"" + live + "\" could not be replaced by the updated one!");
+    }
     Log("The Program folder was updated from \"" + work_program + "\".");
     if (DirectoryExists(work_resources)) {
       MyCopyDir(work_resources, c_.ResourcesDir);

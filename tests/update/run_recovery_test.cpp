@@ -214,6 +214,15 @@ TEST_F(RunRecoveryTest, AfterTheDatabaseSwapTheProgramIsRolledForward) {
   }
 }
 
+TEST_F(RunRecoveryTest, ProgramThatCannotBeReplacedLeavesTheRunUnfinished) {
+  WriteFile(LiveDb(), "updated database");
+  std::filesystem::remove(Live("Program/DunVeld.exe"));
+  WriteFile(Live("Program/DunVeld.exe/held"), "");  // no file copy replaces a folder
+  Journal(JournalStage::ProgramCopyBegun);
+  EXPECT_NE(Recover().find("DunVeld.exe\" could not be replaced"), std::string::npos);
+  EXPECT_EQ(ReadJournal(JournalPath()).stage, JournalStage::ProgramCopyBegun);
+}
+
 TEST_F(RunRecoveryTest, GarbledJournalTouchesNothing) {
   WriteFile(LiveDb() + "_", "old database");
   Journal(JournalStage::DatabaseSwapBegun);
