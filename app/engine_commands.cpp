@@ -7,6 +7,7 @@
 #include "messages/message_text.h"
 #include "sys/error.h"
 #include "update/db_modes.h"
+#include "update/run_recovery.h"
 #include "update/update_run.h"
 
 namespace updater {
@@ -38,6 +39,11 @@ const std::vector<EngineCommand>& EngineCommands() {
          UpdateRunSettings settings{c.profile, &c.rollback_done, c.server};
          UpdateProgramm(c.profile.ProductDir, c.profile.SystemPassword, c.profile.AdmnPassword,
                         c.op, c.profile.ProjectKey, settings);
+       }},
+      {"recover", "Bring the product back to one consistent version after an update that died",
+       false,
+       [](CommandContext& c) {
+         RecoverRun(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
        }},
       {"online", "Switch the product database to multi-user mode (online)", false,
        [](CommandContext& c) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "messages/message_text.h"
+#include "sys/durable_file.h"
 #include "sys/error.h"
 #include "sys/file_system.h"
 #include "sys/path.h"
@@ -100,7 +101,10 @@ void UpdateRun::DeleteLiveAndWorkFile(const std::string& name) {
   if (FileExists(live)) {
     // The rollback puts the file back from the backup, so the backup must hold it.
     const std::string backup = JoinPath(c_.OldProgramDir, name);
-    if (!FileExists(backup)) CopyChecked(live, backup);
+    if (!FileExists(backup)) {
+      CopyChecked(live, backup);
+      if (!FlushToDisk(backup)) throw Error("\"" + backup + "\" could not be flushed to the disk!");
+    }
     if (!DeletePath(live)) throw Error(GetMessageText("uIS_DunVeld_11", live));
     deleted_live_files_.push_back(name);
   }

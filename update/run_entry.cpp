@@ -68,6 +68,8 @@ void UpdateRun::DetectAndConfirm() {
 
 void UpdateRun::Run() {
   if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = false;
+  // Never a second run over one that died half-way.
+  RefuseOverUnfinishedRun(product_dir_text_);
   UpdateInit(op_, profile_, product_dir_text_);
   c_ = CurrentUpdateContext();
   DetectAndConfirm();
@@ -80,20 +82,28 @@ void UpdateRun::Run() {
   // From the staging on, the server is started and the live database brought online
   // whatever happens; an error of that final step replaces the one in flight.
   try {
-    Stage();
     try {
-      UpdateDatabase();
-      UpdateClient();
-    } catch (const std::exception& e) {
-      op_.MessageDlg(DialogKind::Error, e.what(), {DialogButton::OK}, DialogButton::OK);
-      Rollback(e.what());
+      Stage();
+      try {
+        UpdateDatabase();
+        Record(JournalStage::DatabaseUpdated, {c_.WorkDbDataDir});
+        UpdateClient();
+        Record(JournalStage::ClientUpdated, {c_.WorkDir, c_.OldDir});
+      } catch (const std::exception& e) {
+        op_.MessageDlg(DialogKind::Error, e.what(), {DialogButton::OK}, DialogButton::OK);
+        Rollback(e.what());
+      }
+      Swap();
+    } catch (...) {
+      FinalStep();
+      throw;
     }
-    Swap();
-  } catch (...) {
     FinalStep();
+  } catch (...) {
+    EndJournal(rolled_back_ ? JournalOutcome::RolledBack : JournalOutcome::Failed);
     throw;
   }
-  FinalStep();
+  EndJournal(swap_.error.empty() ? JournalOutcome::Success : JournalOutcome::Failed);
   if (!swap_.error.empty()) RaiseSwapFailure();
 }
 

@@ -17,6 +17,7 @@ namespace updater {
 
 void UpdateRun::Rollback(const std::string& message) {
   error_text_ = AppendExceptionMessage(error_text_, message);
+  rolled_back_ = true;
   if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = true;
   op_.SetStatus(GetMessageText("uUpdate_UpdateProgramm_43"));
   Log(error_text_ + "\r" + GetMessageText("uUpdate_UpdateProgramm_44"));
@@ -65,6 +66,16 @@ void UpdateRun::FinalStep() {
     error_text_ = AppendExceptionMessage(error_text_, GetMessageText("uUpdate_UpdateProgramm_50") +
                                                           "\rOriginal Message: " + e.what());
     throw Error(error_text_);
+  }
+  // Only after a swap that went through: after a rollback or a stopped swap the recovery
+  // must still see how far the files got.
+  if (journal_.stage < JournalStage::ProgramCopyDone &&
+      !(journal_.stage == JournalStage::DatabaseSwapped && !c_.HasClientPart))
+    return;
+  try {
+    Record(JournalStage::FinalStepDone);
+  } catch (const std::exception& e) {
+    Log(e.what());
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include "db/db_connection.h"
 #include "script/run_script.h"
+#include "seams/project_profile.h"
 #include "update/db_modes.h"
 #include "update/privilege_cleanup.h"
 #include "update/run_state.h"

@@ -15,6 +15,7 @@ void UpdateRun::Stage() {
   LockTestProductFolder();
   try {
     BuildWorkingFolders();
+    Record(JournalStage::Staged, {c_.OldDir, c_.WorkDir});
   } catch (const std::exception& e) {
     error_text_ = AppendExceptionMessage(error_text_, e.what());
     try {
@@ -46,6 +47,7 @@ void UpdateRun::BuildWorkingFolders() {
        {&c_.TempDir, &c_.NewDir, &c_.OldDir, &c_.OldDbDataDir, &c_.WorkDir}) {
     MyCreateDir(*dir);
   }
+  StartJournal();
   services_.UnpackPayload(op_, c_.NewDir);
   LogKey("uUpdate_UpdateProgramm_37");
   LogKey("uUpdate_UpdateProgramm_38");

@@ -5,6 +5,7 @@
 
 #include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
+#include "update/run_journal.h"
 #include "update/update_context.h"
 #include "update/update_run.h"
 
@@ -110,6 +111,13 @@ class UpdateRun {
   void FinalStep();
   [[noreturn]] void RaiseSwapFailure();
 
+  // The run journal: started once the working folders exist; a stage is recorded after the
+  // files under `written` are flushed to the disk.
+  void StartJournal();
+  void Record(JournalStage stage, const std::vector<std::string>& written = {});
+  // Records the outcome; a failure to write it is logged, never raised.
+  void EndJournal(JournalOutcome outcome) noexcept;
+
   void Log(const std::string& text);
   void LogKey(const std::string& key);
   void CopyChecked(const std::string& source, const std::string& target);
@@ -133,6 +141,9 @@ class UpdateRun {
   // Files the client step deleted from the live program folder, for the rollback.
   std::vector<std::string> deleted_live_files_;
   SwapReport swap_;
+  RunJournal journal_;
+  bool journal_started_ = false;
+  bool rolled_back_ = false;
 };
 
 // UpdateProgramm with the given services.

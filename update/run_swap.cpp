@@ -64,6 +64,7 @@ void UpdateRun::SwapDatabase() {
   // aside, so that it can be put back should the updated one fail to move in.
   const std::string live = JoinPath(c_.DbDataDir, profile_.DbFileName);
   const std::string aside = live + "_";
+  Record(JournalStage::DatabaseSwapBegun);
   bool moved_aside = false;
   for (int attempt = 0; attempt < kDatabaseLockAttempts && !moved_aside; ++attempt) {
     moved_aside = MovePath(live, aside);
@@ -81,12 +82,15 @@ void UpdateRun::SwapDatabase() {
                 "\", and its copy is in \"" + c_.OldDbDataDir + "\".");
   }
   swap_.database_swapped = true;
+  Record(JournalStage::DatabaseSwapped, {c_.DbDataDir});
   // The old database also lies in the backup; a file left here is only in the way.
   if (!DeletePath(aside)) Log("Deleting file error: " + aside);
 }
 
 void UpdateRun::SwapFolders() {
   const std::string program = IncludeTrailingSeparator(c_.ProductDir) + "Program";
+  const std::string resources = IncludeTrailingSeparator(c_.ProductDir) + "Resources";
+  Record(JournalStage::ProgramCopyBegun);
   MyCopyDir(c_.WorkProgramDir, program);
   // The tree copy passes over files it cannot write (a running client holds its executable).
   for (const char* name : {"DunVeld.exe", "DunVeld.chm"}) {
@@ -99,9 +103,10 @@ void UpdateRun::SwapFolders() {
   swap_.program_swapped = true;
   // Without a working copy of the resources (the product has none) there is nothing to put.
   if (DirectoryExists(c_.WorkResourcesDir)) {
-    MyCopyDir(c_.WorkResourcesDir, IncludeTrailingSeparator(c_.ProductDir) + "Resources");
+    MyCopyDir(c_.WorkResourcesDir, resources);
     swap_.resources_swapped = true;
   }
+  Record(JournalStage::ProgramCopyDone, {program, resources});
 }
 
 void UpdateRun::RaiseSwapFailure() {

@@ -195,3 +195,42 @@ TEST_F(UpdateRunServerTest, FailingStatementRollsBackAndKeepsTheNewLibrary) {
 
 }  // namespace
 }  // namespace updater
+
+#include "update/run_recovery.h"
+
+namespace updater {
+namespace {
+
+// A run that died inside the database swap: the live database moved aside, a half-moved file
+// at its name, a file the client step deleted. The recovery puts the real database back and
+// the server brings it online with all its rows.
+TEST_F(UpdateRunServerTest, RecoveryAfterADeathInTheSwapBringsTheOldDatabaseBackOnline) {
+  const std::string rows = QueryAsAdmn("select count(*) from dv_documents").value_or("?");
+  services_.Shutdown(settings_.profile.ClientLibName, "localhost/3051:" + LiveDb(),
+                     testing::kTestSysdbaPassword);
+  const std::string temp = product_ + "/Tmp$091226101500";
+  WriteFile(temp + "/Old/Program/storage.ini", "storage");
+  WriteFile(temp + "/Old/DB_Data/DunVeld.fdb", "backup stands in; not to be used");
+  std::filesystem::rename(LiveDb(), LiveDb() + "_");
+  WriteFile(LiveDb(), "half of the updated database");
+  RunJournal journal;
+  journal.stage = JournalStage::DatabaseSwapBegun;
+  journal.product_dir = product_;
+  journal.temp_dir = temp;
+  journal.has_client = true;
+  journal.has_server = true;
+  journal.live_db = LiveDb();
+  journal.aside_db = LiveDb() + "_";
+  journal.backup_db = temp + "/Old/DB_Data/DunVeld.fdb";
+  WriteJournal(journal);
+
+  RecoverRunWith(services_, op_, settings_.profile, product_, testing::kTestSysdbaPassword,
+                 settings_.serverParams);
+  EXPECT_EQ(QueryAsAdmn("select count(*) from dv_documents"), rows);
+  EXPECT_FALSE(std::filesystem::exists(LiveDb() + "_"));
+  EXPECT_EQ(ReadFile(product_ + "/Program/storage.ini"), "storage");
+  EXPECT_EQ(ReadJournal(temp + "/run.journal").outcome, JournalOutcome::Recovered);
+}
+
+}  // namespace
+}  // namespace updater

@@ -208,6 +208,7 @@ TEST_F(UpdateRunTest, FullUpdateRunsEveryStepInOrder) {
       T("uUpdate_UpdateProgramm_32"),
       T("uUpdate_UpdateProgramm_35"),
       T("uUpdate_UpdateProgramm_36"),
+      "The run journal is kept in \"" + TempDir() + "/run.journal\".",
       "#unpack",
       T("uUpdate_UpdateProgramm_37"),
       T("uUpdate_UpdateProgramm_38"),
@@ -502,6 +503,63 @@ TEST_F(UpdateRunTest, FinalStepFailureReplacesTheErrorAndKeepsTheRollbackMark) {
                             "\rOriginal Message: " + kUnableToStartText);
   EXPECT_TRUE(rolled_back);
   EXPECT_EQ(Count("#online live"), 0);
+}
+
+}  // namespace
+}  // namespace updater
+
+namespace updater {
+namespace {
+
+class UpdateRunJournalTest : public UpdateRunTest {
+ protected:
+  JournalStage StageNow() const { return ReadJournal(TempDir() + "/run.journal").stage; }
+  RunJournal Final() const { return ReadJournal(TempDir() + "/run.journal"); }
+};
+
+TEST_F(UpdateRunJournalTest, EachStageIsRecordedOnTheWayAndTheOutcomeAtTheEnd) {
+  MakeProduct(true, true);
+  std::vector<JournalStage> seen;
+  fake.before["#text ADMN work"] = [&] { seen.push_back(StageNow()); };
+  fake.before["#online live"] = [&] { seen.push_back(StageNow()); };
+  ASSERT_EQ(RunError(), "<none>");
+  EXPECT_EQ(seen, (std::vector<JournalStage>{JournalStage::Staged, JournalStage::ProgramCopyDone}));
+  const RunJournal j = Final();
+  EXPECT_EQ(j.stage, JournalStage::Ended);
+  EXPECT_EQ(j.outcome, JournalOutcome::Success);
+  EXPECT_EQ(j.deleted_live_files, (std::vector<std::string>{"storage.ini", "Fr.dll"}));
+  EXPECT_EQ(j.live_db, LiveDb());
+  EXPECT_EQ(j.backup_db, TempDir() + "/Old/DB_Data/DunVeld.fdb");
+  // The journal holds no password.
+  EXPECT_EQ(ReadFile(TempDir() + "/run.journal").find("masterkey"), std::string::npos);
+}
+
+TEST_F(UpdateRunJournalTest, RollbackIsRecordedAsSuch) {
+  MakeProduct(true, true);
+  fake.fail["#file SYSDBA script.sql"] = "Error of using script!";
+  RunError();
+  EXPECT_EQ(Final().outcome, JournalOutcome::RolledBack);
+}
+
+TEST_F(UpdateRunJournalTest, NoRunStartsOverAnUnfinishedOne) {
+  MakeProduct(true, true);
+  RunJournal open;
+  open.stage = JournalStage::DatabaseSwapped;
+  open.product_dir = product;
+  open.temp_dir = product + "/Tmp$010101000000";
+  open.has_server = true;
+  open.live_db = LiveDb();
+  open.aside_db = LiveDb() + "_";
+  open.backup_db = open.temp_dir + "/Old/DB_Data/DunVeld.fdb";
+  std::filesystem::create_directories(open.temp_dir);
+  WriteJournal(open);
+  const std::string error = RunError();
+  EXPECT_NE(error.find("\"database swapped\""), std::string::npos) << error;
+  EXPECT_NE(error.find("updater-cli recover"), std::string::npos) << error;
+  EXPECT_TRUE(op.log.empty());
+  EXPECT_TRUE(op.dialogs.empty());
+  EXPECT_TRUE(service_control.events.empty());
+  EXPECT_EQ(ReadFile(LiveDb()), "old database");
 }
 
 }  // namespace

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace updater {
+
+// How far a run got; each stage is recorded only once what it wrote is on the disk.
+enum class JournalStage {
+  Staging,            // the working folders are being made; the live files are untouched
+  Staged,             // the backup and the working copies are whole
+  DatabaseUpdated,    // the working copy of the database is updated
+  ClientUpdated,      // the working copy of the client is updated; files deleted from the live
+                      // program folder are named
+  DatabaseSwapBegun,  // the live database may be at its aside name
+  DatabaseSwapped,    // the live database is the updated one
+  ProgramCopyBegun,   // the live program and resources folders may be half copied
+  ProgramCopyDone,    // the live product is the updated one
+  FinalStepDone,      // the server runs and the live database is online
+  Ended,              // the run (or a recovery) ended; see the outcome
+};
+
+enum class JournalOutcome { None, Success, RolledBack, Failed, Recovered };
+
+// What a recovery needs to know of a run. Never a password.
+struct RunJournal {
+  JournalStage stage = JournalStage::Staging;
+  JournalOutcome outcome = JournalOutcome::None;
+  std::string product_dir;
+  std::string temp_dir;
+  bool has_client = false;
+  bool has_server = false;
+  std::string live_db;                          // the live database file
+  std::string aside_db;                         // its name while the swap moves it aside
+  std::string backup_db;                        // its copy in the backup
+  std::vector<std::string> deleted_live_files;  // names in the live program folder
+};
+
+// The journal's file in a run's temporary folder.
+inline constexpr const char* kJournalFileName = "run.journal";
+
+std::string StageName(JournalStage stage);
+std::string OutcomeName(JournalOutcome outcome);
+
+std::string FormatJournal(const RunJournal& journal);
+// Raises Error naming `source` when the text is truncated, garbled or of an unknown stage.
+RunJournal ParseJournal(const std::string& text, const std::string& source);
+
+// Replaces the journal file in `journal.temp_dir` atomically; raises Error when it cannot.
+void WriteJournal(const RunJournal& journal);
+// Reads the journal file `path`; raises Error naming it when it is unreadable or garbled.
+RunJournal ReadJournal(const std::string& path);
+
+// The journal file of the newest run under `product_dir` that did not end, if any. A garbled
+// journal raises Error: it might be the one that did not end.
+std::optional<std::string> FindUnfinishedJournal(const std::string& product_dir);
+
+// Raises Error when a run under `product_dir` did not end, naming the folder and the stage and
+// pointing to the recovery.
+void RefuseOverUnfinishedRun(const std::string& product_dir);
+
+}  // namespace updater

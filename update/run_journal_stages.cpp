@@ -1,0 +1,53 @@
+#include <algorithm>
+#include <exception>
+
+#include "sys/durable_file.h"
+#include "sys/error.h"
+#include "sys/path.h"
+#include "update/run_state.h"
+
+namespace updater {
+
+void UpdateRun::StartJournal() {
+  journal_ = RunJournal{};
+  journal_.product_dir = c_.ProductDir;
+  journal_.temp_dir = c_.TempDir;
+  journal_.has_client = c_.HasClientPart;
+  journal_.has_server = c_.HasServerPart;
+  if (c_.HasServerPart) {
+    journal_.live_db = JoinPath(c_.DbDataDir, profile_.DbFileName);
+    journal_.aside_db = journal_.live_db + "_";
+    journal_.backup_db = JoinPath(c_.OldDbDataDir, profile_.DbFileName);
+  }
+  WriteJournal(journal_);
+  journal_started_ = true;
+  Log("The run journal is kept in \"" + JoinPath(c_.TempDir, kJournalFileName) + "\".");
+}
+
+void UpdateRun::Record(JournalStage stage, const std::vector<std::string>& written) {
+  if (!journal_started_) return;
+  // A journal that claims more than the disk holds would mislead the recovery.
+  const auto unflushed = std::find_if(written.begin(), written.end(),
+                                      [](const std::string& path) { return !FlushToDisk(path); });
+  if (unflushed != written.end())
+    throw Error("\"" + *unflushed + "\" could not be flushed to the disk!");
+  journal_.stage = stage;
+  journal_.deleted_live_files = deleted_live_files_;
+  WriteJournal(journal_);
+}
+
+void UpdateRun::EndJournal(JournalOutcome outcome) noexcept {
+  if (!journal_started_) return;
+  try {
+    journal_.stage = JournalStage::Ended;
+    journal_.outcome = outcome;
+    WriteJournal(journal_);
+  } catch (const std::exception& e) {
+    try {
+      Log(e.what());
+    } catch (...) {
+    }
+  }
+}
+
+}  // namespace updater
