@@ -32,10 +32,12 @@ class OnlineOnly final : public RunServices {
                                          const std::string&) override {
     return Unexpected<std::vector<std::string>>("users");
   }
-  void Shutdown(const std::string&, const std::string&, const std::string&) override {
+  void Shutdown(const std::string&, const std::string&, const std::string&,
+                const std::string&) override {
     Unexpected<void>("shutdown");
   }
-  void OnLine(const std::string&, const std::string& db, const std::string&) override {
+  void OnLine(const std::string&, const std::string& db, const std::string&,
+              const std::string&) override {
     calls.push_back("online " + db);
   }
   void RunScriptText(Operator&, const std::string&, const std::string&, const std::string&,
