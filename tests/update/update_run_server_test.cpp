@@ -207,7 +207,7 @@ namespace {
 TEST_F(UpdateRunServerTest, RecoveryAfterADeathInTheSwapBringsTheOldDatabaseBackOnline) {
   const std::string rows = QueryAsAdmn("select count(*) from dv_documents").value_or("?");
   services_.Shutdown(settings_.profile.ClientLibName, "localhost/3051:" + LiveDb(),
-                     testing::kTestSysdbaPassword);
+                     testing::kTestSysdbaPassword, settings_.profile.ServerPrefix);
   const std::string temp = product_ + "/Tmp$091226101500";
   WriteFile(temp + "/Old/Program/storage.ini", "storage");
   WriteFile(temp + "/Old/DB_Data/DunVeld.fdb", "backup stands in; not to be used");
