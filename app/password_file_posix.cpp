@@ -9,24 +9,11 @@
 #include <cstring>
 
 #include "sys/error.h"
+#include "sys/posix_util.h"
 
 namespace updater {
 
 namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 std::string Octal(mode_t mode) {
   char text[8];
@@ -37,8 +24,8 @@ std::string Octal(mode_t mode) {
 }  // namespace
 
 std::string ReadPasswordFile(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-  if (fd.get() < 0) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  if (!fd.ok()) {
     throw Error("The password file " + path + " cannot be read: " + std::strerror(errno));
   }
   struct stat st {};
