@@ -41,13 +41,13 @@ void StepProgress::SetBusy(bool busy) {
 void StepProgress::ShowStep(const QString& line, int permille) {
   in_step_ = true;
   line_ = line;
+  UpdateVisibility();
   if (permille < 0) {
     bar_->setRange(0, 0);
   } else {
     bar_->setRange(0, kScale);
     bar_->setValue(permille);
   }
-  UpdateVisibility();
 }
 
 void StepProgress::EndStep() {
