@@ -154,8 +154,10 @@ void MainWindow::BuildControls() {
   image1_->hide();
   row->addWidget(picture_place);
   // The status line over the progress: the bar and the step's text under it.
-  auto* status_place = new QWidget(p_btn_);
+  status_place_ = new QWidget(p_btn_);
+  auto* status_place = status_place_;
   status_place->setFixedHeight(42);
+  status_place->hide();
   auto* status_column = new QVBoxLayout(status_place);
   status_column->setContentsMargins(0, 0, 0, 0);
   status_column->setSpacing(0);
@@ -217,6 +219,8 @@ void MainWindow::BuildControls() {
 
 void MainWindow::FitStatusLine() {
   m_captions_->setFixedHeight(a_progress_->isHidden() ? 42 : 16);
+  // With neither shown, the buttons take their idle places.
+  status_place_->setVisible(!m_captions_->isHidden() || !a_progress_->isHidden());
 }
 
 void MainWindow::ApplyText(const std::string& control, const std::string& property,
@@ -323,6 +327,7 @@ void MainWindow::Show(const WindowLook& look) {
     image1_->show();
   }
   a_progress_->SetBusy(look.progress_running);
+  FitStatusLine();
   gb_connection_->setEnabled(look.controls_enabled);
   p_btn_->setEnabled(look.controls_enabled);
   // The status line stays readable while the buttons beside it are disabled.

@@ -86,6 +86,7 @@ class MainWindow final : public QMainWindow, public MainView {
   StepProgress* a_progress_ = nullptr;
   std::unique_ptr<WindowProgress> progress_;
   std::unique_ptr<ScopedProgress> use_progress_;
+  QWidget* status_place_ = nullptr;
   QLabel* m_captions_ = nullptr;
   QPushButton* ok_btn_ = nullptr;
   QPushButton* cancel_btn_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <QProgressBar>
 #include <QVBoxLayout>
+#include <initializer_list>
 
 namespace updater {
 
@@ -18,14 +19,20 @@ StepProgress::StepProgress(QWidget* parent) : QWidget(parent) {
   column->setSpacing(1);
   bar_ = new QProgressBar(this);
   bar_->setObjectName("pbStep");
-  bar_->setFixedHeight(11);
+  bar_->setFixedHeight(10);
   bar_->setTextVisible(false);
   bar_->setRange(0, 0);
   step_ = new QLabel(this);
   step_->setObjectName("lStep");
-  QFont small = step_->font();
-  small.setPointSizeF(small.pointSizeF() * 0.85);
-  step_->setFont(small);
+  // The panel around it is disabled while a command runs; the progress must stay readable.
+  for (QWidget* w : std::initializer_list<QWidget*>{bar_, step_}) {
+    QPalette palette = w->palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Highlight, QPalette::Base,
+                                     QPalette::Window, QPalette::Button, QPalette::Text}) {
+      palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    }
+    w->setPalette(palette);
+  }
   // Long paths must not widen the fixed-size window: the text is elided to the width.
   step_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   column->addWidget(bar_);

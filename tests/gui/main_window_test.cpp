@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <future>
 #include <memory>
@@ -22,6 +23,7 @@
 
 #include "app/gui/window_startup.h"
 #include "messages/ldm.h"
+#include "messages/message_text.h"
 #include "sys/clock.h"
 #include "sys/error.h"
 #include "sys/progress_pause.h"
@@ -259,9 +261,12 @@ class MainWindowTest : public QObject {
       std::ofstream(source + (i % 2 ? "/Sub/" : "/") + std::to_string(i) + ".dll")
           << std::string(100000, 'x');
     }
-    WindowFixture run({.update = [&](CommandContext&) {
+    const QString settle = QString::fromStdString(GetMessageText("uProgress_ServiceSettle"));
+    WindowFixture run({.update = [&](CommandContext& c) {
+      c.op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateProgramm_38"));
       MyCopyDir(source, folder.path() + "/Copy");
-      PauseShowingProgress("Settling", std::chrono::seconds(5));
+      c.op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateProgramm_39"));
+      PauseShowingProgress(settle.toStdString(), std::chrono::seconds(5));
     }});
     auto* bar = run.Find<QProgressBar>("pbStep");
     auto* step = run.Find<QLabel>("lStep");
@@ -270,8 +275,12 @@ class MainWindowTest : public QObject {
     QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
       if (step->toolTip().startsWith("Copying the folder " + QString::fromStdString(source)))
         copy_values.push_back(value);
-      else if (step->toolTip().startsWith("Settling  "))
+      else if (step->toolTip().startsWith(settle + "  "))
         wait_values.push_back(value);
+      // Drawn as it stands: the fixture's screenshot would first let the run's later reports in.
+      const char* dir = std::getenv("UPDATER_SCREENSHOT_DIR");
+      if (dir != nullptr && *dir != '\0' && !wait_values.empty() && wait_values.back() == 400)
+        run.window->grab().save(QString("%1/window-progress-en.png").arg(dir));
     });
     QTest::mouseClick(run.Find<QPushButton>("OKBtn"), Qt::LeftButton);
 
