@@ -20,6 +20,7 @@ class CliProgress final : public ThrottledProgress {
   // Takes a drawn line off the screen so that other output starts at the line's beginning;
   // the next Advance draws it again.
   void Suspend();
+  void MakeWayForOtherOutput() override { Suspend(); }
 
  protected:
   void Draw(const ProgressState& state, Clock::TimePoint now) override;
@@ -34,5 +35,7 @@ class CliProgress final : public ThrottledProgress {
 
 // The first `width` characters of the UTF-8 `text` (a character: a code point).
 std::string FirstCharacters(const std::string& text, std::size_t width);
+// `text` in at most `width` characters: when longer, its beginning and end around "...".
+std::string ElideMiddle(const std::string& text, std::size_t width);
 
 }  // namespace updater

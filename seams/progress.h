@@ -23,6 +23,9 @@ class Progress {
   // False when nobody looks: work that only serves the display (counting a tree before
   // copying it, slicing a fixed wait) is then left out.
   virtual bool Watching() const { return true; }
+  // Another program is about to write to the same screen: a drawn line is taken away until
+  // the next Advance.
+  virtual void MakeWayForOtherOutput() {}
 };
 
 // The progress the engine reports to; a silent one unless a front end set its own. Set in

@@ -68,10 +68,11 @@ TEST_F(ProgressViewTest, TerminalLineIsRewrittenInPlaceAtMostTenTimesASecond) {
   clock_.Advance(100ms);
   progress.Advance(51, 0);
   progress.End();
-  // Cut to the terminal's width less one, each line erasing what stood behind it.
+  // Within the terminal's width less one, the figures whole and the text shortened in its
+  // middle, each line erasing what stood behind it.
   EXPECT_EQ(err.str(),
-            "\rCopying the folder /opt/OVN/D\033[K"
-            "\rCopying the folder /opt/OVN/D\033[K"
+            "\rCopyin...Program  0/100 files\033[K"
+            "\rCopyin...rogram  51/100 files\033[K"
             "\r\033[K");
 }
 
@@ -110,11 +111,26 @@ TEST_F(ProgressViewTest, OperatorOutputTakesTheLineAwayFirst) {
   EXPECT_EQ(out.str().find('\033'), std::string::npos);
 }
 
-TEST(FirstCharactersTest, CutsBetweenCharactersNotBytes) {
+// A program that the step runs writes to the same terminal: the line makes way first.
+TEST_F(ProgressViewTest, LineMakesWayForAnotherProgramsOutput) {
+  std::ostringstream err;
+  CliProgress progress(err, ProgressStyle::Line);
+  ScopedProgress watch(progress);
+  progress.Begin("Unpacking", ProgressUnit::Parts, 3, 0);
+  CurrentProgress().MakeWayForOtherOutput();
+  err << "archive says hello\n";
+  progress.Advance(2, 0);
+  EXPECT_EQ(err.str(), "\rUnpacking  0/3\033[K\r\033[Karchive says hello\n\rUnpacking  2/3\033[K");
+}
+
+TEST(TerminalTextTest, CutsBetweenCharactersNotBytes) {
   EXPECT_EQ(FirstCharacters("Копирование", 4), "Копи");
   EXPECT_EQ(FirstCharacters("abc", 3), "abc");
   EXPECT_EQ(FirstCharacters("abc", 0), "");
   EXPECT_EQ(FirstCharacters("éé", 1), "é");
+  EXPECT_EQ(ElideMiddle("Копирование папки", 9), "Коп...пки");
+  EXPECT_EQ(ElideMiddle("Копирование папки", 17), "Копирование папки");
+  EXPECT_EQ(ElideMiddle("abcdefgh", 4), "abcd");
 }
 
 }  // namespace

@@ -445,7 +445,7 @@ TEST_F(UpdateRunServerTest, ProgressShowsOnATerminalOnlyAndLeavesTheRunLogAsItWa
   testing::PtySession session(cli_.string(),
                               {"--yes", "--language", "3", "--wait-scale", "0.02", "update",
                                "--product-dir", product_.string()},
-                              env);
+                              env, /*columns=*/250);
   ASSERT_TRUE(session.Started());
   ASSERT_EQ(session.Finish(), 0) << session.output();
   const std::string& screen = session.output();
@@ -458,7 +458,8 @@ TEST_F(UpdateRunServerTest, ProgressShowsOnATerminalOnlyAndLeavesTheRunLogAsItWa
     EXPECT_TRUE(Contains(screen, "\r" + step)) << step << "\n" << screen;
   for (const char* figures : {"/30 s\033[K", "/15 s\033[K", " files  ", " MB"})
     EXPECT_TRUE(Contains(screen, figures)) << figures;
-  // Every drawn line is taken away or drawn over before a log line comes.
+  // Every drawn line is taken away or drawn over before anything else is written, the
+  // payload archive's own output included.
   EXPECT_FALSE(std::regex_search(screen, std::regex("\r[^\r\033]+\033\\[K[^\r]")));
   const std::string log_with_progress = RunLog();
   fs::remove_all(fs::path(bin_.path()) / "Logs");
