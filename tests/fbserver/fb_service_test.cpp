@@ -109,19 +109,12 @@ TEST_F(FbServiceTest, StopReportsItsWaitsAsSteps) {
   EXPECT_FALSE(progress.nested);
   const auto& request = progress.steps[0];
   EXPECT_EQ(request.text, "FireBird service is being stopped.");
-  EXPECT_EQ(request.unit, ProgressUnit::Seconds);
   EXPECT_EQ(request.total, 30u);
-  ASSERT_EQ(request.done.size(), 30u);
-  EXPECT_EQ(request.done.front(), 1u);
-  EXPECT_EQ(request.done.back(), 30u);
-  const auto& pending = progress.steps[1];
-  EXPECT_EQ(pending.text, request.text);
-  EXPECT_EQ(pending.total, 0u);
-  EXPECT_EQ(pending.done, (std::vector<std::uint64_t>{1, 2}));
-  const auto& settle = progress.steps[2];
-  EXPECT_EQ(settle.text, "Waiting for the Firebird server to settle");
-  EXPECT_EQ(settle.total, 15u);
-  EXPECT_EQ(settle.done.back(), 15u);
+  EXPECT_EQ(request.done.size(), 30u);
+  EXPECT_EQ(progress.steps[1].text, request.text);
+  EXPECT_EQ(progress.steps[1].done, (std::vector<std::uint64_t>{1, 2}));  // no total
+  EXPECT_EQ(progress.steps[2].text, "Waiting for the Firebird server to settle");
+  EXPECT_EQ(progress.steps[2].done.back(), 15u);
   for (const auto& step : progress.steps) EXPECT_TRUE(step.ended) << step.text;
 }
 

@@ -8,24 +8,20 @@
 
 namespace updater::testing {
 
-// Records every step and every advance the engine reports; installed while it lives.
+// Records every step and advance the engine reports; the current progress while it lives.
 class RecordingProgress final : public Progress {
  public:
   struct Step {
     std::string text;
-    ProgressUnit unit = ProgressUnit::None;
-    std::uint64_t total = 0;
-    std::uint64_t total_bytes = 0;
-    std::vector<std::uint64_t> done;   // each Advance's count
-    std::vector<std::uint64_t> bytes;  // each Advance's bytes
+    ProgressUnit unit;
+    std::uint64_t total, total_bytes;
+    std::vector<std::uint64_t> done, bytes;  // one entry per Advance
     bool ended = false;
   };
 
-  RecordingProgress() : use_(*this) {}
-
   void Begin(const std::string& text, ProgressUnit unit, std::uint64_t total,
              std::uint64_t total_bytes) override {
-    if (!steps.empty() && !steps.back().ended) nested = true;
+    nested = nested || (!steps.empty() && !steps.back().ended);
     steps.push_back({text, unit, total, total_bytes, {}, {}, false});
   }
   void Advance(std::uint64_t done, std::uint64_t bytes) override {
@@ -35,12 +31,12 @@ class RecordingProgress final : public Progress {
   void End() override { steps.back().ended = true; }
   bool Watching() const override { return watching; }
 
-  bool watching = true;
   std::vector<Step> steps;
+  bool watching = true;
   bool nested = false;  // a step began inside another
 
  private:
-  ScopedProgress use_;
+  ScopedProgress use_{*this};
 };
 
 }  // namespace updater::testing
