@@ -139,6 +139,7 @@ void CliOperator::CreateRunLog(const std::string& base_folder) {
 
 void CliOperator::SaveExceptionToLog(const std::string& text) {
   if (!log_) throw Error("The run log has not been created yet");
+  SuspendProgress();
   log_->SaveExceptionToLog(text);
 }
 
@@ -149,6 +150,7 @@ void CliOperator::ProcessMessages() {
 
 DialogButton CliOperator::MessageDlg(DialogKind kind, const std::string& text,
                                      const std::vector<DialogButton>& buttons, DialogButton focus) {
+  SuspendProgress();
   out_.flush();
   err_ << "[" << KindName(kind) << "] " << TerminalText(text) << '\n';
   DialogButton fallback = DefaultAnswer(buttons, focus, assume_yes_);
@@ -176,12 +178,15 @@ DialogButton CliOperator::MessageDlg(DialogKind kind, const std::string& text,
 }
 
 void CliOperator::MessageBox(DialogKind kind, const std::string& caption, const std::string& text) {
+  SuspendProgress();
   out_.flush();
   err_ << caption << " [" << KindName(kind) << "]: " << TerminalText(text) << '\n' << std::flush;
 }
 
 void CliOperator::SetStatus(const std::string& text) {
-  if (!text.empty()) err_ << "Status: " << TerminalText(text) << '\n' << std::flush;
+  if (text.empty()) return;
+  SuspendProgress();
+  err_ << "Status: " << TerminalText(text) << '\n' << std::flush;
 }
 
 }  // namespace updater

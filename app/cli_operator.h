@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_progress.h"
 #include "app/run_log.h"
 #include "seams/operator.h"
 
@@ -38,6 +39,9 @@ class CliOperator final : public Operator {
   // its declining answer at once (which cancels the run), so a run never blocks on input.
   void SetNoTerminal() { has_terminal_ = false; }
 
+  // A progress line on the same terminal is taken away before anything else is written.
+  void SetProgressLine(CliProgress* progress) { progress_ = progress; }
+
   // The run log's file; empty before CreateRunLog.
   std::string LogFile() const { return log_ ? log_->LogFile() : std::string(); }
 
@@ -48,6 +52,11 @@ class CliOperator final : public Operator {
   bool assume_yes_;
   bool has_terminal_ = true;
   std::optional<RunLog> log_;
+  CliProgress* progress_ = nullptr;
+
+  void SuspendProgress() {
+    if (progress_ != nullptr) progress_->Suspend();
+  }
 };
 
 // A button's name as the terminal shows it and accepts it ("Yes", "No to all").

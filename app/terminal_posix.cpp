@@ -1,5 +1,6 @@
 #include "app/terminal.h"
 
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -35,6 +36,16 @@ class EchoOff {
 
 bool StdinIsTerminal() {
   return ::isatty(STDIN_FILENO) == 1;
+}
+
+bool StderrIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
+
+int StderrColumns() {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
 }
 
 std::optional<std::string> ReadHiddenLine(std::ostream& err, const std::string& prompt) {

@@ -35,6 +35,16 @@ bool StdinIsTerminal() {
   return ::_isatty(::_fileno(stdin)) != 0;
 }
 
+bool StderrIsTerminal() {
+  return ::_isatty(::_fileno(stderr)) != 0;
+}
+
+int StderrColumns() {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 std::optional<std::string> ReadHiddenLine(std::ostream& err, const std::string& prompt) {
   err << prompt << std::flush;
   std::string line;

@@ -5,9 +5,12 @@
 
 #include "fbserver/server_processes.h"
 #include "fbserver/service_manager.h"
+#include "messages/message_text.h"
 #include "seams/application_title.h"
+#include "seams/progress.h"
 #include "sys/clock.h"
 #include "sys/error.h"
+#include "sys/progress_pause.h"
 
 namespace updater {
 
@@ -17,8 +20,11 @@ using std::chrono::milliseconds;
 
 // Polls while the service is on its way, one wait hint after another, until it reaches
 // `target`, a query fails, the check point falls back, or the pending limit runs out.
-void WaitWhilePending(Service& service, ServiceStatus& status, std::uint32_t target) {
+void WaitWhilePending(Service& service, ServiceStatus& status, std::uint32_t target,
+                      const std::string& text) {
   Clock& clock = CurrentClock();
+  // How long it takes is up to the service: seconds counted, no total.
+  ProgressStep step(text, ProgressUnit::Seconds);
   const Clock::TimePoint started = clock.Now();
   milliseconds slept{0};
   while (status.state != target) {
@@ -31,6 +37,7 @@ void WaitWhilePending(Service& service, ServiceStatus& status, std::uint32_t tar
                                         kServicePendingLimit - elapsed);
     clock.Sleep(pause);
     slept += pause;
+    step.Set(static_cast<std::uint64_t>((elapsed + pause).count() / 1000));
     ServiceStatus next;
     if (!service.QueryStatus(next)) break;
     status = next;
@@ -48,7 +55,9 @@ bool ChangeServiceAndWait(const std::string& machine, const std::string& name, R
   if (manager == nullptr) return false;
   auto service = manager->OpenServiceByName(
       name, request == Request::Start ? ServiceAccess::StartAndQuery : ServiceAccess::StopAndQuery);
-  CurrentClock().Pause(kServiceRequestDelay);
+  const std::string text = GetMessageText(request == Request::Start ? "uUpdate_UpdateProgramm_26"
+                                                                    : "uUpdate_UpdateProgramm_21");
+  PauseShowingProgress(text, kServiceRequestDelay);
   if (service != nullptr) {
     ServiceStatus status;
     bool wait = false;
@@ -60,7 +69,7 @@ bool ChangeServiceAndWait(const std::string& machine, const std::string& name, R
       wait = reply == StopReply::Accepted && service->QueryStatus(status);
     }
     if (wait) {
-      WaitWhilePending(*service, status, target);
+      WaitWhilePending(*service, status, target, text);
       state = status.state;
     }
   }
@@ -124,7 +133,7 @@ void StopFBService(Operator& op, TFBServParams params, bool show_result) {
   }
   if (killed == 0) throw Error(ProcessesNotStoppedText(params.ServerExeName));
   if (GetServiceState("", params.ServiceName) != kServiceStopped) throw Error(kNotStoppedText);
-  CurrentClock().Pause(kServiceSettleDelay);
+  PauseShowingProgress(GetMessageText("uProgress_ServiceSettle"), kServiceSettleDelay);
   if (show_result) op.MessageBox(DialogKind::Information, kApplicationTitle, kStoppedBoxText);
 }
 
@@ -136,7 +145,7 @@ void StartFBService(Operator& op, TFBServParams params, bool show_result) {
   }
   if (!StartServiceAndWait("", params.ServiceName)) throw Error(kUnableToStartText);
   if (!IsFBServiceRunning()) throw Error(kNotRunningText);
-  CurrentClock().Pause(kServiceSettleDelay);
+  PauseShowingProgress(GetMessageText("uProgress_ServiceSettle"), kServiceSettleDelay);
   if (show_result) op.MessageBox(DialogKind::Information, kApplicationTitle, kRunningBoxText);
 }
 

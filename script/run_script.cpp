@@ -8,9 +8,12 @@
 #include <utility>
 
 #include "db/db_connection.h"
+#include "messages/message_text.h"
 #include "script/script_library.h"
 #include "script/script_library_abi.h"
+#include "seams/progress.h"
 #include "sys/error.h"
+#include "sys/path.h"
 #include "sys/text.h"
 
 namespace updater {
@@ -22,6 +25,7 @@ Operator* g_ui = nullptr;
 Operator* g_log_target = nullptr;
 std::string g_error_text;
 bool g_running = false;
+ProgressStep* g_progress = nullptr;
 // An error of the log target inside a callback must not cross the library; it is raised once
 // the library returns.
 std::exception_ptr g_callback_error;
@@ -85,7 +89,8 @@ std::int32_t IBES_CALL OnScriptStatement(std::int32_t, const char* text) {
   return 0;
 }
 
-std::int32_t IBES_CALL OnStatementDone(std::int32_t, std::int32_t value) {
+std::int32_t IBES_CALL OnStatementDone(std::int32_t number, std::int32_t value) {
+  if (g_progress != nullptr && number > 0) g_progress->Set(static_cast<std::uint64_t>(number));
   return value == 1 ? 0 : 1;
 }
 
@@ -108,6 +113,7 @@ struct RunGuard {
   ~RunGuard() {
     g_running = false;
     g_ui = nullptr;
+    g_progress = nullptr;
     g_callback_error = nullptr;
   }
 };
@@ -147,7 +153,13 @@ void Run(Operator& ui, const std::string& client_library, const std::string& dat
   RaiseCallbackError();
   if (connected != 0 || !g_error_text.empty())
     throw Error("Error of the connection to the database!\r" + g_error_text);
+  // The library does not tell how many statements a script holds: counted, no total.
+  ProgressStep progress(is_file ? GetMessageText("uProgress_RunScript", FileNamePart(trimmed))
+                                : GetMessageText("uProgress_RunStatements"),
+                        ProgressUnit::Statements);
+  g_progress = &progress;
   execute(trimmed.c_str(), OnScriptError, OnScriptStatement, OnStatementDone);
+  g_progress = nullptr;
   RaiseCallbackError();
   if (!g_error_text.empty()) throw Error("Error of using script!\r" + g_error_text);
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "seams/progress.h"
 #include "sys/file_copy.h"
 #include "sys/file_copy_posix.h"
 #include "sys/file_system.h"
@@ -18,6 +19,8 @@ namespace updater {
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 30;
+// While someone watches, a large file moves in smaller pieces so that its progress shows.
+constexpr std::size_t kWatchedChunk = std::size_t{1} << 26;
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
 
 bool FallBack(int error) {
@@ -25,7 +28,11 @@ bool FallBack(int error) {
          error == EBADF || error == EPERM || error == ETXTBSY;
 }
 
-bool ReadWriteLoop(int from, int to) {
+void Count(ProgressStep* progress, ssize_t bytes) {
+  if (progress != nullptr) progress->AddBytes(static_cast<std::uint64_t>(bytes));
+}
+
+bool ReadWriteLoop(int from, int to, ProgressStep* progress) {
   std::vector<char> buffer(kBufferSize);
   for (;;) {
     ssize_t n = ::read(from, buffer.data(), buffer.size());
@@ -38,30 +45,38 @@ bool ReadWriteLoop(int from, int to) {
       if (w <= 0) return false;
       done += w;
     }
+    Count(progress, n);
   }
 }
 
 // The kernel's in-place copy first, then sendfile, then plain reads and writes; each
 // later way goes on from where the earlier one stopped (the file offsets move along).
-bool CopyData(int from, int to) {
+bool CopyData(int from, int to, ProgressStep* progress) {
+  const std::size_t chunk = progress != nullptr ? kWatchedChunk : kChunk;
   bool kernel_copy = true;
   while (kernel_copy) {
-    ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, kChunk, 0);
-    if (n > 0) continue;
+    ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, chunk, 0);
+    if (n > 0) {
+      Count(progress, n);
+      continue;
+    }
     if (n == 0) return true;
     if (errno == EINTR) continue;
     if (!FallBack(errno)) return false;
     kernel_copy = false;
   }
   for (;;) {
-    ssize_t n = ::sendfile(to, from, nullptr, kChunk);
-    if (n > 0) continue;
+    ssize_t n = ::sendfile(to, from, nullptr, chunk);
+    if (n > 0) {
+      Count(progress, n);
+      continue;
+    }
     if (n == 0) return true;
     if (errno == EINTR) continue;
     if (!FallBack(errno)) return false;
     break;
   }
-  return ReadWriteLoop(from, to);
+  return ReadWriteLoop(from, to, progress);
 }
 
 bool RunAsRoot() {
@@ -77,14 +92,15 @@ bool CopyMetadata(int to, const struct stat& st) {
   return ::futimens(to, times) == 0;
 }
 
-bool Fill(int from, UniqueFd& to, const struct stat& st) {
-  bool ok = CopyData(from, to.get()) && CopyMetadata(to.get(), st);
+bool Fill(int from, UniqueFd& to, const struct stat& st, ProgressStep* progress) {
+  bool ok = CopyData(from, to.get(), progress) && CopyMetadata(to.get(), st);
   return to.Close() && ok;
 }
 
 }  // namespace
 
-bool CopyFileContents(const std::string& source, const std::string& target, bool replace) {
+bool CopyFileContents(const std::string& source, const std::string& target, bool replace,
+                      ProgressStep* progress) {
   // Non-blocking, so that a pipe in place of a file cannot hang the copy.
   UniqueFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!from.ok()) return false;
@@ -97,7 +113,7 @@ bool CopyFileContents(const std::string& source, const std::string& target, bool
 
   UniqueFd to(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (to.ok()) {
-    if (Fill(from.get(), to, st)) return true;
+    if (Fill(from.get(), to, st, progress)) return true;
     int error = errno;
     ::unlink(target.c_str());
     errno = error;
@@ -114,16 +130,17 @@ bool CopyFileContents(const std::string& source, const std::string& target, bool
   std::string temp = JoinPath(FolderPart(target), ".~copy.XXXXXX");
   UniqueFd staged(::mkostemp(temp.data(), O_CLOEXEC));
   if (!staged.ok()) return false;
-  if (Fill(from.get(), staged, st) && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+  if (Fill(from.get(), staged, st, progress) && ::rename(temp.c_str(), target.c_str()) == 0)
+    return true;
   int error = errno;
   ::unlink(temp.c_str());
   errno = error;
   return false;
 }
 
-bool ForceCopyFile(const std::string& source, const std::string& target) {
+bool ForceCopyFile(const std::string& source, const std::string& target, ProgressStep* progress) {
   MakeWritable(target);
-  return CopyFileContents(source, target, /*replace=*/true);
+  return CopyFileContents(source, target, /*replace=*/true, progress);
 }
 
 bool ForceMoveFile(const std::string& source, const std::string& target) {

@@ -72,6 +72,8 @@ class Directory {
   virtual bool DeleteFile(const std::string& name) = 0;
   // Removes the empty child folder `name`.
   virtual bool RemoveChild(const std::string& name) = 0;
+  // The size of the file `name` in bytes, links not followed; 0 when it cannot be read.
+  virtual std::uint64_t FileSize(const std::string& name) const = 0;
 };
 
 // Removes an empty folder.

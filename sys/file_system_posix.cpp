@@ -83,6 +83,12 @@ class PosixDirectory final : public Directory {
 
   FileId Id() const override { return id_; }
 
+  std::uint64_t FileSize(const std::string& name) const override {
+    struct stat st;
+    if (::fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return 0;
+    return static_cast<std::uint64_t>(st.st_size);
+  }
+
   bool DeleteFile(const std::string& name) override {
     if (::unlinkat(fd_.get(), name.c_str(), 0) == 0) return true;
     // A folder without write permission keeps its entries: open it up and try once more.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "seams/progress.h"
 #include "sys/command_line.h"
 #include "sys/error.h"
 #include "sys/path.h"
@@ -91,6 +92,8 @@ std::int32_t RunAndWait(Operator& op, const std::string& program,
                                                        POSIX_SPAWN_SETSIGDEF) != 0) {
     StartFailed();
   }
+  // The program may write to our terminal: a progress line must not stand in its way.
+  CurrentProgress().MakeWayForOtherOutput();
   pid_t pid = 0;
   if (::posix_spawn(&pid, file.c_str(), actions.get(), attributes.get(), argv.data(), environ) !=
       0) {

@@ -10,8 +10,8 @@
 #include "db/service.h"
 #include "messages/message_text.h"
 #include "seams/application_title.h"
-#include "sys/clock.h"
 #include "sys/error.h"
+#include "sys/progress_pause.h"
 #include "update/db_connection_string.h"
 #include "update/update_context.h"
 
@@ -42,7 +42,8 @@ void SwitchMode(Mode mode, const std::string& client_lib, const std::string& dat
   db::Service service(api, ServicesManagerName(parts),
                       db::ServiceAttachParameters(user_name, password));
   service.Start(request);
-  if (mode == Mode::Shutdown) CurrentClock().Pause(kShutdownSettleTime);
+  if (mode == Mode::Shutdown)
+    PauseShowingProgress(GetMessageText("uProgress_ShutdownSettle"), kShutdownSettleTime);
   service.Detach();
 }
 

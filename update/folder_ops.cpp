@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "messages/message_text.h"
+#include "seams/progress.h"
 #include "sys/error.h"
 #include "sys/file_copy.h"
 #include "sys/file_system.h"
@@ -39,7 +40,39 @@ void RemoveContents(Directory& dir, const std::string& path, const OpenHolders& 
 struct CopyJob {
   FileId dest_root;  // skipped when met in the source: a copy into its own tree
   bool has_dest_root = false;
+  ProgressStep* progress = nullptr;
 };
+
+struct TreeSize {
+  std::uint64_t files = 0;  // links included: each is one entry to copy
+  std::uint64_t bytes = 0;
+};
+
+// What the copy below will meet, for its progress: the same entries, nothing copied.
+void Measure(Directory& dir, const CopyJob& job, TreeSize& size) {
+  std::vector<DirectoryEntry> entries;
+  dir.ReadEntries(entries);
+  for (const DirectoryEntry& entry : entries) {
+    if (IsSelfOrParent(entry.name)) continue;
+    switch (entry.kind) {
+      case EntryKind::Directory:
+        if (job.has_dest_root && entry.id == job.dest_root) break;
+        if (std::unique_ptr<Directory> child = dir.OpenChild(entry.name)) {
+          Measure(*child, job, size);
+        }
+        break;
+      case EntryKind::Link:
+        ++size.files;
+        break;
+      case EntryKind::File:
+        ++size.files;
+        size.bytes += dir.FileSize(entry.name);
+        break;
+      case EntryKind::Other:
+        break;
+    }
+  }
+}
 
 void CopyContents(Directory& dir, const std::string& source, const std::string& dest,
                   const CopyJob& job) {
@@ -64,9 +97,11 @@ void CopyContents(Directory& dir, const std::string& source, const std::string& 
       }
       case EntryKind::Link:
         CopyLink(from, to);
+        if (job.progress != nullptr) job.progress->Add(1);
         break;
       case EntryKind::File:
-        ForceCopyFile(from, to);
+        ForceCopyFile(from, to, job.progress);
+        if (job.progress != nullptr) job.progress->Add(1);
         break;
       case EntryKind::Other:
         break;  // pipes, sockets, devices: nothing a copy could read to the end
@@ -99,6 +134,11 @@ void MyCopyDir(const std::string& source, const std::string& dest) {
     job.has_dest_root = true;
   }
   if (std::unique_ptr<Directory> root = Directory::Open(from)) {
+    const std::string text = GetMessageText("uProgress_CopyFolder", source);
+    TreeSize size;
+    if (CurrentProgress().Watching()) Measure(*root, job, size);
+    ProgressStep progress(text, ProgressUnit::Files, size.files, size.bytes);
+    if (progress.Watching()) job.progress = &progress;
     CopyContents(*root, from, to, job);
     CopyDirectoryAttributes(from, to);
   }

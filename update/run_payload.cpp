@@ -1,6 +1,8 @@
 #include <optional>
 #include <string>
 
+#include "messages/message_text.h"
+#include "seams/progress.h"
 #include "sys/path.h"
 #include "sys/run_program.h"
 #include "update/payload.h"
@@ -15,11 +17,16 @@ constexpr int kShowNormal = 1;
 class PayloadRunServices final : public ServerRunServices {
  public:
   void UnpackPayload(Operator& op, const std::string& new_dir) override {
+    // Three parts: the archive written out, run, and its files checked.
+    ProgressStep progress(GetMessageText("uProgress_Unpack"), ProgressUnit::Parts, 3);
     const std::string archive = IncludeTrailingSeparator(new_dir) + kPayloadArchiveName;
     ExtractFilesFromResource(archive, "");
+    progress.Add(1);
     const int exit_code = RunAndWait(op, archive, std::nullopt, kShowNormal);
+    progress.Add(1);
     // An archive that unpacked nothing, or other files, is caught here, not by a later step.
     CheckUnpackedPayload(new_dir, exit_code);
+    progress.Add(1);
   }
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/cli_operator.h"
+#include "app/cli_progress.h"
 #include "app/command_runner.h"
 #include "app/engine_commands.h"
 #include "app/message_listing.h"
@@ -16,6 +17,7 @@
 #include "app/terminal.h"
 #include "messages/ldm.h"
 #include "seams/application_title.h"
+#include "seams/progress.h"
 #include "sys/clock.h"
 #include "sys/error.h"
 #include "sys/executable_folder.h"
@@ -112,6 +114,17 @@ int Main(int argc, char** argv) {
                  "database shutdowns; only for service managers that confirm readiness "
                  "themselves")
       ->default_str("1");
+  std::string progress_mode = "auto";
+  bool quiet = false;
+  CLI::Option* progress_option =
+      app.add_option("--progress", progress_mode,
+                     "How long steps show their progress on standard error: auto (one line "
+                     "rewritten in place on a terminal, nothing otherwise), plain (one line per "
+                     "step), off")
+          ->check(CLI::IsMember({"auto", "plain", "off"}))
+          ->default_str("auto");
+  app.add_flag("-q,--quiet", quiet, "No progress display (the same as --progress off)")
+      ->excludes(progress_option);
 
   ConnectionOptions options;
   const EngineCommand* chosen = nullptr;
@@ -170,9 +183,20 @@ int Main(int argc, char** argv) {
   }
   ScopedClock use_clock(*scaled_clock);
 
+  // Progress goes to standard error only, never to the log on standard output or the file.
+  std::optional<CliProgress> progress;
+  if (!quiet && progress_mode == "plain") {
+    progress.emplace(std::cerr, ProgressStyle::Plain);
+  } else if (!quiet && progress_mode == "auto" && StderrIsTerminal()) {
+    progress.emplace(std::cerr, ProgressStyle::Line, &StderrColumns);
+  }
+  std::optional<ScopedProgress> use_progress;
+  if (progress) use_progress.emplace(*progress);
+
   const bool terminal = StdinIsTerminal();
   CliOperator op(std::cin, std::cout, std::cerr, assume_yes);
   if (!terminal) op.SetNoTerminal();
+  if (progress) op.SetProgressLine(&*progress);
   std::optional<ProjectProfile> profile = StartWithoutWindow(op);
   if (!profile) return kExitError;
   if (language) {

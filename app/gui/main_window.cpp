@@ -19,8 +19,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/gui/busy_indicator.h"
 #include "app/gui/dialogs.h"
+#include "app/gui/step_progress.h"
 #include "messages/ldm.h"
 #include "messages/window_translation.h"
 #include "resources/embedded_resource.h"
@@ -145,18 +145,23 @@ void MainWindow::BuildControls() {
   auto* row = new QHBoxLayout(p_btn_);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(6);
-  // The picture and the busy indicator share one place, so the status line never moves.
+  // The picture keeps its place when hidden, so the status line never moves.
   auto* picture_place = new QWidget(p_btn_);
   picture_place->setFixedSize(49, 42);
   image1_ = Named(new QLabel(picture_place), "Image1");
   image1_->setGeometry(0, 0, 49, 42);
   image1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   image1_->hide();
-  a_progress_ = Named(new BusyIndicator(picture_place), "aProgress");
-  a_progress_->move(4, 0);
-  a_progress_->hide();
   row->addWidget(picture_place);
-  m_captions_ = Named(new QLabel(p_btn_), "mCaptions");
+  // The status line over the progress: the bar and the step's text under it.
+  status_place_ = new QWidget(p_btn_);
+  auto* status_place = status_place_;
+  status_place->setFixedHeight(42);
+  status_place->hide();
+  auto* status_column = new QVBoxLayout(status_place);
+  status_column->setContentsMargins(0, 0, 0, 0);
+  status_column->setSpacing(0);
+  m_captions_ = Named(new QLabel(status_place), "mCaptions");
   // The whole panel's height: three lines of a longer translation still fit.
   m_captions_->setMinimumWidth(240);
   m_captions_->setFixedHeight(42);
@@ -165,7 +170,15 @@ void MainWindow::BuildControls() {
   m_captions_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   SetBold(m_captions_, true);
   m_captions_->hide();
-  row->addWidget(m_captions_, 1);
+  status_column->addWidget(m_captions_);
+  a_progress_ = Named(new StepProgress(status_place), "aProgress");
+  a_progress_->setFixedHeight(26);
+  status_column->addWidget(a_progress_);
+  status_column->addStretch(1);
+  row->addWidget(status_place, 1);
+  progress_ = std::make_unique<WindowProgress>(*a_progress_);
+  use_progress_ = std::make_unique<ScopedProgress>(*progress_);
+  a_progress_->on_shown_changed = [this] { FitStatusLine(); };
   ok_btn_ = Named(new QPushButton(p_btn_), "OKBtn");
   ok_btn_->setFixedSize(68, 25);
   ok_btn_->setDefault(true);
@@ -202,6 +215,12 @@ void MainWindow::BuildControls() {
   setTabOrder(ok_btn_, cancel_btn_);
   // Fixed size, whatever the menu bar's texts in the active language.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void MainWindow::FitStatusLine() {
+  m_captions_->setFixedHeight(a_progress_->isHidden() ? 42 : 16);
+  // With neither shown, the buttons take their idle places.
+  status_place_->setVisible(!m_captions_->isHidden() || !a_progress_->isHidden());
 }
 
 void MainWindow::ApplyText(const std::string& control, const std::string& property,
@@ -307,11 +326,8 @@ void MainWindow::Show(const WindowLook& look) {
     image1_->setPixmap(look.picture == Picture::Success ? success_bitmap_ : errors_bitmap_);
     image1_->show();
   }
-  if (look.progress_running) {
-    a_progress_->Start();
-  } else {
-    a_progress_->Stop();
-  }
+  a_progress_->SetBusy(look.progress_running);
+  FitStatusLine();
   gb_connection_->setEnabled(look.controls_enabled);
   p_btn_->setEnabled(look.controls_enabled);
   // The status line stays readable while the buttons beside it are disabled.

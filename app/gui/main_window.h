@@ -18,7 +18,9 @@ class QToolButton;
 
 namespace updater {
 
-class BusyIndicator;
+class StepProgress;
+class WindowProgress;
+class ScopedProgress;
 
 // The main window frmMain: the controls, their names and texts, the look; every decision is
 // the presenter's. Controls carry their names as object names (eProgramLocation, OKBtn, ...).
@@ -59,6 +61,8 @@ class MainWindow final : public QMainWindow, public MainView {
   void BuildControls();
   void Translate(const TranslationStore& store);
   void ApplyText(const std::string& control, const std::string& property, const QString& text);
+  // The status line shares its place with the progress while that is shown.
+  void FitStatusLine();
 
   std::unique_ptr<MainPresenter> presenter_;
   TranslationStore sill_{"frmMain", "Sill"};
@@ -79,7 +83,10 @@ class MainWindow final : public QMainWindow, public MainView {
   QPlainTextEdit* m_log_ = nullptr;
   QWidget* p_btn_ = nullptr;
   QLabel* image1_ = nullptr;
-  BusyIndicator* a_progress_ = nullptr;
+  StepProgress* a_progress_ = nullptr;
+  std::unique_ptr<WindowProgress> progress_;
+  std::unique_ptr<ScopedProgress> use_progress_;
+  QWidget* status_place_ = nullptr;
   QLabel* m_captions_ = nullptr;
   QPushButton* ok_btn_ = nullptr;
   QPushButton* cancel_btn_ = nullptr;

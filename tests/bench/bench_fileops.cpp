@@ -1,6 +1,8 @@
 // Times one tree operation of the update engine for scripts/bench-fileops.
 //   bench_fileops copy SOURCE DEST   -> MyCopyDir
 //   bench_fileops remove DIR         -> MyRemoveDir
+//   bench_fileops copy-progress SOURCE DEST -> MyCopyDir watched by the command line's progress
+//                                              line, drawn into a stream that discards it
 // Prints "seconds=<wall time> maxrss_kb=<peak resident memory>".
 
 #include <sys/resource.h>
@@ -9,16 +11,40 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
+#include <ostream>
+#include <streambuf>
 
+#include "app/cli_progress.h"
+#include "seams/progress.h"
 #include "update/folder_ops.h"
+
+namespace {
+
+class DiscardingBuffer final : public std::streambuf {
+ protected:
+  int overflow(int c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using Clock = std::chrono::steady_clock;
-  const bool copy = argc == 4 && std::strcmp(argv[1], "copy") == 0;
+  const bool progress = argc == 4 && std::strcmp(argv[1], "copy-progress") == 0;
+  const bool copy = progress || (argc == 4 && std::strcmp(argv[1], "copy") == 0);
   const bool remove = argc == 3 && std::strcmp(argv[1], "remove") == 0;
   if (!copy && !remove) {
-    std::fprintf(stderr, "usage: %s copy SOURCE DEST | remove DIR\n", argv[0]);
+    std::fprintf(stderr, "usage: %s copy|copy-progress SOURCE DEST | remove DIR\n", argv[0]);
     return 2;
+  }
+  DiscardingBuffer discard;
+  std::ostream nowhere(&discard);
+  std::optional<updater::CliProgress> line;
+  std::optional<updater::ScopedProgress> watch;
+  if (progress) {
+    line.emplace(nowhere, updater::ProgressStyle::Line, [] { return 80; });
+    watch.emplace(*line);
   }
   const auto start = Clock::now();
   try {

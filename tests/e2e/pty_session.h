@@ -17,9 +17,14 @@ namespace updater::testing {
 // then type. Everything the terminal showed is kept, echo included.
 class PtySession {
  public:
+  // `columns`: the terminal's width; 0 leaves it unset.
   PtySession(const std::string& program, const std::vector<std::string>& args,
-             const std::vector<std::pair<std::string, std::string>>& env) {
-    pid_ = ::forkpty(&master_, nullptr, nullptr, nullptr);
+             const std::vector<std::pair<std::string, std::string>>& env,
+             unsigned short columns = 0) {
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = columns;
+    pid_ = ::forkpty(&master_, nullptr, nullptr, columns != 0 ? &size : nullptr);
     if (pid_ == 0) {
       for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
       std::vector<char*> argv;

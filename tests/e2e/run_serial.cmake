@@ -5,7 +5,8 @@ foreach(name FullUpdateOfBothParts WrongAdmnPasswordRollsBackAndLeavesTheLiveDat
              DeclinedAtTheConfirmationWithoutATerminalChangesNothing
              AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy
              DeclinedAtTheUsersWarningOnATerminalChangesNothing
-             DatabaseFileHeldThroughTheSwapIsReportedAsAFailure)
+             DatabaseFileHeldThroughTheSwapIsReportedAsAFailure
+             ProgressShowsOnATerminalOnlyAndLeavesTheRunLogAsItWas)
   set_tests_properties("UpdateRunServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
 endforeach()
 foreach(name TooLittleFreeSpaceStopsBeforeAnyCopy

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -421,6 +422,58 @@ TEST_F(UpdateRunServerTest, LiveStorageIniThatCannotBeDeletedRollsBack) {
   EXPECT_EQ(ReadFile(storage), before);
   EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
   EXPECT_TRUE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_45")));
+}
+
+// The run log with what differs between two runs of the same update blanked: the time
+// stamps and the run stamp in the temporary folder's name.
+std::string WithoutStamps(const std::string& log) {
+  static const std::regex time(R"(\d\d/\d\d/\d\d - \d\d:\d\d:\d\d)");
+  static const std::regex temp(R"(Tmp\$[0-9]+)");
+  return std::regex_replace(std::regex_replace(log, time, "<time>"), temp, "Tmp$<stamp>");
+}
+
+// On a terminal the service stop and start, the copies, the unpacking and the scripts show
+// a line rewritten in place; through a pipe nothing of it appears, and the run log is the
+// same either way.
+TEST_F(UpdateRunServerTest, ProgressShowsOnATerminalOnlyAndLeavesTheRunLogAsItWas) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  const std::vector<std::pair<std::string, std::string>> env = {
+      {"LC_ALL", "C"},
+      {"TZ", "UTC0"},
+      {"UPDATER_SYSDBA_PASSWORD", testing::kTestSysdbaPassword},
+      {"UPDATER_ADMN_PASSWORD", testing::kTestAdmnPassword}};
+  testing::PtySession session(cli_.string(),
+                              {"--yes", "--language", "3", "--wait-scale", "0.02", "update",
+                               "--product-dir", product_.string()},
+                              env, /*columns=*/250);
+  ASSERT_TRUE(session.Started());
+  ASSERT_EQ(session.Finish(), 0) << session.output();
+  const std::string& screen = session.output();
+  for (const std::string& step :
+       {GetMessageText("uUpdate_UpdateProgramm_21") + "  ",  // the service stops
+        GetMessageText("uUpdate_UpdateProgramm_26") + "  ",  // and starts
+        GetMessageText("uProgress_ServiceSettle") + "  ",
+        GetMessageText("uProgress_CopyFolder", program().string()) + "  ",
+        GetMessageText("uProgress_Unpack"), GetMessageText("uProgress_RunScript", "script.sql")})
+    EXPECT_TRUE(Contains(screen, "\r" + step)) << step << "\n" << screen;
+  for (const char* figures : {"/30 s\033[K", "/15 s\033[K", " files  ", " MB"})
+    EXPECT_TRUE(Contains(screen, figures)) << figures;
+  // Every drawn line is taken away or drawn over before anything else is written, the
+  // payload archive's own output included.
+  EXPECT_FALSE(std::regex_search(screen, std::regex("\r[^\r\033]+\033\\[K[^\r]")));
+  const std::string log_with_progress = RunLog();
+  fs::remove_all(fs::path(bin_.path()) / "Logs");
+
+  fs::remove_all(product_);
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  ProcessResult piped = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+  ASSERT_EQ(piped.exit_code, 0) << piped.out << piped.err;
+  for (const std::string& text : {std::string("\r"), std::string("\033"),
+                                  GetMessageText("uProgress_Unpack"), std::string("/30 s")}) {
+    EXPECT_FALSE(Contains(piped.err, text)) << piped.err;
+    EXPECT_FALSE(Contains(piped.out, text)) << piped.out;
+  }
+  EXPECT_EQ(WithoutStamps(RunLog()), WithoutStamps(log_with_progress));
 }
 
 // On a terminal: the SYSDBA password typed at a prompt that does not echo it, Yes to the

@@ -10,11 +10,13 @@
 
 #include "fbserver/server_processes.h"
 #include "fbserver/service_manager.h"
+#include "messages/ldm.h"
 #include "sys/clock.h"
 #include "sys/error.h"
 #include "tests/fbserver/fake_service_control.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
+#include "tests/support/recording_progress.h"
 
 namespace updater {
 namespace {
@@ -90,6 +92,30 @@ TEST_F(FbServiceTest, StopOfAStoppedServiceSucceedsAfterBothWaits) {
   EXPECT_TRUE(op.boxes.empty());
   // The refusal decides: no status query before the termination.
   EXPECT_EQ(fake.Names()[3], "debug-on");
+}
+
+// Watched, the fixed waits count their seconds and the pending poll its elapsed time; the
+// clock sees the same total wait as unwatched.
+TEST_F(FbServiceTest, StopReportsItsWaitsAsSteps) {
+  Running(kOwn);
+  fake.services[kOwn].queries = {
+      {kServiceStopPending, 1, 1500}, {kServiceStopPending, 2, 900}, {kServiceStopped, 0, 0}};
+  ChangeLanguage(3);
+  testing::RecordingProgress progress;
+  StopFBService(op, OwnServer(), false);
+
+  EXPECT_EQ(clock.TotalSlept(), milliseconds(30000 + 1500 + 900 + 15000));
+  ASSERT_EQ(progress.steps.size(), 3u);
+  EXPECT_FALSE(progress.nested);
+  const auto& request = progress.steps[0];
+  EXPECT_EQ(request.text, "FireBird service is being stopped.");
+  EXPECT_EQ(request.total, 30u);
+  EXPECT_EQ(request.done.size(), 30u);
+  EXPECT_EQ(progress.steps[1].text, request.text);
+  EXPECT_EQ(progress.steps[1].done, (std::vector<std::uint64_t>{1, 2}));  // no total
+  EXPECT_EQ(progress.steps[2].text, "Waiting for the Firebird server to settle");
+  EXPECT_EQ(progress.steps[2].done.back(), 15u);
+  for (const auto& step : progress.steps) EXPECT_TRUE(step.ended) << step.text;
 }
 
 TEST_F(FbServiceTest, StopFollowsTheCheckPointWithTheWaitHints) {

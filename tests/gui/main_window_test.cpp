@@ -6,21 +6,43 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <future>
 #include <memory>
+#include <set>
 
 #include <QDir>
 
 #include "app/gui/window_startup.h"
 #include "messages/ldm.h"
+#include "messages/message_text.h"
+#include "sys/clock.h"
 #include "sys/error.h"
+#include "sys/progress_pause.h"
 #include "tests/gui/window_fixture.h"
+#include "update/folder_ops.h"
 
 namespace updater::testing {
+
+// Moves on a little at every reading and by the whole length of every wait, from any thread,
+// so that the progress's throttle lets every few reports through without real time passing.
+class TickingClock final : public Clock {
+ public:
+  TimePoint Now() override { return TimePoint(std::chrono::milliseconds(ms_ += kTickMs)); }
+  void Sleep(std::chrono::milliseconds duration) override { ms_ += duration.count(); }
+
+ private:
+  static constexpr std::int64_t kTickMs = 20;
+  std::atomic<std::int64_t> ms_{std::int64_t{40} * 365 * 24 * 3600 * 1000};
+};
 
 // The next widget that Tab moves to.
 QWidget* NextTabStop(QWidget* widget) {
@@ -225,6 +247,49 @@ class MainWindowTest : public QObject {
     OnNextDialog([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->accept(); });
     QTest::mouseClick(f.Find<QToolButton>("bbProgramLocation"), Qt::LeftButton);
     QCOMPARE(field->text(), QString::fromStdString(f.folder.path()));
+  }
+
+  // A copy and a wait report from the worker thread; the window's bar follows both, the
+  // step's text under it, and goes away when the run ends.
+  void progressBarFollowsACopyAndAWait() {
+    TickingClock clock;
+    ScopedClock use_clock(clock);
+    TempFolder folder;
+    const std::string source = folder.path() + "/Program";
+    QDir().mkpath(QString::fromStdString(source + "/Sub"));
+    for (int i = 0; i < 40; ++i) {
+      std::ofstream(source + (i % 2 ? "/Sub/" : "/") + std::to_string(i) + ".dll")
+          << std::string(100000, 'x');
+    }
+    const QString settle = QString::fromStdString(GetMessageText("uProgress_ServiceSettle"));
+    WindowFixture run({.update = [&](CommandContext& c) {
+      c.op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateProgramm_38"));
+      MyCopyDir(source, folder.path() + "/Copy");
+      PauseShowingProgress(settle.toStdString(), std::chrono::seconds(5));
+    }});
+    auto* bar = run.Find<QProgressBar>("pbStep");
+    auto* step = run.Find<QLabel>("lStep");
+    std::vector<int> copy_values, wait_values;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+      if (step->toolTip().startsWith("Copying the folder " + QString::fromStdString(source)))
+        copy_values.push_back(value);
+      else if (step->toolTip().startsWith(settle + "  "))
+        wait_values.push_back(value);
+      // Drawn as it stands: the fixture's screenshot would first let the run's later reports in.
+      const char* dir = std::getenv("UPDATER_SCREENSHOT_DIR");
+      if (dir != nullptr && *dir != '\0' && !wait_values.empty() && wait_values.back() == 400)
+        run.window->grab().save(QString("%1/window-progress-en.png").arg(dir));
+    });
+    QTest::mouseClick(run.Find<QPushButton>("OKBtn"), Qt::LeftButton);
+
+    QVERIFY2(std::set<int>(copy_values.begin(), copy_values.end()).size() >= 3,
+             std::to_string(copy_values.size()).c_str());
+    QVERIFY(std::is_sorted(copy_values.begin(), copy_values.end()));
+    QVERIFY(std::is_sorted(wait_values.begin(), wait_values.end()));
+    QCOMPARE(wait_values.back(), 1000);
+    QVERIFY(std::count(wait_values.begin(), wait_values.end(), 400) == 1);
+    QVERIFY(!run.Find<QWidget>("aProgress")->isVisible());
+    QCOMPARE(run.Find<QLabel>("mCaptions")->height(), 42);
   }
 
   void verdictAfterSuccessAndAfterFailure() {

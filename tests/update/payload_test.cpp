@@ -16,7 +16,9 @@
 #include "sys/run_program.h"
 #include "sys/sha256.h"
 #include "tests/support/recording_operator.h"
+#include "tests/support/recording_progress.h"
 #include "tests/sys/disk_folder.h"
+#include "update/run_state.h"
 
 namespace updater {
 namespace {
@@ -130,6 +132,16 @@ TEST_F(PayloadTest, TheCarriedArchiveUnpacksEveryListedFileIntoTheFolderItRunsIn
   std::size_t entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder / "Tmp$1")) ++entries;
   EXPECT_EQ(entries, 1u);
+}
+
+// The run's own unpacking, watched: the archive written, run and checked.
+TEST_F(PayloadTest, TheRunsUnpackingReportsItsThreeParts) {
+  testing::RecordingProgress progress;
+  RealRunServices().UnpackPayload(op, new_dir);
+  ASSERT_EQ(progress.steps.size(), 1u);
+  EXPECT_EQ(progress.steps[0].text, "Unpacking the files of the update");
+  EXPECT_EQ(progress.steps[0].total, 3u);
+  EXPECT_EQ(progress.steps[0].done, (std::vector<std::uint64_t>{1, 2, 3}));
 }
 
 TEST_F(PayloadTest, ATruncatedArchiveFailsTheCheckWithItsExitCode) {
