@@ -55,8 +55,7 @@ class Recovery {
     UpdateInit(op_, profile_, product_dir);
     c_ = CurrentUpdateContext();
     CheckJournalPaths();
-    Log("Recovering the update run that stopped at the stage \"" + StageName(journal_.stage) +
-        "\" (journal \"" + journal_path_ + "\").");
+    Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " It is recovered now.");
 
     const bool forward = journal_.stage >= JournalStage::DatabaseSwapped;
     if (journal_.has_server && journal_.stage == JournalStage::DatabaseSwapBegun) {
