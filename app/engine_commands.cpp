@@ -1,6 +1,7 @@
 #include "app/engine_commands.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
@@ -43,7 +44,10 @@ const std::vector<EngineCommand>& EngineCommands() {
       {"recover", "Bring the product back to one consistent version after an update that died",
        false,
        [](CommandContext& c) {
-         RecoverRun(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
+         // A window whose discovery failed holds empty parameters: the recovery looks again.
+         std::optional<TFBServParams> server = c.server;
+         if (server && server->ServiceName.empty()) server.reset();
+         RecoverRun(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword, server);
        }},
       {"online", "Switch the product database to multi-user mode (online)", false,
        [](CommandContext& c) {

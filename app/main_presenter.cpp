@@ -185,6 +185,10 @@ void MainPresenter::StopServiceClick() {
   ServiceCommand(commands_.stop_service);
 }
 
+void MainPresenter::RecoverClick() {
+  ServiceCommand(commands_.recover);
+}
+
 void MainPresenter::SaveExceptionToLog(const std::string& text) {
   if (!log_) throw Error("The run log has not been created");
   log_->SaveExceptionToLog(text);

@@ -63,13 +63,14 @@ class MainView {
 using WorkRunner = std::function<void(const std::function<void(Operator&)>& work, Operator& op)>;
 void RunInPlace(const std::function<void(Operator&)>& work, Operator& op);
 
-// The engine's side: the Start command and the four Service commands.
+// The engine's side: the Start command and the Service commands.
 struct WindowCommands {
   Command update = {};
   Command online = {};
   Command shutdown = {};
   Command start_service = {};
   Command stop_service = {};
+  Command recover = {};
 };
 
 // The chores of the window's creation, in their order.
@@ -104,6 +105,7 @@ class MainPresenter final : public Operator {
   void ShutdownClick();
   void StartServiceClick();
   void StopServiceClick();
+  void RecoverClick();
   // Whether the close box may close the window now.
   bool CanClose() const { return !look_.commands_blocked; }
 

@@ -50,7 +50,9 @@ void UpdateRun::Rollback(const std::string& message) {
       throw Error(text);
     }
   } catch (const std::exception& e2) {
-    error_text_ = AppendExceptionMessage(GetMessageText("uUpdate_UpdateProgramm_47"), e2.what());
+    rollback_incomplete_ = true;
+    error_text_ = AppendExceptionMessage(GetMessageText("uUpdate_UpdateProgramm_47"), e2.what()) +
+                  "\r" + kRecoveryHint;
   }
   throw Error(error_text_);
 }

@@ -68,6 +68,14 @@ std::string OutcomeName(JournalOutcome outcome) {
   return "unknown";
 }
 
+bool LeftHalfSwapped(JournalStage stage, JournalOutcome outcome, bool has_client) {
+  // The client step has deleted files from the live program folder from ClientUpdated on.
+  const JournalStage swapped =
+      has_client ? JournalStage::ProgramCopyDone : JournalStage::DatabaseSwapped;
+  return outcome == JournalOutcome::Failed && stage >= JournalStage::ClientUpdated &&
+         stage < swapped;
+}
+
 std::string FormatJournal(const RunJournal& journal) {
   std::string text = std::string(kHeader) + "\n";
   auto add = [&text](const std::string& key, const std::string& value) {
@@ -183,15 +191,21 @@ std::optional<std::string> FindUnfinishedJournal(const std::string& product_dir)
   return newest;
 }
 
+std::string UnfinishedRunText(const std::string& product_dir, const std::string& path,
+                              const RunJournal& journal) {
+  const std::string how =
+      journal.outcome == JournalOutcome::None
+          ? "did not end: it stopped at the stage \""
+          : "ended \"" + OutcomeName(journal.outcome) + "\" half-way, at the stage \"";
+  return "An earlier update of \"" + product_dir + "\" " + how + StageName(journal.stage) +
+         "\" (journal \"" + path + "\").";
+}
+
 void RefuseOverUnfinishedRun(const std::string& product_dir) {
   const std::optional<std::string> path = FindUnfinishedJournal(product_dir);
   if (!path) return;
-  const RunJournal journal = ReadJournal(*path);
-  throw Error("An earlier update of \"" + product_dir +
-              "\" did not end: it stopped at the stage \"" + StageName(journal.stage) +
-              "\" (journal \"" + *path +
-              "\").\rNo new update is started over it. Run \"updater-cli recover\" first to "
-              "bring the product back to a consistent state.");
+  throw Error(UnfinishedRunText(product_dir, *path, ReadJournal(*path)) +
+              "\rNo new update is started over it. " + kRecoveryHint);
 }
 
 }  // namespace updater

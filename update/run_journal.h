@@ -37,6 +37,16 @@ struct RunJournal {
   std::vector<std::string> deleted_live_files;  // names in the live program folder
 };
 
+// Whether a run that stopped with `outcome` after recording `stage` may have left the live
+// product half old and half new: its swap had begun and not finished. Such a run is not ended
+// in its journal, so that the recovery takes it up.
+bool LeftHalfSwapped(JournalStage stage, JournalOutcome outcome, bool has_client);
+
+// How the operator goes on from a run that did not end.
+inline constexpr const char* kRecoveryHint =
+    "Run the recovery first (\"updater-cli recover\", or Service, Recover in the window) to "
+    "bring the product back to one consistent version.";
+
 // The journal's file in a run's temporary folder.
 inline constexpr const char* kJournalFileName = "run.journal";
 
@@ -55,6 +65,10 @@ RunJournal ReadJournal(const std::string& path);
 // The journal file of the newest run under `product_dir` that did not end, if any. A garbled
 // journal raises Error: it might be the one that did not end.
 std::optional<std::string> FindUnfinishedJournal(const std::string& product_dir);
+
+// Names the product folder, how the run of the journal at `path` stopped and its stage.
+std::string UnfinishedRunText(const std::string& product_dir, const std::string& path,
+                              const RunJournal& journal);
 
 // Raises Error when a run under `product_dir` did not end, naming the folder and the stage and
 // pointing to the recovery.

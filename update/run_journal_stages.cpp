@@ -39,7 +39,12 @@ void UpdateRun::Record(JournalStage stage, const std::vector<std::string>& writt
 void UpdateRun::EndJournal(JournalOutcome outcome) noexcept {
   if (!journal_started_) return;
   try {
-    journal_.stage = JournalStage::Ended;
+    // Left open, the journal sends the next start to the recovery instead of a new run over
+    // a product that is half old and half new.
+    const bool half_way =
+        rollback_incomplete_ || LeftHalfSwapped(journal_.stage, outcome, journal_.has_client);
+    if (!half_way) journal_.stage = JournalStage::Ended;
+    journal_.deleted_live_files = deleted_live_files_;
     journal_.outcome = outcome;
     WriteJournal(journal_);
   } catch (const std::exception& e) {

@@ -12,6 +12,7 @@
 #include "sys/file_copy.h"
 #include "sys/file_system.h"
 #include "sys/path.h"
+#include "update/db_modes.h"
 #include "update/folder_ops.h"
 #include "update/restore.h"
 #include "update/run_journal.h"
@@ -55,8 +56,7 @@ class Recovery {
     UpdateInit(op_, profile_, product_dir);
     c_ = CurrentUpdateContext();
     CheckJournalPaths();
-    Log("Recovering the update run that stopped at the stage \"" + StageName(journal_.stage) +
-        "\" (journal \"" + journal_path_ + "\").");
+    Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " It is recovered now.");
 
     const bool forward = journal_.stage >= JournalStage::DatabaseSwapped;
     if (journal_.has_server && journal_.stage == JournalStage::DatabaseSwapBegun) {
@@ -199,7 +199,14 @@ class Recovery {
     Log("Starting the server...");
     StartFBService(op_, ServerParams(), false);
     Log("Bringing the live database online...");
-    services_.OnLine(profile_.ClientLibName, c_.DbPath, system_password_, profile_.ServerPrefix);
+    try {
+      services_.OnLine(profile_.ClientLibName, c_.DbPath, system_password_, profile_.ServerPrefix);
+    } catch (const std::exception& e) {
+      // A run killed after its final step, or failed after it, left the database online.
+      if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
+      Log("The live database was online already.");
+      return;
+    }
     Log("The live database is online.");
   }
 

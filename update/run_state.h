@@ -144,6 +144,8 @@ class UpdateRun {
   RunJournal journal_;
   bool journal_started_ = false;
   bool rolled_back_ = false;
+  // The rollback could not put back every file of the live product.
+  bool rollback_incomplete_ = false;
 };
 
 // UpdateProgramm with the given services.

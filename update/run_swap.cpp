@@ -127,6 +127,9 @@ void UpdateRun::RaiseSwapFailure() {
     }
   }
   text += "\rThe backup of the product is in \"" + c_.OldDir + "\".";
+  // The journal is left open: the product is half old and half new.
+  if (LeftHalfSwapped(journal_.stage, JournalOutcome::Failed, c_.HasClientPart))
+    text += "\r" + std::string(kRecoveryHint);
   throw Error(text);
 }
 

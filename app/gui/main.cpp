@@ -34,9 +34,9 @@ class StartupOperator final : public Operator {
 };
 
 WindowCommands EngineWindowCommands() {
-  return {EngineCommandNamed("update"), EngineCommandNamed("online"),
-          EngineCommandNamed("shutdown"), EngineCommandNamed("start-service"),
-          EngineCommandNamed("stop-service")};
+  return {EngineCommandNamed("update"),       EngineCommandNamed("online"),
+          EngineCommandNamed("shutdown"),     EngineCommandNamed("start-service"),
+          EngineCommandNamed("stop-service"), EngineCommandNamed("recover")};
 }
 
 int Main(int argc, char** argv) {

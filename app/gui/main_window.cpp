@@ -197,7 +197,8 @@ void MainWindow::BuildControls() {
   for (const Item& item : {Item{"mmOperations_Online", &MainPresenter::OnlineClick},
                            Item{"mmOperations_Shutdown", &MainPresenter::ShutdownClick},
                            Item{"mmOperations_StartService", &MainPresenter::StartServiceClick},
-                           Item{"mmOperations_StopService", &MainPresenter::StopServiceClick}}) {
+                           Item{"mmOperations_StopService", &MainPresenter::StopServiceClick},
+                           Item{"mmOperations_Recover", &MainPresenter::RecoverClick}}) {
     QAction* action = mm_operations_->addAction(QString());
     action->setObjectName(item.name);
     auto handler = item.handler;

@@ -13,3 +13,9 @@ foreach(name TooLittleFreeSpaceStopsBeforeAnyCopy
              DiskFillingUpDuringTheCopiesLeavesTheLiveProductAsItWas)
   set_tests_properties("SmallDiskUpdateServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
 endforeach()
+# Every crash test kills a run that stops the server, and its recovery starts it again.
+foreach(name IN LISTS test_e2e_TESTS)
+  if(name MATCHES "^Stages/KillAndRecoverServerTest\\.")
+    set_tests_properties("${name}" PROPERTIES RUN_SERIAL TRUE)
+  endif()
+endforeach()

@@ -13,7 +13,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <ostream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -153,6 +155,17 @@ class UpdateRunServerTest : public ::testing::Test {
     return Update({}, true,
                   "UPDATER_SYSDBA_PASSWORD=" + std::string(testing::kTestSysdbaPassword) +
                       " UPDATER_ADMN_PASSWORD=" + ShellQuote(admn));
+  }
+
+  std::string Passwords() const {
+    return "UPDATER_SYSDBA_PASSWORD=" + std::string(testing::kTestSysdbaPassword) +
+           " UPDATER_ADMN_PASSWORD=" + std::string(testing::kTestAdmnPassword);
+  }
+  ProcessResult Recover() {
+    return RunProcess(
+        cli_,
+        {"--language", "3", "--wait-scale", "0.02", "recover", "--product-dir", product_.string()},
+        scratch(), "", "LC_ALL=C TZ=UTC0 " + Passwords());
   }
 
   std::string RunLog() const {
@@ -536,6 +549,21 @@ TEST_F(UpdateRunServerTest, DatabaseFileHeldThroughTheSwapIsReportedAsAFailure) 
   std::vector<fs::path> temp = TempFolders();
   ASSERT_EQ(temp.size(), 1u);
   EXPECT_TRUE(fs::exists(temp[0] / "Wrk" / "DB_Data" / "DunVeld.fdb"));
+
+  // The client step had deleted files from the live program folder: the run is left to the
+  // recovery, which puts them back.
+  EXPECT_FALSE(fs::exists(program() / "storage.ini"));
+  ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(Contains(r.err, "ended \"failed\" half-way, at the stage \"database swap begun\""))
+      << r.err;
+  r = Recover();
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_TRUE(Contains(r.out, "it is the previous version")) << r.out;
+  EXPECT_TRUE(fs::exists(program() / "storage.ini"));
+  EXPECT_TRUE(fs::exists(program() / "Fr.dll"));
+  EXPECT_EQ(DatabaseVersion(), "1");
+  EXPECT_EQ(ShutdownMode(), "0");
 }
 
 // The product on a small file system of its own (a loop-mounted ext4 image without reserved
@@ -623,6 +651,129 @@ TEST_F(SmallDiskUpdateServerTest, DiskFillingUpDuringTheCopiesLeavesTheLiveProdu
   std::cout << "left under " << temp[0] << ":\n"
             << Shell("cd " + ShellQuote(temp[0].string()) + " && find . | sort") << '\n';
 }
+
+// Where the crash tests kill the run: an environment for the preloaded kill switch, and the
+// version the product must be at after the recovery.
+struct KillPoint {
+  const char* name;
+  const char* variable;  // of tests/e2e/kill_point_preload.c
+  std::string value;     // "{product}" stands for the product folder
+  int version;
+  const char* recovery_says = "";  // a line of the recovery's that shows what the kill left
+};
+
+void PrintTo(const KillPoint& point, std::ostream* os) {
+  *os << point.name;
+}
+
+// The product's files below `folder` with their contents.
+std::map<std::string, std::string> Tree(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file())
+      files[fs::relative(entry.path(), folder).string()] = ReadFile(entry.path());
+  return files;
+}
+
+class KillAndRecoverServerTest : public UpdateRunServerTest,
+                                 public ::testing::WithParamInterface<KillPoint> {
+ protected:
+  ~KillAndRecoverServerTest() override {
+    // A run killed with the server stopped, and a recovery that failed, must not leave the
+    // shared server down for the tests after this one.
+    if (!ServiceRunning())
+      Shell("bash " + ShellQuote(UPDATER_SOURCE_DIR "/scripts/fbserver-fixture") + " start");
+  }
+
+  // What must survive any kill: the data rows of version 1.
+  std::string Rows() const {
+    return Query("select count(*) as N from CUSTOMERS") + "/" +
+           Query("select count(*) as N from ORDERS") + "/" +
+           Query("select sum(AMOUNT) as S from ORDERS");
+  }
+};
+
+TEST_P(KillAndRecoverServerTest, LeavesOneConsistentVersionOnline) {
+  const KillPoint& point = GetParam();
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  const std::string rows = Rows();
+  ASSERT_EQ(rows.find("error"), std::string::npos) << rows;
+  const auto program_before = Tree(program());
+  const auto resources_before = Tree(product_ / "Resources");
+
+  std::string value = point.value;
+  if (const std::size_t at = value.find("{product}"); at != std::string::npos)
+    value.replace(at, 9, product_.string());
+  ProcessResult r = Update({}, true,
+                           Passwords() + " LD_PRELOAD=" + ShellQuote(UPDATER_KILL_POINT_PRELOAD) +
+                               " " + point.variable + "=" + ShellQuote(value));
+  // The shell reports a killed child as 128 + 9 when it does not exec it.
+  ASSERT_TRUE(r.exit_code == -1 || r.exit_code == 137) << r.exit_code << r.out << r.err;
+  std::vector<fs::path> temp = TempFolders();
+  ASSERT_EQ(temp.size(), 1u);
+  if (std::string(point.name) == "copies") {
+    // Killed inside the copies: the backup is whole, the working copy only begun.
+    EXPECT_EQ(fs::file_size(temp[0] / "Old" / "DB_Data" / "DunVeld.fdb"),
+              fs::file_size(database()));
+    EXPECT_EQ(fs::file_size(temp[0] / "Wrk" / "DB_Data" / "DunVeld.fdb"), 0u);
+    std::cout << "left under " << temp[0] << " by the kill:\n"
+              << Shell("cd " + ShellQuote(temp[0].string()) + " && find . | sort") << '\n';
+  }
+
+  ProcessResult recovered = Recover();
+  ASSERT_EQ(recovered.exit_code, 0) << recovered.out << recovered.err;
+  const std::string expected = std::string(point.name) == "run_ended"
+                                   ? "there is nothing to recover"
+                                   : "The product is consistent again";
+  EXPECT_TRUE(Contains(recovered.out, expected)) << recovered.out;
+  EXPECT_TRUE(Contains(recovered.out, point.recovery_says)) << recovered.out;
+
+  const std::string version = std::to_string(point.version);
+  EXPECT_EQ(DatabaseVersion(), version);
+  EXPECT_TRUE(Contains(Client(), "DunVeld version " + version + ".0")) << Client();
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+  EXPECT_EQ(Rows(), rows);
+  EXPECT_FALSE(fs::exists(database() + "_"));
+  if (point.version == 1) {
+    EXPECT_EQ(Tree(program()), program_before);
+    EXPECT_EQ(Tree(product_ / "Resources"), resources_before);
+  } else {
+    EXPECT_EQ(ReadFile(program() / "DunVeld.chm"), Payload("EN_DunVeld.chm"));
+    EXPECT_FALSE(fs::exists(program() / "storage.ini"));
+  }
+
+  // Once recovered, there is nothing left to do, and nothing is touched.
+  const auto program_after = Tree(program());
+  ProcessResult again = Recover();
+  EXPECT_EQ(again.exit_code, 0) << again.out << again.err;
+  EXPECT_TRUE(Contains(again.out, "there is nothing to recover")) << again.out;
+  EXPECT_EQ(Tree(program()), program_after);
+  EXPECT_EQ(DatabaseVersion(), version);
+  EXPECT_EQ(ShutdownMode(), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stages, KillAndRecoverServerTest,
+    ::testing::Values(
+        KillPoint{"staging", "UPDATER_KILL_AT_STAGE", "staging", 1},
+        KillPoint{"copies", "UPDATER_KILL_AFTER_CREATE", "/Wrk/DB_Data/", 1},
+        KillPoint{"staging_done", "UPDATER_KILL_AT_STAGE", "staging done", 1},
+        KillPoint{"database_step_done", "UPDATER_KILL_AT_STAGE", "database step done", 1},
+        KillPoint{"client_step_done", "UPDATER_KILL_AT_STAGE", "client step done", 1,
+                  "/Program/storage.ini\" was restored from the backup"},
+        KillPoint{"database_swap_begun", "UPDATER_KILL_AT_STAGE", "database swap begun", 1},
+        KillPoint{"database_moved_aside", "UPDATER_KILL_AFTER_RENAME", "/DB_Data/DunVeld.fdb_", 1,
+                  "The previous database was put back from"},
+        KillPoint{"database_swapped", "UPDATER_KILL_AT_STAGE", "database swapped", 2,
+                  "The Program folder was updated from"},
+        KillPoint{"program_copy_begun", "UPDATER_KILL_AT_STAGE", "program copy begun", 2},
+        KillPoint{"program_half_copied", "UPDATER_KILL_AFTER_RENAME",
+                  "{product}/Program/DunVeld.exe", 2, "The Program folder was updated from"},
+        KillPoint{"program_copy_done", "UPDATER_KILL_AT_STAGE", "program copy done", 2},
+        KillPoint{"final_step_done", "UPDATER_KILL_AT_STAGE", "final step done", 2},
+        KillPoint{"run_ended", "UPDATER_KILL_AT_STAGE", "run ended", 2}),
+    [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace updater

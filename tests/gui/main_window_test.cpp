@@ -14,13 +14,16 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <set>
 
 #include <QDir>
 
+#include "app/engine_commands.h"
 #include "app/gui/window_startup.h"
 #include "messages/ldm.h"
 #include "messages/message_text.h"
@@ -29,6 +32,7 @@
 #include "sys/progress_pause.h"
 #include "tests/gui/window_fixture.h"
 #include "update/folder_ops.h"
+#include "update/run_journal.h"
 
 namespace updater::testing {
 
@@ -322,6 +326,49 @@ class MainWindowTest : public QObject {
     QVERIFY(image->isVisible());
     QVERIFY(image->pixmap().toImage() != success);
     QVERIFY(f.Find<QGroupBox>("gbConnection")->isEnabled());
+  }
+
+  // A run that died leaves its journal: Start refuses with a box that says how to go on, and
+  // the Service menu's recovery brings the product to one version.
+  void startRefusesOverADeadRunAndTheServiceMenuRecovers() {
+    // On a fixed disk: the engine refuses a product on a RAM disk.
+    std::string pattern = "/var/tmp/updater-gui-XXXXXX";
+    const std::string root = ::mkdtemp(pattern.data());
+    const std::string product = root + "/DunVeld";
+    RunJournal journal;
+    journal.stage = JournalStage::ProgramCopyBegun;
+    journal.product_dir = product;
+    journal.temp_dir = product + "/Tmp$091226101500";
+    journal.has_client = true;
+    std::filesystem::create_directories(journal.temp_dir + "/Wrk/Program");
+    std::filesystem::create_directories(product + "/Program");
+    std::ofstream(product + "/Program/DunVeld.exe") << "old exe";
+    std::ofstream(journal.temp_dir + "/Wrk/Program/DunVeld.exe") << "new exe";
+    WriteJournal(journal);
+
+    WindowFixture f(
+        {.update = EngineCommandNamed("update"), .recover = EngineCommandNamed("recover")});
+    QCOMPARE(f.Find<QAction>("mmOperations_Recover")->text(),
+             QString("Recover the product after an interrupted update"));
+    f.Find<QLineEdit>("eProgramLocation")->setText(QString::fromStdString(product));
+    QString refusal;
+    OnNextDialog([&](QWidget* box) {
+      refusal = qobject_cast<QMessageBox*>(box)->text();
+      qobject_cast<QDialog*>(box)->accept();
+    });
+    QTest::mouseClick(f.Find<QPushButton>("OKBtn"), Qt::LeftButton);
+    QVERIFY2(refusal.contains(QString::fromStdString(product)), qPrintable(refusal));
+    QVERIFY2(refusal.contains("\"program copy begun\""), qPrintable(refusal));
+    QVERIFY2(refusal.contains("Service, Recover"), qPrintable(refusal));
+    QCOMPARE(f.Find<QLabel>("mCaptions")->text(), QString("The updating was interrupted!"));
+
+    f.Find<QAction>("mmOperations_Recover")->trigger();
+    QVERIFY(f.Find<QPlainTextEdit>("mLog")->toPlainText().contains(
+        "The product is consistent again: it is the updated version."));
+    std::ifstream exe(product + "/Program/DunVeld.exe");
+    QCOMPARE(std::string(std::istreambuf_iterator<char>(exe), {}), std::string("new exe"));
+    QVERIFY(f.Find<QGroupBox>("gbConnection")->isEnabled());
+    std::filesystem::remove_all(root);
   }
 };
 

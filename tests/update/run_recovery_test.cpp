@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
 #include "tests/sys/disk_folder.h"
+#include "update/db_modes.h"
 #include "update/run_journal.h"
 #include "update/run_state.h"
 
@@ -28,6 +30,7 @@ using testing::WriteFile;
 class OnlineOnly final : public RunServices {
  public:
   std::vector<std::string> calls;
+  bool online_already = false;
   std::vector<std::string> AttachedUsers(const std::string&, const std::string&,
                                          const std::string&) override {
     return Unexpected<std::vector<std::string>>("users");
@@ -39,6 +42,7 @@ class OnlineOnly final : public RunServices {
   void OnLine(const std::string&, const std::string& db, const std::string&,
               const std::string&) override {
     calls.push_back("online " + db);
+    if (online_already) throw Error(std::string(kAlreadyInModeText) + " \"" + db + "\"");
   }
   void RunScriptText(Operator&, const std::string&, const std::string&, const std::string&,
                      const std::string&, const std::string&) override {
@@ -214,6 +218,21 @@ TEST_F(RunRecoveryTest, AfterTheDatabaseSwapTheProgramIsRolledForward) {
     ExpectUpdated();
     ExpectFinished();
   }
+}
+
+// A run killed after its final step, or failed after it, left the database online.
+TEST_F(RunRecoveryTest, DatabaseOnlineAlreadyIsNoFailure) {
+  WriteFile(LiveDb(), "updated database");
+  WriteFile(Live("Program/DunVeld.exe"), "new exe");
+  WriteFile(Live("Program/DunVeld.chm"), "new help");
+  WriteFile(Live("Resources/pictures.dat"), "new pictures");
+  services.online_already = true;
+  Journal(JournalStage::FinalStepDone);
+  ASSERT_EQ(Recover(), "<none>");
+  ExpectUpdated();
+  EXPECT_NE(std::find(op.log.begin(), op.log.end(), "The live database was online already."),
+            op.log.end());
+  ExpectFinished();
 }
 
 TEST_F(RunRecoveryTest, ProgramThatCannotBeReplacedLeavesTheRunUnfinished) {

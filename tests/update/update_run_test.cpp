@@ -18,6 +18,7 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
 #include "tests/sys/disk_folder.h"
+#include "update/run_recovery.h"
 #include "update/run_state.h"
 
 namespace updater {
@@ -560,6 +561,85 @@ TEST_F(UpdateRunJournalTest, NoRunStartsOverAnUnfinishedOne) {
   EXPECT_TRUE(op.dialogs.empty());
   EXPECT_TRUE(service_control.events.empty());
   EXPECT_EQ(ReadFile(LiveDb()), "old database");
+}
+
+// A run whose swap failed half-way reports its failure, and its journal stays open for the
+// recovery, which then brings the product to one version.
+TEST_F(UpdateRunJournalTest, HalfFinishedSwapOrRollbackIsLeftToTheRecovery) {
+  std::unique_ptr<testing::HoldingChild> holder;
+  const std::string held_exe = product + "/Program/DunVeld.exe";
+  const struct {
+    const char* name;
+    bool client;
+    JournalStage stage;
+    JournalOutcome outcome;
+    bool without_help_file;                 // the client step fails
+    std::function<void()> before_cleanup;   // breaks the run while the database step runs
+    std::function<void()> before_recovery;  // what the operator mends after the run
+    const char* exe_after;                  // the client's version after the recovery
+    const char* db_after;
+  } cases[] = {
+      {"database held through the swap", true, JournalStage::DatabaseSwapBegun,
+       JournalOutcome::Failed, false,
+       [&] { holder = std::make_unique<testing::HoldingChild>(testing::Opening(LiveDb())); },
+       [&] { holder.reset(); }, "old exe", "old database"},
+      {"program not replaced", true, JournalStage::ProgramCopyBegun, JournalOutcome::Failed, false,
+       [&] {
+         std::filesystem::remove(held_exe);
+         WriteFile(held_exe + "/held", "");
+       },
+       [&] { std::filesystem::remove_all(held_exe); }, "new DunVeld.exe", "updated database"},
+      {"rollback without the backup of a deleted file", true, JournalStage::DatabaseUpdated,
+       JournalOutcome::RolledBack, true,
+       [&] {
+         // A backup that is only a link to the live file is gone once the client step deleted
+         // that file.
+         const std::string backup = TempDir() + "/Old/Program/Fr.dll";
+         std::filesystem::remove(backup);
+         std::filesystem::create_symlink(product + "/Program/Fr.dll", backup);
+       },
+       [&] {
+         const std::string backup = TempDir() + "/Old/Program/Fr.dll";
+         std::filesystem::remove(backup);
+         WriteFile(backup, "fr");
+       },
+       "old exe", "old database"},
+  };
+  const std::vector<std::string> whole_payload = fake.payload;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(product);
+    fake.before.clear();
+    fake.payload = whole_payload;
+    if (c.without_help_file)
+      fake.payload = {"DunVeld.exe", "Sys_Roles.sql", "script.sql", "DV_UDF_u8.dll"};
+    MakeProduct(c.client, true);
+    fake.before["#cleanup ADMN work"] = c.before_cleanup;
+    EXPECT_NE(RunError(), "<none>");
+    const RunJournal j = Final();
+    EXPECT_EQ(j.stage, c.stage);
+    EXPECT_EQ(j.outcome, c.outcome);
+    try {
+      RefuseOverUnfinishedRun(product);
+      ADD_FAILURE() << "no refusal";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("ended \"" + OutcomeName(c.outcome) + "\" half-way"),
+                std::string::npos)
+          << e.what();
+    }
+
+    c.before_recovery();
+    RecoverRunWith(fake, op, settings.profile, product, "masterkey", settings.serverParams);
+    EXPECT_EQ(Final().outcome, JournalOutcome::Recovered);
+    EXPECT_EQ(ReadFile(held_exe), c.exe_after);
+    EXPECT_EQ(ReadFile(LiveDb()), c.db_after);
+    EXPECT_FALSE(Exists(LiveDb() + "_"));
+    if (std::string(c.exe_after) == "old exe") {
+      EXPECT_EQ(ReadFile(product + "/Program/storage.ini"), "storage");
+      EXPECT_EQ(ReadFile(product + "/Program/Fr.dll"), "fr");
+    }
+    EXPECT_EQ(op.log.back().find("The product is consistent again"), 0u) << op.log.back();
+  }
 }
 
 }  // namespace
