@@ -11,6 +11,7 @@
 #include "script/script_library.h"
 #include "script/script_library_abi.h"
 #include "sys/error.h"
+#include "sys/path.h"
 #include "sys/text.h"
 
 namespace updater {
@@ -123,7 +124,7 @@ void Run(Operator& ui, const std::string& client_library, const std::string& dat
   if (is_file) {
     if (trimmed.empty()) throw Error("The script's file was not specified!");
     std::error_code error;
-    const auto status = std::filesystem::status(trimmed, error);
+    const auto status = std::filesystem::status(FileSystemPath(trimmed), error);
     if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
       throw Error("The \"" + trimmed + "\" " + "script file was not found!");
   } else if (trimmed.empty()) {

@@ -83,7 +83,7 @@ class PosixDirectory final : public Directory {
 
   FileId Id() const override { return id_; }
 
-  bool DeleteFile(const std::string& name) override {
+  bool DeleteEntry(const std::string& name) override {
     if (::unlinkat(fd_.get(), name.c_str(), 0) == 0) return true;
     // A folder without write permission keeps its entries: open it up and try once more.
     if ((errno == EACCES || errno == EPERM) && MakeSelfWritable()) {

@@ -33,6 +33,10 @@ std::string FolderPart(const std::string& path) {
   return ExcludeTrailingSeparator(path.substr(0, i));
 }
 
+std::filesystem::path FileSystemPath(const std::string& path) {
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 std::string FullPath(const std::string& path) {
   // No text names no folder, not the current one.
   if (path.empty()) return path;

@@ -108,13 +108,13 @@ TEST(DriveTypeTest, DrivePartIsTheMountPointHoldingThePath) {
 
 TEST(DriveTypeTest, ClassifiesRealMounts) {
   testing::DiskFolder folder;
-  DriveType disk = GetDriveType(DrivePart(folder.path()));
+  DriveType disk = DriveTypeOfRoot(DrivePart(folder.path()));
   EXPECT_TRUE(disk == DriveType::Fixed || disk == DriveType::Removable);
-  EXPECT_EQ(GetDriveType(folder / "missing/"), DriveType::NoRootDir);
+  EXPECT_EQ(DriveTypeOfRoot(folder / "missing/"), DriveType::NoRootDir);
   // A tmpfs, when the machine has one there, is a RAM disk.
   struct statfs shm;
   if (::statfs("/dev/shm", &shm) == 0 && shm.f_type == 0x01021994) {
-    EXPECT_EQ(GetDriveType(DrivePart("/dev/shm")), DriveType::RamDisk);
+    EXPECT_EQ(DriveTypeOfRoot(DrivePart("/dev/shm")), DriveType::RamDisk);
   }
 }
 
