@@ -19,14 +19,16 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-// Windows itself refuses a file that another process holds open (no sharing is granted) and a
-// read-only one; folders and links are refused here.
+// Windows itself refuses a file that another process holds open (no sharing is granted);
+// folders, links and read-only files are refused here, as not every file system behind the
+// calls enforces the attribute for a privileged user.
 WriteOutcome WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes,
                             bool /*executable*/) {
   const std::wstring wide = win::Utf16(path);
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+      (attributes &
+       (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)) != 0) {
     return WriteOutcome::CannotCreate;
   }
   win::UniqueHandle file(::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -43,6 +43,9 @@ std::string FullPath(const std::string& path) {
   std::string absolute = IsAbsolutePath(path) ? path : JoinPath(CurrentDirectory(), path);
   const std::size_t root_length = RootLength(absolute);
   std::string result = absolute.substr(0, root_length);
+  for (char& c : result) {
+    if (IsPathSeparator(c)) c = PathSeparator();
+  }
   std::vector<std::string> parts;
   std::size_t start = root_length;
   while (start <= absolute.size()) {

@@ -10,7 +10,7 @@
 #include "script/script_library.h"
 #include "seams/platform_names.h"
 #include "sys/error.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/holding_child_posix.h"
 
 namespace updater {
 namespace {
@@ -30,7 +30,7 @@ std::vector<std::string> Names(const std::string& folder) {
 }
 
 TEST(CarriedLibrariesTest, BothAreWrittenWhenAbsentAndTheScriptLibraryLoads) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   WriteCarriedLibraries(folder.path());
 
   const std::string client = folder / kPlatformClientLibName;
@@ -51,7 +51,7 @@ TEST(CarriedLibrariesTest, BothAreWrittenWhenAbsentAndTheScriptLibraryLoads) {
 }
 
 TEST(CarriedLibrariesTest, AnExistingFileIsNeverReplaced) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   const std::string client = folder / kPlatformClientLibName;
   testing::WriteFile(client, "an older client library");
   ASSERT_EQ(::chmod(client.c_str(), 0444), 0);
@@ -69,7 +69,7 @@ TEST(CarriedLibrariesTest, AnExistingFileIsNeverReplaced) {
 }
 
 TEST(CarriedLibrariesTest, AFolderThatCannotBeWrittenNamesTheFile) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   const std::string locked = folder / "locked";
   fs::create_directory(locked);
   ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);

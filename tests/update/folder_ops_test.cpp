@@ -10,7 +10,7 @@
 #include "messages/ldm.h"
 #include "messages/message_text.h"
 #include "sys/error.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/holding_child_posix.h"
 
 namespace updater {
 namespace {
@@ -47,7 +47,7 @@ class FolderOpsTest : public ::testing::Test {
     return "<no error>";
   }
 
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
 };
 
 TEST_F(FolderOpsTest, RemoveDirDeletesReadOnlyFilesAndNestedFolders) {

@@ -16,7 +16,7 @@
 #include "sys/run_program.h"
 #include "sys/sha256.h"
 #include "tests/support/recording_operator.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/holding_child_posix.h"
 
 namespace updater {
 namespace {
@@ -59,7 +59,7 @@ class PayloadTest : public ::testing::Test {
     return RunAndWait(op, archive, std::nullopt, 1);
   }
 
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::RecordingOperator op;
   const std::string new_dir = folder / "Tmp$1/New";
   const std::string archive = new_dir + "/files.exe";

@@ -7,7 +7,7 @@
 
 #include "messages/ldm.h"
 #include "messages/message_text.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 #include "update/backup_names.h"
 
 namespace updater {
@@ -26,7 +26,7 @@ class RestoreTest : public ::testing::Test {
     testing::WriteFile(other + "/" + DeleteMarkerName(path), "");
   }
 
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   std::string other = folder / "Tmp$1/Old/Other";
 };
 

@@ -15,7 +15,7 @@
 #include "sys/path.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -63,7 +63,7 @@ class UpdateInitTest : public ::testing::Test {
     std::filesystem::create_directories(product);
   }
 
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   ProjectProfile profile;
   std::string product;
   testing::RecordingOperator op;

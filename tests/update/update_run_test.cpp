@@ -17,14 +17,14 @@
 #include "tests/fbserver/fake_service_control.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/holding_child_posix.h"
 #include "update/run_state.h"
 
 namespace updater {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::DiskFolder;
+using testing::TempFolder;
 using testing::Exists;
 using testing::ReadFile;
 using testing::WriteFile;
@@ -171,7 +171,7 @@ class UpdateRunTest : public ::testing::Test {
     return static_cast<int>(std::count(clock.Sleeps().begin(), clock.Sleeps().end(), 30000ms));
   }
 
-  DiskFolder disk;
+  TempFolder disk;
   std::string product = disk / "DunVeld";
   testing::FakeClock clock;
   ScopedClock scoped_clock{clock};

@@ -5,7 +5,7 @@
 #include <sys/vfs.h>
 
 #include "sys/drive_type.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -90,7 +90,7 @@ TEST(MountInfoTest, ClassifiesMounts) {
 }
 
 TEST(DriveTypeTest, DrivePartIsTheMountPointHoldingThePath) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   std::string root = DrivePart(folder.path());
   ASSERT_FALSE(root.empty());
   EXPECT_EQ(root.back(), '/');
@@ -107,7 +107,7 @@ TEST(DriveTypeTest, DrivePartIsTheMountPointHoldingThePath) {
 }
 
 TEST(DriveTypeTest, ClassifiesRealMounts) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   DriveType disk = DriveTypeOfRoot(DrivePart(folder.path()));
   EXPECT_TRUE(disk == DriveType::Fixed || disk == DriveType::Removable);
   EXPECT_EQ(DriveTypeOfRoot(folder / "missing/"), DriveType::NoRootDir);
