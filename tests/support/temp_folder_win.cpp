@@ -35,13 +35,10 @@ void GiveRightsBack(const std::string& folder) {
   }
 }
 
+// The C runtime's copy, which the program reads; it keeps no empty variables.
 std::optional<std::string> GetEnv(const std::string& name) {
-  const std::wstring wide = win::Utf16(name);
-  const DWORD n = ::GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
-  if (n == 0) return std::nullopt;
-  std::vector<wchar_t> value(n);
-  const DWORD got = ::GetEnvironmentVariableW(wide.c_str(), value.data(), n);
-  return win::Utf8(std::wstring(value.data(), got));
+  const wchar_t* value = ::_wgetenv(win::Utf16(name).c_str());
+  return value != nullptr ? std::optional<std::string>(win::Utf8(value)) : std::nullopt;
 }
 
 // The process block for the system and children, the C runtime's copy for getenv.
