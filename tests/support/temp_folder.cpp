@@ -17,7 +17,14 @@ TempFolder::~TempFolder() {
 }
 
 std::string TempFolder::operator/(const std::string& name) const {
-  return JoinPath(path_, name);
+  return JoinPath(path_, NativeSeparators(name));
+}
+
+std::string NativeSeparators(std::string path) {
+  for (char& c : path) {
+    if (IsPathSeparator(c)) c = PathSeparator();
+  }
+  return path;
 }
 
 std::string TempFolder::Write(const std::string& name, const std::string& content) const {

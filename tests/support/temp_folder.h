@@ -16,7 +16,7 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::string& path() const { return path_; }
-  // The path of `name` in the folder.
+  // The path of `name` ("a/b" allowed) in the folder, in the platform's form.
   std::string operator/(const std::string& name) const;
   // Writes `content` to the file `name` in the folder and returns its path.
   std::string Write(const std::string& name, const std::string& content) const;
@@ -24,6 +24,9 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+// `path` with every separator the platform's preferred one.
+std::string NativeSeparators(std::string path);
 
 // Whole files, written without our own code; missing parent folders are made.
 void WriteFile(const std::string& path, const std::string& content);

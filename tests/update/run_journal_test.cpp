@@ -12,8 +12,8 @@
 namespace updater {
 namespace {
 
-using testing::TempFolder;
 using testing::ReadFile;
+using testing::TempFolder;
 using testing::WriteFile;
 
 RunJournal Sample(const std::string& temp_dir) {

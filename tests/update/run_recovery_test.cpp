@@ -19,9 +19,9 @@
 namespace updater {
 namespace {
 
-using testing::TempFolder;
 using testing::Exists;
 using testing::ReadFile;
+using testing::TempFolder;
 using testing::WriteFile;
 
 // Records the one service the recovery asks for; nothing else may be called.

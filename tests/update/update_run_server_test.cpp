@@ -17,8 +17,8 @@
 #include "sys/path.h"
 #include "tests/fbserver/fake_service_control.h"
 #include "tests/support/recording_operator.h"
-#include "tests/support/test_database.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_database.h"
 #include "update/run_state.h"
 
 namespace updater {
