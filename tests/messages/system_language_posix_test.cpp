@@ -30,7 +30,7 @@ class LocaleEnvironment {
   std::vector<std::unique_ptr<testing::ScopedEnv>> scopes_;
 };
 
-class LdmTest : public ::testing::Test {
+class LocaleLdmTest : public ::testing::Test {
  protected:
   void TearDown() override { ChangeLanguage(3); }
 };
@@ -61,7 +61,7 @@ TEST(SystemLanguageTest, ReadsTheLocaleEnvironmentInOrder) {
   EXPECT_EQ(primary(), 25);
 }
 
-TEST_F(LdmTest, DataModuleCreateStartsInTheSystemLanguage) {
+TEST_F(LocaleLdmTest, DataModuleCreateStartsInTheSystemLanguage) {
   LocaleEnvironment env;
   RecordingOperator op;
   env.Set(nullptr, nullptr, "ru_RU.UTF-8");

@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FolderOpsTest : public ::testing::Test {
+class FolderOpsPosixTest : public ::testing::Test {
  protected:
   void SetUp() override { ChangeLanguage(3); }
 
@@ -50,7 +50,7 @@ class FolderOpsTest : public ::testing::Test {
   testing::TempFolder folder;
 };
 
-TEST_F(FolderOpsTest, RemoveDirDeletesReadOnlyFilesAndNestedFolders) {
+TEST_F(FolderOpsPosixTest, RemoveDirDeletesReadOnlyFilesAndNestedFolders) {
   const std::string dir = folder / "Tmp$1";
   testing::WriteFile(dir + "/a.txt", "a");
   testing::WriteFile(dir + "/.hidden", "h");
@@ -65,7 +65,7 @@ TEST_F(FolderOpsTest, RemoveDirDeletesReadOnlyFilesAndNestedFolders) {
   MyRemoveDir(dir + "/");
 }
 
-TEST_F(FolderOpsTest, RemoveDirOpensUpReadOnlyFoldersOfAnOrdinaryUser) {
+TEST_F(FolderOpsPosixTest, RemoveDirOpensUpReadOnlyFoldersOfAnOrdinaryUser) {
   // Rights bite only on an ordinary user: build and remove the tree as one.
   int code = testing::RunAsNobody([this] {
     const std::string dir = folder / "tree";
@@ -84,7 +84,7 @@ TEST_F(FolderOpsTest, RemoveDirOpensUpReadOnlyFoldersOfAnOrdinaryUser) {
   EXPECT_EQ(code, 0);
 }
 
-TEST_F(FolderOpsTest, RemoveDirStopsAtAFileThatAnotherProcessHolds) {
+TEST_F(FolderOpsPosixTest, RemoveDirStopsAtAFileThatAnotherProcessHolds) {
   const std::string dir = folder / "Tmp$2";
   for (int i = 0; i < 10; ++i) testing::WriteFile(dir + "/file" + std::to_string(i), "x");
   // The removal visits the entries in the order the folder lists them.
@@ -101,7 +101,7 @@ TEST_F(FolderOpsTest, RemoveDirStopsAtAFileThatAnotherProcessHolds) {
   }
 }
 
-TEST_F(FolderOpsTest, RemoveDirKeepsAFolderThatAnotherProcessWorksIn) {
+TEST_F(FolderOpsPosixTest, RemoveDirKeepsAFolderThatAnotherProcessWorksIn) {
   const std::string dir = folder / "Tmp$3";
   testing::WriteFile(dir + "/busy/file", "x");
   testing::WriteFile(dir + "/idle/file", "y");
@@ -111,7 +111,7 @@ TEST_F(FolderOpsTest, RemoveDirKeepsAFolderThatAnotherProcessWorksIn) {
   EXPECT_EQ(Listing(dir), (std::set<std::string>{"busy/"}));
 }
 
-TEST_F(FolderOpsTest, CopyDirCopiesATreeIntoMissingParents) {
+TEST_F(FolderOpsPosixTest, CopyDirCopiesATreeIntoMissingParents) {
   const std::string source = folder / "Program";
   testing::WriteFile(source + "/DunVeld.exe", "exe");
   testing::WriteFile(source + "/.settings", "hidden");
@@ -131,7 +131,7 @@ TEST_F(FolderOpsTest, CopyDirCopiesATreeIntoMissingParents) {
   EXPECT_TRUE(fs::is_empty(folder / "empty copy"));
 }
 
-TEST_F(FolderOpsTest, CopyDirOverwritesAndAddsButNeverDeletes) {
+TEST_F(FolderOpsPosixTest, CopyDirOverwritesAndAddsButNeverDeletes) {
   // As an ordinary user, for whom a read-only target is really read-only.
   int code = testing::RunAsNobody([this] {
     testing::WriteFile(folder / "src/same.txt", "new");
@@ -153,7 +153,7 @@ TEST_F(FolderOpsTest, CopyDirOverwritesAndAddsButNeverDeletes) {
                                    "sub/added.txt = added", "sub/stays too = x"}));
 }
 
-TEST_F(FolderOpsTest, CopyDirPassesOverFilesThatCannotBeCopied) {
+TEST_F(FolderOpsPosixTest, CopyDirPassesOverFilesThatCannotBeCopied) {
   int code = testing::RunAsNobody([this] {
     testing::WriteFile(folder / "mine/a", "a");
     testing::WriteFile(folder / "mine/secret", "s");
@@ -170,7 +170,7 @@ TEST_F(FolderOpsTest, CopyDirPassesOverFilesThatCannotBeCopied) {
   EXPECT_EQ(Listing(folder / "copy"), (std::set<std::string>{"a = a", "z = z"}));
 }
 
-TEST_F(FolderOpsTest, CopyDirOfAnUnreadableFolderCopiesNothingAndLeavesItAsItWas) {
+TEST_F(FolderOpsPosixTest, CopyDirOfAnUnreadableFolderCopiesNothingAndLeavesItAsItWas) {
   int code = testing::RunAsNobody([this] {
     testing::WriteFile(folder / "closed/inner/file", "f");
     testing::WriteFile(folder / "open/file", "g");
@@ -191,7 +191,7 @@ TEST_F(FolderOpsTest, CopyDirOfAnUnreadableFolderCopiesNothingAndLeavesItAsItWas
   EXPECT_EQ(Listing(folder / "closed"), (std::set<std::string>{"inner/", "inner/file = f"}));
 }
 
-TEST_F(FolderOpsTest, RemoveDirDeletesLinksWithoutFollowingThem) {
+TEST_F(FolderOpsPosixTest, RemoveDirDeletesLinksWithoutFollowingThem) {
   testing::WriteFile(folder / "outside/keep.txt", "keep");
   testing::WriteFile(folder / "tree/file", "x");
   fs::create_directory_symlink(folder / "outside", folder / "tree/dir link");
@@ -201,7 +201,7 @@ TEST_F(FolderOpsTest, RemoveDirDeletesLinksWithoutFollowingThem) {
   EXPECT_EQ(testing::ReadFile(folder / "outside/keep.txt"), "keep");
 }
 
-TEST_F(FolderOpsTest, CopyDirCopiesLinksAsLinks) {
+TEST_F(FolderOpsPosixTest, CopyDirCopiesLinksAsLinks) {
   testing::WriteFile(folder / "outside/secret", "s");
   testing::WriteFile(folder / "src/file", "f");
   fs::create_directory_symlink(folder / "outside", folder / "src/out");

@@ -33,7 +33,7 @@ bool IsExecutable(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IXUSR) != 0;
 }
 
-class PayloadTest : public ::testing::Test {
+class PayloadPosixTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ChangeLanguage(3);
@@ -65,7 +65,7 @@ class PayloadTest : public ::testing::Test {
   const std::string archive = new_dir + "/files.exe";
 };
 
-TEST_F(PayloadTest, ExtractReplacesTheWholeContentOfAnExistingFile) {
+TEST_F(PayloadPosixTest, ExtractReplacesTheWholeContentOfAnExistingFile) {
   const std::string carried = CarriedArchive();
   testing::WriteFile(archive, std::string(carried.size() + 5000, 'x'));
   ASSERT_EQ(::chmod(archive.c_str(), 0644), 0);
@@ -74,7 +74,7 @@ TEST_F(PayloadTest, ExtractReplacesTheWholeContentOfAnExistingFile) {
   EXPECT_TRUE(IsExecutable(archive));
 }
 
-TEST_F(PayloadTest, ExtractFailuresNameTheResourceAndTheCauseAndLeaveNoFile) {
+TEST_F(PayloadPosixTest, ExtractFailuresNameTheResourceAndTheCauseAndLeaveNoFile) {
   EXPECT_EQ(ErrorOf([&] { ExtractFilesFromResource(archive, "payload2"); }),
             ExtractError("Resource payload2 not found", "payload2"));
   EXPECT_FALSE(testing::Exists(archive));
@@ -97,7 +97,7 @@ TEST_F(PayloadTest, ExtractFailuresNameTheResourceAndTheCauseAndLeaveNoFile) {
   EXPECT_EQ(testing::ReadFile(archive), "held");
 }
 
-TEST_F(PayloadTest, ATruncatedArchiveFailsTheCheckWithItsExitCode) {
+TEST_F(PayloadPosixTest, ATruncatedArchiveFailsTheCheckWithItsExitCode) {
   const std::string carried = CarriedArchive();
   testing::WriteFile(archive, carried.substr(0, carried.size() * 2 / 3));
   ASSERT_EQ(::chmod(archive.c_str(), 0755), 0);
@@ -109,7 +109,7 @@ TEST_F(PayloadTest, ATruncatedArchiveFailsTheCheckWithItsExitCode) {
   EXPECT_NE(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }), "<no error>");
 }
 
-TEST_F(PayloadTest, TheCarriedArchiveUnpacksEveryListedFileIntoTheFolderItRunsIn) {
+TEST_F(PayloadPosixTest, TheCarriedArchiveUnpacksEveryListedFileIntoTheFolderItRunsIn) {
   ASSERT_EQ(Unpack(), 0);
   EXPECT_NO_THROW(CheckUnpackedPayload(new_dir, 0));
   for (const std::string& name : PayloadFileNames()) {

@@ -22,14 +22,9 @@ namespace {
 
 constexpr const char* kClient = "libfbclient.so.2";
 
-std::string VersionReply(const std::string& server) {
-  std::string body = std::string(1, '\x02') + static_cast<char>(server.size()) + server +
-                     static_cast<char>(7) + "LI-V3.0";
-  std::string reply(1, static_cast<char>(isc_info_firebird_version));
-  reply += static_cast<char>(body.size() & 0xff);
-  reply += static_cast<char>(body.size() >> 8);
-  return reply + body + static_cast<char>(isc_info_end);
-}
+// One row of RDB$USER_PRIVILEGES.
+using Privilege = std::tuple<std::string, int, std::string, std::string, int, std::string,
+                             std::string>;  // user, type, grantor, privilege, option, object, field
 
 class PrivilegeCleanupServerTest : public ::testing::Test {
  protected:

@@ -51,9 +51,5 @@ TEST(PrivilegeCleanup, ServerMajorVersionFromTheVersionReply) {
   EXPECT_THROW(ParseServerMajorVersion(std::string(1, static_cast<char>(isc_info_end))), Error);
 }
 
-// One row of RDB$USER_PRIVILEGES.
-using Privilege = std::tuple<std::string, int, std::string, std::string, int, std::string,
-                             std::string>;  // user, type, grantor, privilege, option, object, field
-
 }  // namespace
 }  // namespace updater

@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RestoreTest : public ::testing::Test {
+class RestorePosixTest : public ::testing::Test {
  protected:
   void SetUp() override { ChangeLanguage(3); }
   // Puts a backup of `path` with `content` into the backup folder.
@@ -30,7 +30,7 @@ class RestoreTest : public ::testing::Test {
   std::string other = folder / "Tmp$1/Old/Other";
 };
 
-TEST_F(RestoreTest, ReportsEachFileThatCannotBeRestoredAndGoesOn) {
+TEST_F(RestorePosixTest, ReportsEachFileThatCannotBeRestoredAndGoesOn) {
   const std::string lost = folder / "Gone/Program/x.dll";  // its folder no longer exists
   const std::string fine = folder / "T/-name with \"quotes\" and ü.txt";
   testing::WriteFile(fine, "current");
@@ -44,7 +44,7 @@ TEST_F(RestoreTest, ReportsEachFileThatCannotBeRestoredAndGoesOn) {
   EXPECT_FALSE(testing::Exists(folder / "Gone"));
 }
 
-TEST_F(RestoreTest, ANameOfAnotherSystemGoesNowhere) {
+TEST_F(RestorePosixTest, ANameOfAnotherSystemGoesNowhere) {
   // "C:\T\a.txt" is no full path here; it must not land in the current folder.
   testing::WriteFile(other + "/C{3A}{5C}T{5C}a.txt", "windows");
   testing::WriteFile(other + "/{dlt}_C{3A}{5C}T{5C}b.txt", "");

@@ -31,21 +31,12 @@ class ScopedTimeZone {
   testing::ScopedEnv env_;
 };
 
-std::string ErrorText(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
-
 // 8 December 2025, 14:05:09 UTC.
 Clock::TimePoint December8() {
   return Clock::TimePoint{} + std::chrono::seconds(1765202709);
 }
 
-class UpdateInitTest : public ::testing::Test {
+class UpdateInitPosixTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ChangeLanguage(3);
@@ -63,7 +54,7 @@ class UpdateInitTest : public ::testing::Test {
   ScopedClock scoped_clock{clock};
 };
 
-TEST_F(UpdateInitTest, AFolderOnARamDiskIsNotLocal) {
+TEST_F(UpdateInitPosixTest, AFolderOnARamDiskIsNotLocal) {
   struct statfs shm;
   if (::statfs("/dev/shm", &shm) != 0 || shm.f_type != 0x01021994) {
     GTEST_SKIP() << "no tmpfs at /dev/shm";
@@ -80,7 +71,7 @@ TEST_F(UpdateInitTest, AFolderOnARamDiskIsNotLocal) {
   EXPECT_EQ(text, GetMessageText("uUpdate_UpdateInit_3", ram + "/"));
 }
 
-TEST_F(UpdateInitTest, TheStampIsTheLocalTimeAndSharedWithinASecond) {
+TEST_F(UpdateInitPosixTest, TheStampIsTheLocalTimeAndSharedWithinASecond) {
   clock.Advance(900ms);
   UpdateInit(op, profile, product);
   std::string first = CurrentUpdateContext().TempDir;

@@ -114,7 +114,7 @@ class FakeRunServices final : public RunServices {
   std::string prefix_;
 };
 
-class UpdateRunTest : public ::testing::Test {
+class UpdateRunPosixTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ChangeLanguage(3);
@@ -185,7 +185,7 @@ class UpdateRunTest : public ::testing::Test {
   UpdateRunSettings settings;
 };
 
-TEST_F(UpdateRunTest, DatabaseHeldThroughTheSwapIsReportedAsFailure) {
+TEST_F(UpdateRunPosixTest, DatabaseHeldThroughTheSwapIsReportedAsFailure) {
   MakeProduct(true, true);
   std::unique_ptr<testing::HoldingChild> holder;
   // Another program opens the live database after the copies were taken.
