@@ -177,7 +177,8 @@ DialogButton CliOperator::MessageDlg(DialogKind kind, const std::string& text,
   }
 }
 
-void CliOperator::MessageBox(DialogKind kind, const std::string& caption, const std::string& text) {
+void CliOperator::ShowMessage(DialogKind kind, const std::string& caption,
+                              const std::string& text) {
   SuspendProgress();
   out_.flush();
   err_ << caption << " [" << KindName(kind) << "]: " << TerminalText(text) << '\n' << std::flush;

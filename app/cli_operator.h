@@ -32,7 +32,7 @@ class CliOperator final : public Operator {
   void ProcessMessages() override;
   DialogButton MessageDlg(DialogKind kind, const std::string& text,
                           const std::vector<DialogButton>& buttons, DialogButton focus) override;
-  void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) override;
+  void ShowMessage(DialogKind kind, const std::string& caption, const std::string& text) override;
   void SetStatus(const std::string& text) override;
 
   // Without a terminal a question is not read from `in`: unless --yes answers it, it gets

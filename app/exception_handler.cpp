@@ -43,7 +43,7 @@ void AEException(Operator& op, const std::exception& e) {
     // The operator must still learn of the error, and that the log missed it.
     if (*log_error.what() != '\0') text += "\r\n\r\n" + WithFullStop(log_error.what());
   }
-  op.MessageBox(DialogKind::Error, kApplicationTitle, text);
+  op.ShowMessage(DialogKind::Error, kApplicationTitle, text);
 }
 
 }  // namespace updater

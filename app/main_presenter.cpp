@@ -6,6 +6,7 @@
 #include "app/exception_handler.h"
 #include "messages/message_text.h"
 #include "sys/error.h"
+#include "sys/path.h"
 
 namespace updater {
 
@@ -146,8 +147,8 @@ void MainPresenter::BrowseClick() {
   if (look_.commands_blocked) return;
   EntryFields fields = view_.Fields();
   std::error_code ec;
-  bool exists =
-      !fields.product_dir.empty() && std::filesystem::is_directory(fields.product_dir, ec);
+  bool exists = !fields.product_dir.empty() &&
+                std::filesystem::is_directory(FileSystemPath(fields.product_dir), ec);
   std::optional<std::string> chosen = view_.BrowseForFolder(
       GetMessageText("uMain_ProgramLocation_1"), exists ? fields.product_dir : std::string());
   if (!chosen) return;
@@ -204,9 +205,9 @@ DialogButton MainPresenter::MessageDlg(DialogKind kind, const std::string& text,
   return view_.MessageDlg(kind, text, buttons, focus);
 }
 
-void MainPresenter::MessageBox(DialogKind kind, const std::string& caption,
-                               const std::string& text) {
-  view_.MessageBox(kind, caption, text);
+void MainPresenter::ShowMessage(DialogKind kind, const std::string& caption,
+                                const std::string& text) {
+  view_.ShowMessage(kind, caption, text);
 }
 
 void MainPresenter::SetStatus(const std::string& text) {

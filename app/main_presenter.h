@@ -50,7 +50,8 @@ class MainView {
   virtual void ProcessMessages() = 0;
   virtual DialogButton MessageDlg(DialogKind kind, const std::string& text,
                                   const std::vector<DialogButton>& buttons, DialogButton focus) = 0;
-  virtual void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) = 0;
+  virtual void ShowMessage(DialogKind kind, const std::string& caption,
+                           const std::string& text) = 0;
   // The folder dialog; `selected` is an existing folder to open on, or empty. Nothing when
   // the operator cancels.
   virtual std::optional<std::string> BrowseForFolder(const std::string& title,
@@ -122,7 +123,7 @@ class MainPresenter final : public Operator {
   void ProcessMessages() override;
   DialogButton MessageDlg(DialogKind kind, const std::string& text,
                           const std::vector<DialogButton>& buttons, DialogButton focus) override;
-  void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) override;
+  void ShowMessage(DialogKind kind, const std::string& caption, const std::string& text) override;
   void SetStatus(const std::string& text) override;
 
  private:

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "sys/error.h"
-#include "sys/utf16_win.h"
+#include "sys/path.h"
 
 namespace updater {
 
 // The folder's access list decides who may read the file; the front end reads it as given.
 std::string ReadPasswordFile(const std::string& path) {
-  std::ifstream in(win::Utf16(path), std::ios::binary);
+  std::ifstream in(FileSystemPath(path), std::ios::binary);
   if (!in) throw Error("The password file " + path + " cannot be read");
   std::string line;
   std::getline(in, line);

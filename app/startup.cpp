@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "seams/application_title.h"
 #include "app/process_environment.h"
 #include "messages/ldm.h"
+#include "seams/application_title.h"
 
 namespace updater {
 
@@ -17,7 +17,7 @@ std::optional<ProjectProfile> StartWithoutWindow(Operator& op,
   try {
     SetFirebirdMsgEnv();
   } catch (const std::exception& e) {
-    op.MessageBox(DialogKind::Error, kApplicationTitle, e.what());
+    op.ShowMessage(DialogKind::Error, kApplicationTitle, e.what());
     return std::nullopt;
   }
   try {

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "sys/error.h"
+#include "sys/path.h"
 #include "sys/text.h"
 
 namespace updater {
@@ -34,7 +35,7 @@ void DetectServerType(const std::string& image_path, const char* super_exe, cons
 bool FolderExists(const std::string& path) {
   if (path.empty()) return false;
   std::error_code ec;
-  return std::filesystem::is_directory(path, ec);
+  return std::filesystem::is_directory(FileSystemPath(path), ec);
 }
 
 std::string PrefixOrDefault(const std::string& image_path) {

@@ -134,7 +134,7 @@ void StopFBService(Operator& op, TFBServParams params, bool show_result) {
   if (killed == 0) throw Error(ProcessesNotStoppedText(params.ServerExeName));
   if (GetServiceState("", params.ServiceName) != kServiceStopped) throw Error(kNotStoppedText);
   PauseShowingProgress(GetMessageText("uProgress_ServiceSettle"), kServiceSettleDelay);
-  if (show_result) op.MessageBox(DialogKind::Information, kApplicationTitle, kStoppedBoxText);
+  if (show_result) op.ShowMessage(DialogKind::Information, kApplicationTitle, kStoppedBoxText);
 }
 
 void StartFBService(Operator& op, TFBServParams params, bool show_result) {
@@ -146,7 +146,7 @@ void StartFBService(Operator& op, TFBServParams params, bool show_result) {
   if (!StartServiceAndWait("", params.ServiceName)) throw Error(kUnableToStartText);
   if (!IsFBServiceRunning()) throw Error(kNotRunningText);
   PauseShowingProgress(GetMessageText("uProgress_ServiceSettle"), kServiceSettleDelay);
-  if (show_result) op.MessageBox(DialogKind::Information, kApplicationTitle, kRunningBoxText);
+  if (show_result) op.ShowMessage(DialogKind::Information, kApplicationTitle, kRunningBoxText);
 }
 
 }  // namespace updater

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "sys/error.h"
+#include "sys/path.h"
 
 namespace updater {
 
@@ -501,7 +502,7 @@ RegFileData ParseRegFile(std::string_view text, const std::string& file_name) {
 
 RegFileData ReadRegFile(const std::string& file_name) {
   std::error_code ec;
-  auto status = std::filesystem::status(file_name, ec);
+  auto status = std::filesystem::status(FileSystemPath(file_name), ec);
   if (status.type() == std::filesystem::file_type::not_found) return {};
   if (ec) {
     throw Error("Unable to read the registry file \"" + file_name + "\": " + ec.message());
@@ -510,7 +511,7 @@ RegFileData ReadRegFile(const std::string& file_name) {
     throw Error("Unable to read the registry file \"" + file_name + "\": " + std::strerror(EISDIR));
   }
   errno = 0;
-  std::ifstream in(file_name, std::ios::binary);
+  std::ifstream in(FileSystemPath(file_name), std::ios::binary);
   if (!in) {
     int err = errno != 0 ? errno : EACCES;
     throw Error("Unable to read the registry file \"" + file_name + "\": " + std::strerror(err));

@@ -23,7 +23,7 @@ class QuietOperator final : public Operator {
                           DialogButton focus) override {
     return focus;
   }
-  void MessageBox(DialogKind, const std::string&, const std::string&) override {}
+  void ShowMessage(DialogKind, const std::string&, const std::string&) override {}
   void SetStatus(const std::string&) override {}
 };
 

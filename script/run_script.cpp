@@ -129,7 +129,7 @@ void Run(Operator& ui, const std::string& client_library, const std::string& dat
   if (is_file) {
     if (trimmed.empty()) throw Error("The script's file was not specified!");
     std::error_code error;
-    const auto status = std::filesystem::status(trimmed, error);
+    const auto status = std::filesystem::status(FileSystemPath(trimmed), error);
     if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
       throw Error("The \"" + trimmed + "\" " + "script file was not found!");
   } else if (trimmed.empty()) {

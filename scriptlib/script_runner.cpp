@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "scriptlib/block_statement.h"
+#include "sys/path.h"
 #include "sys/text.h"
 
 namespace updater::scriptlib {
@@ -64,21 +65,21 @@ bool IsClientOption(const std::vector<std::string>& words) {
                      [&](const char* option) { return words[1] == option; });
 }
 
-void WriteLinesAtomically(const std::filesystem::path& target,
-                          const std::vector<std::string>& lines) {
-  const std::filesystem::path partial = target.string() + ".partial";
+void WriteLinesAtomically(const std::string& target_name, const std::vector<std::string>& lines) {
+  const std::filesystem::path target = FileSystemPath(target_name);
+  const std::filesystem::path partial = FileSystemPath(target_name + ".partial");
   {
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("Cannot create the file \"" + target.string() + "\"");
+    if (!out) throw std::runtime_error("Cannot create the file \"" + target_name + "\"");
     for (const auto& line : lines) out << line << "\r\n";
     out.flush();
-    if (!out) throw std::runtime_error("Cannot write the file \"" + target.string() + "\"");
+    if (!out) throw std::runtime_error("Cannot write the file \"" + target_name + "\"");
   }
   std::error_code error;
   std::filesystem::rename(partial, target, error);
   if (error) {
     std::filesystem::remove(partial, error);
-    throw std::runtime_error("Cannot write the file \"" + target.string() + "\"");
+    throw std::runtime_error("Cannot write the file \"" + target_name + "\"");
   }
 }
 
@@ -197,13 +198,13 @@ int ScriptRunner::RunFile(ScriptConnection& connection, int dialect, const std::
                           ScriptCallbacks callbacks) {
   ScriptRunner runner(connection, dialect, callbacks);
   std::error_code error;
-  const auto status = std::filesystem::status(path, error);
+  const auto status = std::filesystem::status(FileSystemPath(path), error);
   if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
     // A FIFO or a device would block the read or never end.
     runner.ReportError(path, "The script \"" + path + "\" is not a regular file");
     return runner.failures();
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FileSystemPath(path), std::ios::binary);
   if (!in) {
     runner.ReportError(path, "Cannot open the script file \"" + path + "\"");
     return runner.failures();

@@ -7,8 +7,20 @@ namespace updater {
 
 enum class DialogKind { Warning, Error, Information, Confirmation };
 
-enum class DialogButton { Yes, No, OK, Cancel, Abort, Retry, Ignore, All, NoToAll, YesToAll, Help,
-                          Closed /* the dialog was closed by its close box */ };
+enum class DialogButton {
+  Yes,
+  No,
+  OK,
+  Cancel,
+  Abort,
+  Retry,
+  Ignore,
+  All,
+  NoToAll,
+  YesToAll,
+  Help,
+  Closed /* the dialog was closed by its close box */
+};
 
 // Everything the engine needs from a person or a screen. The Qt window, the
 // command-line front end and the tests implement it; the engine never sees a toolkit.
@@ -22,11 +34,10 @@ class Operator {
   virtual void ProcessMessages() = 0;
   // A standard message dialog; `focus` is the button that holds the initial focus.
   virtual DialogButton MessageDlg(DialogKind kind, const std::string& text,
-                                  const std::vector<DialogButton>& buttons,
-                                  DialogButton focus) = 0;
+                                  const std::vector<DialogButton>& buttons, DialogButton focus) = 0;
   // A message box with one OK button.
-  virtual void MessageBox(DialogKind kind, const std::string& caption,
-                          const std::string& text) = 0;
+  virtual void ShowMessage(DialogKind kind, const std::string& caption,
+                           const std::string& text) = 0;
   virtual void SetStatus(const std::string& text) = 0;
 };
 

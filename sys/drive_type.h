@@ -4,7 +4,8 @@
 
 namespace updater {
 
-// The kinds of drive the update accepts or refuses; values as GetDriveType gives them.
+// The kinds of drive the update accepts or refuses; values as the system call for a drive root
+// gives them.
 enum class DriveType : int {
   Unknown = 0,
   NoRootDir = 1,
@@ -20,6 +21,6 @@ enum class DriveType : int {
 std::string DrivePart(const std::string& path);
 
 // The kind of drive whose root is `root`; NoRootDir when `root` does not exist.
-DriveType GetDriveType(const std::string& root);
+DriveType DriveTypeOfRoot(const std::string& root);
 
 }  // namespace updater

@@ -48,7 +48,7 @@ std::string DrivePart(const std::string& path) {
   return mount == nullptr ? std::string() : IncludeTrailingSeparator(mount->mount_point);
 }
 
-DriveType GetDriveType(const std::string& root) {
+DriveType DriveTypeOfRoot(const std::string& root) {
   if (RealPath(root).empty()) return DriveType::NoRootDir;
   std::vector<MountEntry> mounts = ParseMountInfo(ReadText("/proc/self/mountinfo"));
   const MountEntry* mount = MountOf(mounts, root);

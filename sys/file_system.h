@@ -69,7 +69,7 @@ class Directory {
   virtual bool ReadEntries(std::vector<DirectoryEntry>& entries) = 0;
   virtual FileId Id() const = 0;
   // Deletes the file or link `name`, read-only or not.
-  virtual bool DeleteFile(const std::string& name) = 0;
+  virtual bool DeleteEntry(const std::string& name) = 0;
   // Removes the empty child folder `name`.
   virtual bool RemoveChild(const std::string& name) = 0;
   // The size of the file `name` in bytes, links not followed; 0 when it cannot be read.
@@ -87,7 +87,8 @@ bool GetFileId(const std::string& path, FileId& id);
 // folder: anything in it) open.
 bool MovePath(const std::string& from, const std::string& to);
 
-// Deletes one file (or link) as DeleteFile does; fails while another process holds it open.
+// Deletes one file (or link) as the system call for one file does; fails while another process
+// holds it open.
 bool DeletePath(const std::string& path);
 
 // Copies the link `source` as a link (its target text unchanged, never followed) to

@@ -89,7 +89,7 @@ class PosixDirectory final : public Directory {
     return static_cast<std::uint64_t>(st.st_size);
   }
 
-  bool DeleteFile(const std::string& name) override {
+  bool DeleteEntry(const std::string& name) override {
     if (::unlinkat(fd_.get(), name.c_str(), 0) == 0) return true;
     // A folder without write permission keeps its entries: open it up and try once more.
     if ((errno == EACCES || errno == EPERM) && MakeSelfWritable()) {

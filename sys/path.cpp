@@ -33,12 +33,19 @@ std::string FolderPart(const std::string& path) {
   return ExcludeTrailingSeparator(path.substr(0, i));
 }
 
+std::filesystem::path FileSystemPath(const std::string& path) {
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 std::string FullPath(const std::string& path) {
   // No text names no folder, not the current one.
   if (path.empty()) return path;
   std::string absolute = IsAbsolutePath(path) ? path : JoinPath(CurrentDirectory(), path);
   const std::size_t root_length = RootLength(absolute);
   std::string result = absolute.substr(0, root_length);
+  for (char& c : result) {
+    if (IsPathSeparator(c)) c = PathSeparator();
+  }
   std::vector<std::string> parts;
   std::size_t start = root_length;
   while (start <= absolute.size()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
 namespace updater {
@@ -29,6 +30,10 @@ std::string JoinPath(const std::string& parent, const std::string& name);
 std::string FileNamePart(const std::string& path);
 // Everything before the last component, without a trailing separator (a root keeps it).
 std::string FolderPart(const std::string& path);
+
+// The path that the standard library's files and streams take, read from our UTF-8 text (a
+// narrow string would be read in the system's code page on Windows).
+std::filesystem::path FileSystemPath(const std::string& path);
 
 // The absolute form: a relative path is resolved against the current directory,
 // "." and ".." components and doubled separators are folded away without looking at

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <vector>
 
+#include "sys/path.h"
+
 namespace updater {
 namespace {
 
@@ -90,7 +92,7 @@ std::string Sha256::HexDigest() {
 }
 
 std::optional<std::string> Sha256OfFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FileSystemPath(path), std::ios::binary);
   if (!in) return std::nullopt;
   Sha256 digest;
   std::vector<char> chunk(1 << 16);

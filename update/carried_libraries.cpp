@@ -29,7 +29,9 @@ void WriteCarried(const std::string& resource, const std::string& path) {
 }  // namespace
 
 void WriteCarriedLibraries(const std::string& folder) {
-  WriteCarried("fbclient", JoinPath(folder, kPlatformClientLibName));
+  // A build made without a client library for its platform carries none; the client
+  // installed with the server is loaded then.
+  if (UPDATER_CARRIES_CLIENT) WriteCarried("fbclient", JoinPath(folder, kPlatformClientLibName));
   WriteCarried("ibescript", JoinPath(folder, ScriptLibraryFileName()));
 }
 

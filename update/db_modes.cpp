@@ -71,12 +71,12 @@ void UpdateMode(Mode mode, const ModeTexts& texts, Operator& op, const ProjectPr
     if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
     op.SaveExceptionToLog(GetMessageText(texts.already_log));
     op.ProcessMessages();
-    op.MessageBox(DialogKind::Warning, kApplicationTitle, GetMessageText(texts.already_box));
+    op.ShowMessage(DialogKind::Warning, kApplicationTitle, GetMessageText(texts.already_box));
     return;
   }
   op.SaveExceptionToLog(GetMessageText(texts.done_log));
   op.ProcessMessages();
-  op.MessageBox(DialogKind::Information, kApplicationTitle, GetMessageText(texts.done_box));
+  op.ShowMessage(DialogKind::Information, kApplicationTitle, GetMessageText(texts.done_box));
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ void RemoveContents(Directory& dir, const std::string& path, const OpenHolders& 
     if (IsSelfOrParent(entry.name)) continue;
     const std::string entry_path = JoinPath(path, entry.name);
     if (entry.kind != EntryKind::Directory) {
-      if (holders.Holds(entry.id) || !dir.DeleteFile(entry.name)) {
+      if (holders.Holds(entry.id) || !dir.DeleteEntry(entry.name)) {
         throw Error(GetMessageText("uUpdate_MyRemoveDir_1", entry_path));
       }
       continue;

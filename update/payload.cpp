@@ -34,7 +34,7 @@ bool IsPlainFileName(const std::string& name) {
 }
 
 std::vector<ManifestEntry> ReadManifest(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FileSystemPath(path), std::ios::binary);
   if (!FileExists(path) || !in) {
     throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_2", path));
   }

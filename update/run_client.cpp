@@ -1,15 +1,20 @@
-// Texts stay bytes: the settings file is read and written as it is.
+// Texts stay bytes: the settings file is read and written as it is. The templates are
+// instantiated here, as not every platform's package carries them built.
 #define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "messages/message_text.h"
 #include "sys/durable_file.h"
 #include "sys/error.h"
 #include "sys/file_system.h"
+#include "sys/file_write.h"
 #include "sys/path.h"
 #include "update/run_state.h"
 
@@ -79,14 +84,22 @@ void UpdateRun::UpdateClient() {
 }
 
 int UpdateRun::ReadProgramLanguage(const std::string& settings_path) {
+  // Read and written here rather than by the library, whose narrow file names would be taken
+  // in the system's code page on Windows.
+  std::ifstream in(FileSystemPath(settings_path), std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   CSimpleIniA ini;
-  if (ini.LoadFile(settings_path.c_str()) < 0) {
+  if (!in || ini.LoadData(text) < 0) {
     throw Error("The file \"" + settings_path + "\" cannot be read!");
   }
   const CSimpleIniA::TKeyVal* section = ini.GetSection("Language");
   if (section == nullptr || section->empty()) {
     ini.SetLongValue("Language", "Program_Language", 1);
-    if (ini.SaveFile(settings_path.c_str()) < 0) {
+    std::string saved;
+    if (ini.Save(saved) < 0 ||
+        WriteWholeFile(settings_path,
+                       std::span(reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()),
+                       false) != WriteOutcome::Written) {
       throw Error("The file \"" + settings_path + "\" cannot be written!");
     }
     return 1;

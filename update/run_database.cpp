@@ -35,7 +35,7 @@ std::string FindFileNoCase(const std::string& dir, const std::string& name) {
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FileSystemPath(path), std::ios::binary);
   if (!in) throw Error("Cannot open file \"" + path + "\"");
   std::ostringstream buffer;
   buffer << in.rdbuf();
@@ -100,7 +100,7 @@ void UpdateRun::PrepareRolesCapture() {
   if (lines.empty()) throw Error("The file \"" + path + "\" holds no line!");
   lines[0] = "execute ibeblock(Roles_File_Name = '" + IncludeTrailingSeparator(c_.NewDir) +
              "Roles.sql" + "')";
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(FileSystemPath(path), std::ios::binary | std::ios::trunc);
   for (const std::string& line : lines) out << line << "\r\n";
   out.close();
   if (!out) throw Error("Cannot write file \"" + path + "\"");

@@ -165,7 +165,7 @@ void WriteJournal(const RunJournal& journal) {
 }
 
 RunJournal ReadJournal(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FileSystemPath(path), std::ios::binary);
   if (!in) throw Error("The run journal \"" + path + "\" cannot be read. Nothing was changed.");
   std::ostringstream buffer;
   buffer << in.rdbuf();

@@ -24,7 +24,7 @@ namespace {
 
 // The content of `path`; empty when it cannot be read.
 std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FileSystemPath(path), std::ios::binary);
   std::ostringstream buffer;
   buffer << in.rdbuf();
   return buffer.str();

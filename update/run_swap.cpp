@@ -22,8 +22,8 @@ constexpr int kDatabaseLockAttempts = 11;
 bool SameContent(const std::string& a, const std::string& b) {
   if (!FileExists(a) || !FileExists(b)) return false;
   try {
-    std::ifstream fa(a, std::ios::binary);
-    std::ifstream fb(b, std::ios::binary);
+    std::ifstream fa(FileSystemPath(a), std::ios::binary);
+    std::ifstream fb(FileSystemPath(b), std::ios::binary);
     if (!fa || !fb) return false;
     return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
                       std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());

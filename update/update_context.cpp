@@ -53,7 +53,7 @@ void UpdateInit(Operator& op, const ProjectProfile& profile, const std::string& 
     throw Error(GetMessageText("uUpdate_UpdateInit_2", product_dir));
   }
   const std::string root = DrivePart(product_dir);
-  if (root.empty() || !IsLocalDrive(GetDriveType(root))) {
+  if (root.empty() || !IsLocalDrive(DriveTypeOfRoot(root))) {
     throw Error(GetMessageText("uUpdate_UpdateInit_3", product_dir));
   }
 

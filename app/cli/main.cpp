@@ -13,6 +13,7 @@
 #include "app/engine_commands.h"
 #include "app/message_listing.h"
 #include "app/password_source.h"
+#include "app/process_arguments.h"
 #include "app/startup.h"
 #include "app/terminal.h"
 #include "messages/ldm.h"
@@ -63,7 +64,7 @@ int RunEngineCommand(CliOperator& op, const EngineCommand& command,
     op.CreateRunLog(ExecutableFolder());
   } catch (const std::exception& e) {
     // No run log yet, so nothing but the box.
-    op.MessageBox(DialogKind::Error, kApplicationTitle, e.what());
+    op.ShowMessage(DialogKind::Error, kApplicationTitle, e.what());
     return kExitError;
   }
   CommandContext context{op, std::move(profile)};
@@ -227,5 +228,15 @@ int Main(int argc, char** argv) {
 }  // namespace updater
 
 int main(int argc, char** argv) {
-  return updater::Main(argc, argv);
+  std::vector<std::string> arguments;
+  try {
+    arguments = updater::ProcessArguments(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << '\n';
+    return updater::kExitError;
+  }
+  std::vector<char*> words;
+  for (std::string& argument : arguments) words.push_back(argument.data());
+  words.push_back(nullptr);
+  return updater::Main(static_cast<int>(arguments.size()), words.data());
 }

@@ -27,7 +27,7 @@ class StartupOperator final : public Operator {
                           const std::vector<DialogButton>& buttons, DialogButton focus) override {
     return ShowMessageDlg(nullptr, kind, text, buttons, focus);
   }
-  void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) override {
+  void ShowMessage(DialogKind kind, const std::string& caption, const std::string& text) override {
     ShowMessageBox(nullptr, kind, caption, text);
   }
   void SetStatus(const std::string&) override {}

@@ -363,7 +363,7 @@ DialogButton MainWindow::MessageDlg(DialogKind kind, const std::string& text,
   return ShowMessageDlg(this, kind, text, buttons, focus);
 }
 
-void MainWindow::MessageBox(DialogKind kind, const std::string& caption, const std::string& text) {
+void MainWindow::ShowMessage(DialogKind kind, const std::string& caption, const std::string& text) {
   ShowMessageBox(this, kind, caption, text);
 }
 

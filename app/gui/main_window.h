@@ -49,7 +49,7 @@ class MainWindow final : public QMainWindow, public MainView {
   void ProcessMessages() override;
   DialogButton MessageDlg(DialogKind kind, const std::string& text,
                           const std::vector<DialogButton>& buttons, DialogButton focus) override;
-  void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) override;
+  void ShowMessage(DialogKind kind, const std::string& caption, const std::string& text) override;
   std::optional<std::string> BrowseForFolder(const std::string& title,
                                              const std::string& selected) override;
   void Close() override;

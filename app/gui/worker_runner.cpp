@@ -26,8 +26,8 @@ class GuiThreadOperator final : public Operator {
     OnGuiThread([&] { answer = target_.MessageDlg(kind, text, buttons, focus); });
     return answer;
   }
-  void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) override {
-    OnGuiThread([&] { target_.MessageBox(kind, caption, text); });
+  void ShowMessage(DialogKind kind, const std::string& caption, const std::string& text) override {
+    OnGuiThread([&] { target_.ShowMessage(kind, caption, text); });
   }
   void SetStatus(const std::string& text) override {
     OnGuiThread([&] { target_.SetStatus(text); });

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "seams/application_title.h"
 #include "app/run_log.h"
+#include "seams/application_title.h"
 #include "sys/error.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/recording_operator.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -82,7 +82,7 @@ class BrokenLogOperator final : public Operator {
                           DialogButton focus) override {
     return focus;
   }
-  void MessageBox(DialogKind, const std::string& caption, const std::string& text) override {
+  void ShowMessage(DialogKind, const std::string& caption, const std::string& text) override {
     boxes.emplace_back(caption, text);
   }
   void SetStatus(const std::string&) override {}

@@ -31,7 +31,7 @@ class FakeView final : public MainView {
     questions.push_back(text);
     return answer;
   }
-  void MessageBox(DialogKind kind, const std::string&, const std::string& text) override {
+  void ShowMessage(DialogKind kind, const std::string&, const std::string& text) override {
     boxes.push_back({kind, text});
   }
   std::optional<std::string> BrowseForFolder(const std::string& title,

@@ -100,7 +100,7 @@ TEST_F(ProgressViewTest, OperatorOutputTakesTheLineAwayFirst) {
   op.SetProgressLine(&progress);
   progress.Begin("step", ProgressUnit::None, 0, 0);
   op.SaveExceptionToLog("entry");
-  op.MessageBox(DialogKind::Information, "Updater", "box");
+  op.ShowMessage(DialogKind::Information, "Updater", "box");
   progress.Advance(1, 0);
   progress.End();
   EXPECT_EQ(err.str(), "\rstep\033[K\r\033[KUpdater [Information]: box\n\rstep\033[K\r\033[K");

@@ -12,9 +12,9 @@
 #include "fbserver/fb_service.h"
 #include "sys/clock.h"
 #include "sys/error.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,40 +19,6 @@ using testing::RecordingOperator;
 
 const std::string kRussianOnly =
     "Проверка блокировок файла базы данных и замена рабочей базы обновленной версией";
-
-// Sets the locale variables for one test and restores them afterwards.
-class LocaleEnvironment {
- public:
-  LocaleEnvironment() {
-    for (const char* name : kNames) {
-      const char* v = std::getenv(name);
-      saved_.push_back(v ? std::optional<std::string>(v) : std::nullopt);
-    }
-  }
-  ~LocaleEnvironment() {
-    for (std::size_t i = 0; i < std::size(kNames); ++i) {
-      if (saved_[i]) {
-        setenv(kNames[i], saved_[i]->c_str(), 1);
-      } else {
-        unsetenv(kNames[i]);
-      }
-    }
-  }
-  void Set(const char* lc_all, const char* lc_messages, const char* lang) {
-    const char* values[] = {lc_all, lc_messages, lang};
-    for (std::size_t i = 0; i < std::size(kNames); ++i) {
-      if (values[i]) {
-        setenv(kNames[i], values[i], 1);
-      } else {
-        unsetenv(kNames[i]);
-      }
-    }
-  }
-
- private:
-  static constexpr const char* kNames[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-  std::vector<std::optional<std::string>> saved_;
-};
 
 class LdmTest : public ::testing::Test {
  protected:
@@ -198,51 +163,6 @@ TEST(LanguageIndexTest, MapsThePrimaryLanguage) {
   EXPECT_EQ(LanguageIndexFromLangId(0x0409), 2);  // English
   EXPECT_EQ(LanguageIndexFromLangId(0x0C0A), 2);  // Spanish
   EXPECT_EQ(LanguageIndexFromLangId(0x0422), 2);  // Ukrainian
-}
-
-TEST(SystemLanguageTest, ReadsTheLocaleEnvironmentInOrder) {
-  LocaleEnvironment env;
-  auto primary = [] { return GetSystemLangID() & 0xFF; };
-  env.Set(nullptr, nullptr, "ru_RU.UTF-8");
-  EXPECT_EQ(primary(), 25);
-  env.Set(nullptr, nullptr, "de_DE@euro");
-  EXPECT_EQ(primary(), 7);
-  env.Set(nullptr, nullptr, "fr");
-  EXPECT_EQ(primary(), 12);
-  env.Set(nullptr, nullptr, "en_GB.UTF-8");
-  EXPECT_EQ(primary(), 9);
-  env.Set(nullptr, nullptr, "es_ES.UTF-8");
-  EXPECT_EQ(primary(), 9);
-  env.Set(nullptr, nullptr, "C");
-  EXPECT_EQ(primary(), 9);
-  env.Set(nullptr, nullptr, nullptr);
-  EXPECT_EQ(primary(), 9);
-  // LC_ALL wins over LC_MESSAGES, which wins over LANG; empty ones are skipped.
-  env.Set("de_DE", "fr_FR", "ru_RU");
-  EXPECT_EQ(primary(), 7);
-  env.Set("", "fr_FR", "ru_RU");
-  EXPECT_EQ(primary(), 12);
-  env.Set("", "", "ru_RU");
-  EXPECT_EQ(primary(), 25);
-}
-
-TEST_F(LdmTest, DataModuleCreateStartsInTheSystemLanguage) {
-  LocaleEnvironment env;
-  RecordingOperator op;
-  env.Set(nullptr, nullptr, "ru_RU.UTF-8");
-  DataModuleCreate(op);
-  EXPECT_EQ(Sild().ActiveLanguage(), 2);  // Russian, not the programmer column
-  env.Set(nullptr, nullptr, "de_AT.UTF-8");
-  DataModuleCreate(op);
-  EXPECT_EQ(Sild().ActiveLanguage(), 4);
-  EXPECT_EQ(GetMessageText("uMain_Finished_4"), "Die Aktualisierung wurde abgebrochen!");
-  env.Set(nullptr, nullptr, "fr_BE");
-  DataModuleCreate(op);
-  EXPECT_EQ(Sild().ActiveLanguage(), 5);
-  env.Set(nullptr, nullptr, "es_ES");
-  DataModuleCreate(op);
-  EXPECT_EQ(Sild().ActiveLanguage(), 3);
-  EXPECT_EQ(GetMessageText("uMain_Finished_4"), "The updating was interrupted!");
 }
 
 TEST(MainWindowTranslationTest, LoadsAndIsCompleteInEveryLanguage) {

@@ -17,7 +17,7 @@
 #include "sys/sha256.h"
 #include "tests/support/recording_operator.h"
 #include "tests/support/test_database.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -33,7 +33,7 @@ Result Tool(const std::string& args) {
 }
 
 TEST(PayloadArchiveToolTest, AFolderLackingARequiredFileStopsWithItsName) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "payload/script.sql", "select 1 from rdb$database;");
   const Result r = Tool(folder / "payload" + " " + folder / "out/files.exe script.sql DunVeld.exe");
   EXPECT_EQ(r.code, 1);
@@ -42,7 +42,7 @@ TEST(PayloadArchiveToolTest, AFolderLackingARequiredFileStopsWithItsName) {
 }
 
 TEST(PayloadArchiveToolTest, BuildsAnArchiveThatPassesItsCheckAndRefusesADamagedOne) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "payload/script.sql", "select 1 from rdb$database;");
   testing::WriteFile(folder / "payload/DunVeld.exe", std::string(200000, 'x'));
   const std::string archive = folder / "out/files.exe";

@@ -27,7 +27,7 @@ class RecordingOperator final : public Operator {
   void ProcessMessages() override { ++pumps; }
   DialogButton MessageDlg(DialogKind kind, const std::string& text,
                           const std::vector<DialogButton>& buttons, DialogButton focus) override;
-  void MessageBox(DialogKind kind, const std::string& caption, const std::string& text) override {
+  void ShowMessage(DialogKind kind, const std::string& caption, const std::string& text) override {
     boxes.push_back({kind, caption, text});
   }
   void SetStatus(const std::string& text) override { statuses.push_back(text); }

@@ -10,12 +10,12 @@
 #include <thread>
 #include <utility>
 
-#include "seams/project_profile.h"
 #include "db/firebird_error.h"
 #include "db/parameter_block.h"
 #include "db/service.h"
 #include "db/statement.h"
 #include "db/transaction.h"
+#include "seams/project_profile.h"
 
 namespace updater::testing {
 

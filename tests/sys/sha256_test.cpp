@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -45,7 +45,7 @@ TEST(Sha256Test, PiecesOfAnySizeGiveTheSameDigest) {
 }
 
 TEST(Sha256Test, FilesAreReadWholeAndMissingOnesGiveNothing) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "abc", "abc");
   EXPECT_EQ(Sha256OfFile(folder / "abc"),
             "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");

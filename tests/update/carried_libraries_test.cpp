@@ -1,7 +1,6 @@
 #include "update/carried_libraries.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -10,7 +9,7 @@
 #include "script/script_library.h"
 #include "seams/platform_names.h"
 #include "sys/error.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -24,13 +23,14 @@ std::string Carried(const char* name) {
 
 std::vector<std::string> Names(const std::string& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
 
 TEST(CarriedLibrariesTest, BothAreWrittenWhenAbsentAndTheScriptLibraryLoads) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   WriteCarriedLibraries(folder.path());
 
   const std::string client = folder / kPlatformClientLibName;
@@ -48,43 +48,6 @@ TEST(CarriedLibrariesTest, BothAreWrittenWhenAbsentAndTheScriptLibraryLoads) {
   for (const char* entry : {"Connect", "ExecScriptFile", "ExecScriptText"}) {
     EXPECT_NE(loaded.Symbol(entry), nullptr) << entry;
   }
-}
-
-TEST(CarriedLibrariesTest, AnExistingFileIsNeverReplaced) {
-  testing::DiskFolder folder;
-  const std::string client = folder / kPlatformClientLibName;
-  testing::WriteFile(client, "an older client library");
-  ASSERT_EQ(::chmod(client.c_str(), 0444), 0);
-  // A dangling link counts as present too: it is someone's choice.
-  fs::create_symlink("elsewhere.so", folder / ScriptLibraryFileName());
-
-  WriteCarriedLibraries(folder.path());
-  EXPECT_EQ(testing::ReadFile(client), "an older client library");
-  EXPECT_EQ(fs::read_symlink(folder / ScriptLibraryFileName()), "elsewhere.so");
-  EXPECT_EQ(Names(folder.path()).size(), 2u);
-
-  fs::remove(client);
-  WriteCarriedLibraries(folder.path());
-  EXPECT_EQ(testing::ReadFile(client), Carried("fbclient"));
-}
-
-TEST(CarriedLibrariesTest, AFolderThatCannotBeWrittenNamesTheFile) {
-  testing::DiskFolder folder;
-  const std::string locked = folder / "locked";
-  fs::create_directory(locked);
-  ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
-  const int code = testing::RunAsNobody([&] {
-    try {
-      WriteCarriedLibraries(locked);
-    } catch (const Error& e) {
-      return std::string(e.what()) == "Cannot create file " + locked + "/" + kPlatformClientLibName
-                 ? 0
-                 : 2;
-    }
-    return 1;
-  });
-  EXPECT_EQ(code, 0);
-  EXPECT_TRUE(Names(locked).empty());
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "update/payload.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -16,9 +15,7 @@
 #include "sys/run_program.h"
 #include "sys/sha256.h"
 #include "tests/support/recording_operator.h"
-#include "tests/support/recording_progress.h"
-#include "tests/sys/disk_folder.h"
-#include "update/run_state.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -61,7 +58,7 @@ class PayloadTest : public ::testing::Test {
     return RunAndWait(op, archive, std::nullopt, 1);
   }
 
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::RecordingOperator op;
   const std::string new_dir = folder / "Tmp$1/New";
   const std::string archive = new_dir + "/files.exe";
@@ -80,80 +77,6 @@ TEST_F(PayloadTest, ExtractWritesTheCarriedArchiveAsARunnableFileWhateverTheName
   testing::ScopedCurrentDirectory in(new_dir);
   ExtractFilesFromResource("relative.exe", "");
   EXPECT_EQ(testing::ReadFile(new_dir + "/relative.exe"), carried);
-}
-
-TEST_F(PayloadTest, ExtractReplacesTheWholeContentOfAnExistingFile) {
-  const std::string carried = CarriedArchive();
-  testing::WriteFile(archive, std::string(carried.size() + 5000, 'x'));
-  ASSERT_EQ(::chmod(archive.c_str(), 0644), 0);
-  ExtractFilesFromResource(archive, "");
-  EXPECT_EQ(testing::ReadFile(archive), carried);
-  EXPECT_TRUE(IsExecutable(archive));
-}
-
-TEST_F(PayloadTest, ExtractFailuresNameTheResourceAndTheCauseAndLeaveNoFile) {
-  EXPECT_EQ(ErrorOf([&] { ExtractFilesFromResource(archive, "payload2"); }),
-            ExtractError("Resource payload2 not found", "payload2"));
-  EXPECT_FALSE(testing::Exists(archive));
-
-  const std::string nowhere = folder / "Missing/New/files.exe";
-  EXPECT_EQ(ErrorOf([&] { ExtractFilesFromResource(nowhere, ""); }),
-            ExtractError("Cannot create file " + nowhere));
-  EXPECT_FALSE(testing::Exists(folder / "Missing"));
-
-  // A folder of that name, and a file that another program holds open, are left alone.
-  fs::create_directory(archive);
-  EXPECT_EQ(ErrorOf([&] { ExtractFilesFromResource(archive, ""); }),
-            ExtractError("Cannot create file " + archive));
-  fs::remove(archive);
-  testing::WriteFile(archive, "held");
-  testing::HoldingChild holder(testing::Opening(archive));
-  ASSERT_TRUE(holder.started());
-  EXPECT_EQ(ErrorOf([&] { ExtractFilesFromResource(archive, ""); }),
-            ExtractError("Cannot create file " + archive));
-  EXPECT_EQ(testing::ReadFile(archive), "held");
-}
-
-TEST_F(PayloadTest, TheCarriedArchiveUnpacksEveryListedFileIntoTheFolderItRunsIn) {
-  ASSERT_EQ(Unpack(), 0);
-  EXPECT_NO_THROW(CheckUnpackedPayload(new_dir, 0));
-  for (const std::string& name : PayloadFileNames()) {
-    const std::string unpacked = new_dir + "/" + name;
-    ASSERT_TRUE(fs::is_regular_file(unpacked)) << name;
-#ifdef UPDATER_TEST_PAYLOAD_DIR
-    // Byte for byte the files of the folder the build packed.
-    EXPECT_EQ(Sha256OfFile(unpacked),
-              Sha256OfFile(std::string(UPDATER_TEST_PAYLOAD_DIR) + "/" + name))
-        << name;
-#endif
-  }
-  EXPECT_TRUE(IsExecutable(new_dir + "/DunVeld.exe"));
-  // Nothing was unpacked anywhere else.
-  std::size_t entries = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder / "Tmp$1")) ++entries;
-  EXPECT_EQ(entries, 1u);
-}
-
-// The run's own unpacking, watched: the archive written, run and checked.
-TEST_F(PayloadTest, TheRunsUnpackingReportsItsThreeParts) {
-  testing::RecordingProgress progress;
-  RealRunServices().UnpackPayload(op, new_dir);
-  ASSERT_EQ(progress.steps.size(), 1u);
-  EXPECT_EQ(progress.steps[0].text, "Unpacking the files of the update");
-  EXPECT_EQ(progress.steps[0].total, 3u);
-  EXPECT_EQ(progress.steps[0].done, (std::vector<std::uint64_t>{1, 2, 3}));
-}
-
-TEST_F(PayloadTest, ATruncatedArchiveFailsTheCheckWithItsExitCode) {
-  const std::string carried = CarriedArchive();
-  testing::WriteFile(archive, carried.substr(0, carried.size() * 2 / 3));
-  ASSERT_EQ(::chmod(archive.c_str(), 0755), 0);
-  const int code = RunAndWait(op, archive, std::nullopt, 1);
-  ASSERT_NE(code, 0);
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, code); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_1", archive, std::to_string(code)));
-  // Even had it ended with 0, nothing it left would pass.
-  EXPECT_NE(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }), "<no error>");
 }
 
 TEST_F(PayloadTest, TheCheckNamesAMissingOrChangedFile) {

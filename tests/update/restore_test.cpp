@@ -7,7 +7,7 @@
 
 #include "messages/ldm.h"
 #include "messages/message_text.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 #include "update/backup_names.h"
 
 namespace updater {
@@ -26,7 +26,7 @@ class RestoreTest : public ::testing::Test {
     testing::WriteFile(other + "/" + DeleteMarkerName(path), "");
   }
 
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   std::string other = folder / "Tmp$1/Old/Other";
 };
 
@@ -57,20 +57,6 @@ TEST_F(RestoreTest, SkipsHiddenFilesAndFolders) {
   EXPECT_TRUE(RestoreFilesFromBackup(folder / "no such folder").empty());
 }
 
-TEST_F(RestoreTest, ReportsEachFileThatCannotBeRestoredAndGoesOn) {
-  const std::string lost = folder / "Gone/Program/x.dll";  // its folder no longer exists
-  const std::string fine = folder / "T/-name with \"quotes\" and ü.txt";
-  testing::WriteFile(fine, "current");
-  Backup(lost, "lost");
-  Backup(fine, "restored");
-  Mark(folder / "T/never existed");  // nothing to delete: no line
-  std::vector<std::string> report = RestoreFilesFromBackup(other);
-  EXPECT_EQ(report,
-            std::vector<std::string>{GetMessageText("uUpdate_RestoreFilesFromBackup_1", lost)});
-  EXPECT_EQ(testing::ReadFile(fine), "restored");
-  EXPECT_FALSE(testing::Exists(folder / "Gone"));
-}
-
 TEST_F(RestoreTest, AMarkerInsideAFileNameIsNoMarker) {
   // A file whose own name begins with the marker text is restored, not deleted.
   const std::string odd = folder / "T/{dlt}_odd.txt";
@@ -78,23 +64,6 @@ TEST_F(RestoreTest, AMarkerInsideAFileNameIsNoMarker) {
   Backup(odd, "restored");
   EXPECT_TRUE(RestoreFilesFromBackup(other).empty());
   EXPECT_EQ(testing::ReadFile(odd), "restored");
-}
-
-TEST_F(RestoreTest, ANameOfAnotherSystemGoesNowhere) {
-  // "C:\T\a.txt" is no full path here; it must not land in the current folder.
-  testing::WriteFile(other + "/C{3A}{5C}T{5C}a.txt", "windows");
-  testing::WriteFile(other + "/{dlt}_C{3A}{5C}T{5C}b.txt", "");
-  fs::create_directory(folder / "cwd");
-  std::vector<std::string> report;
-  {
-    testing::ScopedCurrentDirectory cwd(folder / "cwd");
-    testing::WriteFile("C:\\T\\b.txt", "would be deleted");
-    report = RestoreFilesFromBackup(other);
-  }
-  EXPECT_EQ(report, std::vector<std::string>{
-                        GetMessageText("uUpdate_RestoreFilesFromBackup_1", "C:\\T\\a.txt")});
-  EXPECT_FALSE(testing::Exists(folder / "cwd/C:\\T\\a.txt"));
-  EXPECT_TRUE(testing::Exists(folder / "cwd/C:\\T\\b.txt"));
 }
 
 }  // namespace

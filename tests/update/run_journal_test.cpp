@@ -7,13 +7,13 @@
 
 #include "sys/durable_file.h"
 #include "sys/error.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
 
-using testing::DiskFolder;
 using testing::ReadFile;
+using testing::TempFolder;
 using testing::WriteFile;
 
 RunJournal Sample(const std::string& temp_dir) {
@@ -40,7 +40,7 @@ std::string ErrorOf(const std::string& text) {
 }
 
 TEST(RunJournalTest, WrittenJournalReadsBackWholeAndHoldsNoPassword) {
-  DiskFolder disk;
+  TempFolder disk;
   const RunJournal written = Sample(disk.path());
   WriteJournal(written);
   const std::string path = disk / kJournalFileName;
@@ -83,7 +83,7 @@ TEST(RunJournalTest, ValueWithALineBreakIsNotWritten) {
 }
 
 TEST(RunJournalTest, OnlyAnUnfinishedRunIsFoundAndRefused) {
-  DiskFolder disk;
+  TempFolder disk;
   const std::string product = disk / "DunVeld";
   EXPECT_FALSE(FindUnfinishedJournal(product));  // no folder at all
   std::filesystem::create_directories(product + "/Tmp$010101000000");
@@ -117,7 +117,7 @@ TEST(RunJournalTest, OnlyAnUnfinishedRunIsFoundAndRefused) {
 }
 
 TEST(DurableFileTest, ReplacesWholeAndFlushesTrees) {
-  DiskFolder disk;
+  TempFolder disk;
   const std::string path = disk / "f";
   ASSERT_TRUE(ReplaceFileDurably(path, "one"));
   ASSERT_TRUE(ReplaceFileDurably(path, "two"));

@@ -13,7 +13,7 @@
 #include "tests/fbserver/fake_service_control.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 #include "update/db_modes.h"
 #include "update/run_journal.h"
 #include "update/run_state.h"
@@ -21,9 +21,9 @@
 namespace updater {
 namespace {
 
-using testing::DiskFolder;
 using testing::Exists;
 using testing::ReadFile;
+using testing::TempFolder;
 using testing::WriteFile;
 
 // Records the one service the recovery asks for; nothing else may be called.
@@ -152,7 +152,7 @@ class RunRecoveryTest : public ::testing::Test {
     EXPECT_NE(op.log.back().find("nothing to recover"), std::string::npos);
   }
 
-  DiskFolder disk;
+  TempFolder disk;
   std::string product = disk / "DunVeld";
   std::string temp = product + "/Tmp$091226101500";
   testing::FakeClock clock;

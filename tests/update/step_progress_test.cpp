@@ -11,7 +11,7 @@
 #include "sys/progress_pause.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_progress.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 #include "update/folder_ops.h"
 
 namespace updater {
@@ -34,7 +34,7 @@ class StepProgressTest : public ::testing::Test {
     fs::create_symlink("a.txt", root + "/link");
   }
 
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
 };
 
 TEST_F(StepProgressTest, TreeCopyCountsFilesAndBytesUpToItsMeasuredTotal) {

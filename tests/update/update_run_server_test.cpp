@@ -17,8 +17,8 @@
 #include "sys/path.h"
 #include "tests/fbserver/fake_service_control.h"
 #include "tests/support/recording_operator.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/test_database.h"
-#include "tests/sys/disk_folder.h"
 #include "update/run_state.h"
 
 namespace updater {
@@ -137,7 +137,7 @@ class UpdateRunServerTest : public ::testing::Test {
 
   std::string product_;
   std::optional<testing::TestDatabase> database_;
-  testing::DiskFolder fb_root_;
+  testing::TempFolder fb_root_;
   ShortWaitsClock clock_;
   ScopedClock scoped_clock_{clock_};
   testing::FakeClock service_clock_;

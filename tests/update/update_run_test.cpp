@@ -1,190 +1,15 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <functional>
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "fbserver/fb_service.h"
-#include "messages/ldm.h"
-#include "messages/message_text.h"
-#include "seams/project_profile.h"
-#include "sys/error.h"
-#include "sys/path.h"
-#include "tests/fbserver/fake_service_control.h"
-#include "tests/support/fake_clock.h"
-#include "tests/support/recording_operator.h"
-#include "tests/sys/disk_folder.h"
-#include "update/run_recovery.h"
-#include "update/run_state.h"
+#include "tests/update/update_run_fixture.h"
 
 namespace updater {
 namespace {
 
-using namespace std::chrono_literals;
-using testing::DiskFolder;
-using testing::Exists;
-using testing::ReadFile;
-using testing::WriteFile;
-
-std::string T(const std::string& key, const std::string& p0 = kNull) {
-  return GetMessageText(key, p0);
-}
-
-// Writes "#kill" into the run log at every server stop (each stop ends the server's processes),
-// so the log shows where the run stopped the server.
-class MarkingProcesses final : public ServerProcesses {
- public:
-  explicit MarkingProcesses(testing::RecordingOperator& op) : op_(op) {}
-  bool SetDebugPrivilege(bool) override { return true; }
-  std::int32_t KillProcessByName(const std::string&) override {
-    op_.log.push_back("#kill");
-    return -1;
-  }
-
- private:
-  testing::RecordingOperator& op_;
-};
-
-// Stands in for the database server and the script library: writes each call into the run
-// log, plays the database update on the working copy's file, and fails where told.
-class FakeRunServices final : public RunServices {
- public:
-  FakeRunServices(testing::RecordingOperator& op, std::string prefix)
-      : op_(op), prefix_(std::move(prefix)) {}
-
-  std::vector<std::string> users;
-  std::map<std::string, std::string> fail;              // call marker -> error text
-  std::map<std::string, std::function<void()>> before;  // call marker -> action
-  std::vector<std::string> payload = {"DunVeld.exe",    "RU_DunVeld.chm", "EN_DunVeld.chm",
-                                      "DE_DunVeld.chm", "FR_DunVeld.chm", "Sys_Roles.sql",
-                                      "script.sql",     "DV_UDF_u8.dll"};
-
-  std::vector<std::string> AttachedUsers(const std::string&, const std::string& db,
-                                         const std::string&) override {
-    Call("#users " + Which(db));
-    return users;
-  }
-  void Shutdown(const std::string&, const std::string& db, const std::string&,
-                const std::string&) override {
-    Call("#shutdown " + Which(db));
-  }
-  void OnLine(const std::string&, const std::string& db, const std::string&,
-              const std::string&) override {
-    Call("#online " + Which(db));
-  }
-  void RunScriptText(Operator&, const std::string&, const std::string& db, const std::string& user,
-                     const std::string&, const std::string&) override {
-    Call("#text " + user + " " + Which(db));
-  }
-  void RunScriptFile(Operator&, const std::string&, const std::string& db, const std::string& user,
-                     const std::string&, const std::string& file) override {
-    const std::string name = FileNamePart(file);
-    Call("#file " + user + " " + name);
-    if (name == "Sys_Roles.sql") {
-      first_roles_line = ReadFile(file).substr(0, ReadFile(file).find("\r\n"));
-      WriteFile(JoinPath(FolderPart(file), "Roles.sql"), "grant;");
-    }
-    if (name == "script.sql") WriteFile(db.substr(prefix_.size()), "updated database");
-  }
-  void CleanUpPrivileges(Operator&, const std::string&, const std::string& db,
-                         const std::string& user, const std::string&) override {
-    Call("#cleanup " + user + " " + Which(db));
-  }
-  void UnpackPayload(Operator&, const std::string& new_dir) override {
-    Call("#unpack");
-    for (const std::string& name : payload) WriteFile(JoinPath(new_dir, name), "new " + name);
-  }
-
-  std::string first_roles_line;
-
- private:
-  static std::string Which(const std::string& db) {
-    return db.find("/Wrk/") != std::string::npos ? "work" : "live";
-  }
-  void Call(const std::string& marker) {
-    op_.log.push_back(marker);
-    if (auto action = before.find(marker); action != before.end()) action->second();
-    if (auto error = fail.find(marker); error != fail.end()) throw Error(error->second);
-  }
-
-  testing::RecordingOperator& op_;
-  std::string prefix_;
-};
-
-class UpdateRunTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ChangeLanguage(3);
-    settings.profile = PresetProfile();
-    settings.profile.ProductDir = product;
-    settings.rollbackDone = &rolled_back;
-    settings.serverParams = TFBServParams{disk / "fb/", "SUPER",
-                                          "localhost/3051:", "NO-SUCH-SERVER.EXE", kOwnServiceName};
-    std::filesystem::create_directories(disk / "fb/udf");
-    service_control.services[kOwnServiceName].status = {kServiceRunning, 0, 0};
-  }
-
-  void MakeProduct(bool client, bool server) {
-    std::filesystem::create_directories(product);
-    if (client) {
-      WriteFile(product + "/Program/DunVeld.exe", "old exe");
-      WriteFile(product + "/Program/DunVeld.ini", "[Language]\nProgram_Language=0x2\n");
-      WriteFile(product + "/Program/storage.ini", "storage");
-      WriteFile(product + "/Program/Fr.dll", "fr");
-      WriteFile(product + "/Resources/pictures.dat", "pictures");
-    }
-    if (server) WriteFile(LiveDb(), "old database");
-  }
-
-  void Run(const std::string& admn_password = "7") {
-    UpdateProgrammWith(fake, product, "masterkey", admn_password, op, "Dunveld", settings);
-  }
-  // The error text the run ends with; "<none>" when it returned.
-  std::string RunError(const std::string& admn_password = "7") {
-    try {
-      Run(admn_password);
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "<none>";
-  }
-
-  std::string LiveDb() const { return product + "/DB_Data/DunVeld.fdb"; }
-  std::string TempDir() const {
-    for (const auto& entry : std::filesystem::directory_iterator(product)) {
-      if (entry.path().filename().string().rfind("Tmp$", 0) == 0) return entry.path().string();
-    }
-    return "";
-  }
-  // The log without the two lines of the context's initialisation.
-  std::vector<std::string> RunLog() const {
-    return std::vector<std::string>(op.log.begin() + 2, op.log.end());
-  }
-  int Count(const std::string& line) const {
-    return static_cast<int>(std::count(op.log.begin(), op.log.end(), line));
-  }
-  // Waits of 30 s go before each service request; a stop makes one, a start two.
-  int ServiceRequests() const {
-    return static_cast<int>(std::count(clock.Sleeps().begin(), clock.Sleeps().end(), 30000ms));
-  }
-
-  DiskFolder disk;
-  std::string product = disk / "DunVeld";
-  testing::FakeClock clock;
-  ScopedClock scoped_clock{clock};
-  testing::RecordingOperator op;
-  testing::FakeServiceControl service_control{clock};
-  ScopedServiceControl scoped_control{service_control};
-  MarkingProcesses processes{op};
-  ScopedServerProcesses scoped_processes{processes};
-  FakeRunServices fake{op, "localhost/3051:"};
-  bool rolled_back = true;
-  UpdateRunSettings settings;
-};
+using namespace update_run_testing;
 
 TEST_F(UpdateRunTest, FullUpdateRunsEveryStepInOrder) {
   MakeProduct(true, true);
@@ -341,7 +166,7 @@ TEST_F(UpdateRunTest, ShutdownFailureEndsTheRunBeforeTheServerStops) {
 TEST_F(UpdateRunTest, TooLittleFreeSpaceRestartsTheServerAndBringsTheDatabaseBack) {
   MakeProduct(false, true);
   // A sparse file far larger than the disk's free space.
-  ASSERT_EQ(::truncate(LiveDb().c_str(), 1LL << 42), 0);
+  std::filesystem::resize_file(FileSystemPath(LiveDb()), std::uintmax_t{1} << 42);
   const std::string error = RunError();
   EXPECT_EQ(error.rfind("Exception Message: To write the file to disk \"", 0), 0u) << error;
   EXPECT_EQ(error.find("\r"), std::string::npos) << "recorded once";
@@ -443,29 +268,6 @@ TEST_F(UpdateRunTest, LanguageOfTheSettingsChoosesTheHelpFile) {
   }
 }
 
-TEST_F(UpdateRunTest, DatabaseHeldThroughTheSwapIsReportedAsFailure) {
-  MakeProduct(true, true);
-  std::unique_ptr<testing::HoldingChild> holder;
-  // Another program opens the live database after the copies were taken.
-  fake.before["#cleanup ADMN work"] = [&] {
-    holder = std::make_unique<testing::HoldingChild>(testing::Opening(LiveDb()));
-  };
-  const std::string error = RunError();
-  ASSERT_TRUE(holder && holder->started());
-
-  const std::string db_path = "localhost/3051:" + LiveDb();
-  EXPECT_EQ(Count(GetMessageText("uUpdate_CopyFileWithBackUp_5", db_path)), 11);
-  EXPECT_EQ(Count(GetMessageText("uUpdate_CopyFileWithBackUp_3", db_path)), 1);
-  EXPECT_EQ(error.rfind("The update was not completed: ", 0), 0u) << error;
-  EXPECT_NE(error.find("The database was not replaced"), std::string::npos);
-  EXPECT_NE(error.find("The Program folder was not updated."), std::string::npos);
-  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_49"));
-  EXPECT_FALSE(rolled_back);
-  EXPECT_EQ(ReadFile(LiveDb()), "old database");
-  EXPECT_EQ(ReadFile(TempDir() + "/Wrk/DB_Data/DunVeld.fdb"), "updated database");
-  EXPECT_EQ(ReadFile(product + "/Program/DunVeld.exe"), "old exe");
-}
-
 TEST_F(UpdateRunTest, ProgramThatCannotBeReplacedIsReportedAfterTheDatabaseSwap) {
   MakeProduct(true, true);
   // Something takes the executable's place in the live folder that no file copy replaces.
@@ -512,12 +314,6 @@ TEST_F(UpdateRunTest, FinalStepFailureReplacesTheErrorAndKeepsTheRollbackMark) {
 namespace updater {
 namespace {
 
-class UpdateRunJournalTest : public UpdateRunTest {
- protected:
-  JournalStage StageNow() const { return ReadJournal(TempDir() + "/run.journal").stage; }
-  RunJournal Final() const { return ReadJournal(TempDir() + "/run.journal"); }
-};
-
 TEST_F(UpdateRunJournalTest, EachStageIsRecordedOnTheWayAndTheOutcomeAtTheEnd) {
   MakeProduct(true, true);
   std::vector<JournalStage> seen;
@@ -561,85 +357,6 @@ TEST_F(UpdateRunJournalTest, NoRunStartsOverAnUnfinishedOne) {
   EXPECT_TRUE(op.dialogs.empty());
   EXPECT_TRUE(service_control.events.empty());
   EXPECT_EQ(ReadFile(LiveDb()), "old database");
-}
-
-// A run whose swap failed half-way reports its failure, and its journal stays open for the
-// recovery, which then brings the product to one version.
-TEST_F(UpdateRunJournalTest, HalfFinishedSwapOrRollbackIsLeftToTheRecovery) {
-  std::unique_ptr<testing::HoldingChild> holder;
-  const std::string held_exe = product + "/Program/DunVeld.exe";
-  const struct {
-    const char* name;
-    bool client;
-    JournalStage stage;
-    JournalOutcome outcome;
-    bool without_help_file;                 // the client step fails
-    std::function<void()> before_cleanup;   // breaks the run while the database step runs
-    std::function<void()> before_recovery;  // what the operator mends after the run
-    const char* exe_after;                  // the client's version after the recovery
-    const char* db_after;
-  } cases[] = {
-      {"database held through the swap", true, JournalStage::DatabaseSwapBegun,
-       JournalOutcome::Failed, false,
-       [&] { holder = std::make_unique<testing::HoldingChild>(testing::Opening(LiveDb())); },
-       [&] { holder.reset(); }, "old exe", "old database"},
-      {"program not replaced", true, JournalStage::ProgramCopyBegun, JournalOutcome::Failed, false,
-       [&] {
-         std::filesystem::remove(held_exe);
-         WriteFile(held_exe + "/held", "");
-       },
-       [&] { std::filesystem::remove_all(held_exe); }, "new DunVeld.exe", "updated database"},
-      {"rollback without the backup of a deleted file", true, JournalStage::DatabaseUpdated,
-       JournalOutcome::RolledBack, true,
-       [&] {
-         // A backup that is only a link to the live file is gone once the client step deleted
-         // that file.
-         const std::string backup = TempDir() + "/Old/Program/Fr.dll";
-         std::filesystem::remove(backup);
-         std::filesystem::create_symlink(product + "/Program/Fr.dll", backup);
-       },
-       [&] {
-         const std::string backup = TempDir() + "/Old/Program/Fr.dll";
-         std::filesystem::remove(backup);
-         WriteFile(backup, "fr");
-       },
-       "old exe", "old database"},
-  };
-  const std::vector<std::string> whole_payload = fake.payload;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::filesystem::remove_all(product);
-    fake.before.clear();
-    fake.payload = whole_payload;
-    if (c.without_help_file)
-      fake.payload = {"DunVeld.exe", "Sys_Roles.sql", "script.sql", "DV_UDF_u8.dll"};
-    MakeProduct(c.client, true);
-    fake.before["#cleanup ADMN work"] = c.before_cleanup;
-    EXPECT_NE(RunError(), "<none>");
-    const RunJournal j = Final();
-    EXPECT_EQ(j.stage, c.stage);
-    EXPECT_EQ(j.outcome, c.outcome);
-    try {
-      RefuseOverUnfinishedRun(product);
-      ADD_FAILURE() << "no refusal";
-    } catch (const Error& e) {
-      EXPECT_NE(std::string(e.what()).find("ended \"" + OutcomeName(c.outcome) + "\" half-way"),
-                std::string::npos)
-          << e.what();
-    }
-
-    c.before_recovery();
-    RecoverRunWith(fake, op, settings.profile, product, "masterkey", settings.serverParams);
-    EXPECT_EQ(Final().outcome, JournalOutcome::Recovered);
-    EXPECT_EQ(ReadFile(held_exe), c.exe_after);
-    EXPECT_EQ(ReadFile(LiveDb()), c.db_after);
-    EXPECT_FALSE(Exists(LiveDb() + "_"));
-    if (std::string(c.exe_after) == "old exe") {
-      EXPECT_EQ(ReadFile(product + "/Program/storage.ini"), "storage");
-      EXPECT_EQ(ReadFile(product + "/Program/Fr.dll"), "fr");
-    }
-    EXPECT_EQ(op.log.back().find("The product is consistent again"), 0u) << op.log.back();
-  }
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "tests/sys/disk_folder.h"
+#include "tests/support/holding_child_posix.h"
 
 namespace updater {
 namespace {
@@ -20,7 +20,7 @@ FileId IdOf(const std::string& path) {
 }
 
 TEST(OpenHoldersTest, SeesDescriptorsAndWorkingFoldersOfOtherProcessesOnly) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "tree/deep/file.fdb", "x");
   testing::WriteFile(folder / "free/other", "y");
   std::filesystem::create_directory(folder / "cwd");
@@ -45,7 +45,7 @@ TEST(OpenHoldersTest, SeesDescriptorsAndWorkingFoldersOfOtherProcessesOnly) {
 
 // The lock test of an update renames the product folder aside and back.
 TEST(MovePathTest, AFolderThatAnotherProcessHoldsDoesNotMove) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "DunVeld/DB_Data/DunVeld.fdb", "db");
   std::filesystem::create_directories(folder / "DunVeld/Program");
   {
@@ -65,7 +65,7 @@ TEST(MovePathTest, AFolderThatAnotherProcessHoldsDoesNotMove) {
 }
 
 TEST(MovePathTest, NeverReplacesAnExistingTarget) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   std::filesystem::create_directories(folder / "a/x");
   std::filesystem::create_directories(folder / "b");
   testing::WriteFile(folder / "f", "f");
@@ -76,7 +76,7 @@ TEST(MovePathTest, NeverReplacesAnExistingTarget) {
 }
 
 TEST(DeletePathTest, FailsWhileAnotherProcessHoldsTheFile) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "held", "x");
   testing::WriteFile(folder / "free", "y");
   std::filesystem::create_directory(folder / "dir");
@@ -93,7 +93,7 @@ TEST(DeletePathTest, FailsWhileAnotherProcessHoldsTheFile) {
 }
 
 TEST(DirectoryTest, ReportsLinksAsLinksAndNeverOpensThemAsFolders) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "outside/secret", "s");
   testing::WriteFile(folder / "tree/.hidden", "h");
   std::filesystem::create_directory(folder / "tree/sub");
@@ -122,7 +122,7 @@ TEST(DirectoryTest, ReportsLinksAsLinksAndNeverOpensThemAsFolders) {
 }
 
 TEST(CreateDirectoriesTest, CreatesEveryMissingParent) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   EXPECT_TRUE(CreateDirectories(folder / "a/b c/ä/"));
   EXPECT_TRUE(std::filesystem::is_directory(folder / "a/b c/ä"));
   EXPECT_TRUE(CreateDirectories(folder / "a"));

@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "sys/error.h"
+#include "tests/support/holding_child_posix.h"
 #include "tests/support/recording_operator.h"
-#include "tests/sys/disk_folder.h"
 
 namespace updater {
 namespace {
@@ -21,7 +21,7 @@ void MakeSparse(const std::string& path, std::uint64_t size) {
 }
 
 TEST(GetFileSizeShiftedTest, ShiftsTheSize) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   MakeSparse(folder / "db.fdb", 1500000);
   EXPECT_EQ(GetFileSizeShifted(folder / "db.fdb", 20), 1);
   EXPECT_EQ(GetFileSizeShifted(folder / "db.fdb", 0), 1500000);
@@ -35,7 +35,7 @@ TEST(GetFileSizeShiftedTest, ShiftsTheSize) {
 }
 
 TEST(GetFileSizeShiftedTest, IsMinusOneWhenTheFileDoesNotOpenExclusively) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   MakeSparse(folder / "db.fdb", 4096);
   EXPECT_EQ(GetFileSizeShifted(folder / "missing", 0), -1);
   EXPECT_EQ(GetFileSizeShifted(folder.path(), 0), -1);
@@ -63,7 +63,7 @@ TEST(GetFileSizeShiftedTest, IsMinusOneWhenTheFileDoesNotOpenExclusively) {
 }
 
 TEST(CheckFreeSizeTest, RequiresWholeMegabytesTimesTheFactor) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::RecordingOperator op;
   MakeSparse(folder / "db.fdb", 1500000);  // 1 MB rounded down: 3 MB needed
   EXPECT_NO_THROW(CheckFreeSize(op, folder / "db.fdb", folder.path(), 3));
@@ -73,7 +73,7 @@ TEST(CheckFreeSizeTest, RequiresWholeMegabytesTimesTheFactor) {
 }
 
 TEST(CheckFreeSizeTest, RefusesWhenTheDiskHasTooLittleRoom) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::RecordingOperator op;
   struct statvfs vfs;
   ASSERT_EQ(::statvfs(folder.path().c_str(), &vfs), 0);
@@ -95,7 +95,7 @@ TEST(CheckFreeSizeTest, RefusesWhenTheDiskHasTooLittleRoom) {
 }
 
 TEST(CheckFreeSizeTest, AFileThatDoesNotOpenGivesAnErrorWithoutText) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::RecordingOperator op;
   MakeSparse(folder / "db.fdb", 1500000);
   testing::HoldingChild server(testing::Opening(folder / "db.fdb"));

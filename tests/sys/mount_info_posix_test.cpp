@@ -5,7 +5,7 @@
 #include <sys/vfs.h>
 
 #include "sys/drive_type.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -90,7 +90,7 @@ TEST(MountInfoTest, ClassifiesMounts) {
 }
 
 TEST(DriveTypeTest, DrivePartIsTheMountPointHoldingThePath) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   std::string root = DrivePart(folder.path());
   ASSERT_FALSE(root.empty());
   EXPECT_EQ(root.back(), '/');
@@ -107,14 +107,14 @@ TEST(DriveTypeTest, DrivePartIsTheMountPointHoldingThePath) {
 }
 
 TEST(DriveTypeTest, ClassifiesRealMounts) {
-  testing::DiskFolder folder;
-  DriveType disk = GetDriveType(DrivePart(folder.path()));
+  testing::TempFolder folder;
+  DriveType disk = DriveTypeOfRoot(DrivePart(folder.path()));
   EXPECT_TRUE(disk == DriveType::Fixed || disk == DriveType::Removable);
-  EXPECT_EQ(GetDriveType(folder / "missing/"), DriveType::NoRootDir);
+  EXPECT_EQ(DriveTypeOfRoot(folder / "missing/"), DriveType::NoRootDir);
   // A tmpfs, when the machine has one there, is a RAM disk.
   struct statfs shm;
   if (::statfs("/dev/shm", &shm) == 0 && shm.f_type == 0x01021994) {
-    EXPECT_EQ(GetDriveType(DrivePart("/dev/shm")), DriveType::RamDisk);
+    EXPECT_EQ(DriveTypeOfRoot(DrivePart("/dev/shm")), DriveType::RamDisk);
   }
 }
 

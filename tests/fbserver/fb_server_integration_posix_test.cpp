@@ -15,14 +15,14 @@
 #include <string>
 #include <thread>
 
-#include "seams/project_profile.h"
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
 #include "fbserver/service_manager.h"
+#include "seams/project_profile.h"
 #include "sys/clock.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
+#include "tests/support/temp_folder.h"
 
 extern char** environ;
 

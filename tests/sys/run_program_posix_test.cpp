@@ -8,7 +8,7 @@
 #include "sys/error.h"
 #include "sys/path.h"
 #include "tests/support/recording_operator.h"
-#include "tests/sys/disk_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -37,7 +37,7 @@ class RunAndWaitTest : public ::testing::Test {
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
   }
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::RecordingOperator op;
 };
 

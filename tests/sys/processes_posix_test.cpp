@@ -9,20 +9,20 @@
 #include <filesystem>
 #include <random>
 
-#include "tests/sys/disk_folder.h"
+#include "tests/support/holding_child_posix.h"
 
 namespace updater {
 namespace {
 
 // A copy of sleep under a name no other process on the machine has.
-std::string UniqueSleeper(const testing::DiskFolder& folder, const std::string& stem) {
+std::string UniqueSleeper(const testing::TempFolder& folder, const std::string& stem) {
   std::string name = stem + std::to_string(std::random_device{}() % 100000);
   std::filesystem::copy_file("/usr/bin/sleep", folder / name);
   return name;
 }
 
 TEST(KillProcessByNameTest, EndsAProcessByNameWithoutRegardToCase) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   std::string name = UniqueSleeper(folder, "SlEeP");
   testing::HoldingChild child(testing::Running(folder / name));
   ASSERT_TRUE(child.started());
@@ -39,7 +39,7 @@ TEST(KillProcessByNameTest, EndsAProcessByNameWithoutRegardToCase) {
 }
 
 TEST(KillProcessByNameTest, EndsEveryMatchAndFindsProcessesStartedThroughALink) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   std::string name = UniqueSleeper(folder, "srv");
   // The link name is unique too: the fixture's own server may run on this machine.
   const std::string link = "fbsrv" + std::to_string(std::random_device{}() % 100000) + ".exe";
@@ -63,7 +63,7 @@ TEST(KillProcessByNameTest, EndsEveryMatchAndFindsProcessesStartedThroughALink) 
 }
 
 TEST(KillProcessByNameTest, ALongNameIsMatchedWholeNotByItsCutShortForm) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   std::string name = UniqueSleeper(folder, "VeryLongSleeperName");
   testing::HoldingChild child(testing::Running(folder / name));
   ASSERT_TRUE(child.started());

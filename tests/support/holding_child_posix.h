@@ -1,88 +1,22 @@
 #pragma once
 
+// POSIX test helpers: a child process that holds things, and a body run as another user.
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <cerrno>
 #include <functional>
-#include <sstream>
 #include <string>
-#include <vector>
+
+#include "tests/support/temp_folder.h"
 
 extern char** environ;
 
 namespace updater::testing {
-
-// A fresh folder on a fixed disk (not the tmpfs that /tmp may be), removed at the end.
-class DiskFolder {
- public:
-  DiskFolder() {
-    std::string pattern = "/var/tmp/updater-sys-XXXXXX";
-    path_ = ::mkdtemp(pattern.data());
-    ::chmod(path_.c_str(), 0777);  // tests that drop to another user write here too
-  }
-  ~DiskFolder() {
-    // Restore rights that a test took away, then remove without our own code.
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             path_, std::filesystem::directory_options::skip_permission_denied, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      if (it->is_directory(ec) && !it->is_symlink(ec)) ::chmod(it->path().c_str(), 0777);
-    }
-    std::filesystem::remove_all(path_, ec);
-  }
-  DiskFolder(const DiskFolder&) = delete;
-  DiskFolder& operator=(const DiskFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-inline void WriteFile(const std::string& path, const std::string& content) {
-  std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  if (!parent.empty()) std::filesystem::create_directories(parent);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-inline bool Exists(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0;
-}
-
-// Works in `folder` until the end of the scope.
-class ScopedCurrentDirectory {
- public:
-  explicit ScopedCurrentDirectory(const std::string& folder)
-      : before_(std::filesystem::current_path()) {
-    std::filesystem::current_path(folder);
-  }
-  ~ScopedCurrentDirectory() {
-    std::error_code ec;
-    std::filesystem::current_path(before_, ec);
-  }
-  ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
-  ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
-
- private:
-  std::filesystem::path before_;
-};
 
 // A child process that sleeps while it holds what the test gives it (an open file, a
 // working folder). Killed and reaped at the end.

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "tests/sys/disk_folder.h"
+#include "tests/support/holding_child_posix.h"
 
 namespace updater {
 namespace {
@@ -29,7 +29,7 @@ std::size_t EntriesIn(const std::string& folder) {
 }
 
 TEST(ForceCopyFileTest, CopiesContentModeAndTimes) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   const std::string source = folder / "sub/ä file 'q' -x.bin";
   testing::WriteFile(source, Pattern(3 * 1024 * 1024 + 17));
   ASSERT_EQ(::chmod(source.c_str(), 0750), 0);
@@ -47,7 +47,7 @@ TEST(ForceCopyFileTest, CopiesContentModeAndTimes) {
 
 TEST(ForceCopyFileTest, KeepsOwnerAndGroupWhenRunAsRoot) {
   if (::geteuid() != 0) GTEST_SKIP() << "only root can give files away";
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "db.fdb", "database");
   ASSERT_EQ(::chown((folder / "db.fdb").c_str(), 65534, 65534), 0);
   ASSERT_EQ(::chmod((folder / "db.fdb").c_str(), 06660), 0);
@@ -60,7 +60,7 @@ TEST(ForceCopyFileTest, KeepsOwnerAndGroupWhenRunAsRoot) {
 }
 
 TEST(ForceCopyFileTest, OverwritesAReadOnlyTarget) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   // As an ordinary user, for whom a read-only file is really read-only.
   int code = testing::RunAsNobody([&folder] {
     testing::WriteFile(folder / "new.exe", "new version");
@@ -74,7 +74,7 @@ TEST(ForceCopyFileTest, OverwritesAReadOnlyTarget) {
 }
 
 TEST(ForceCopyFileTest, FailsWithoutTouchingTheTarget) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "target", "kept");
   testing::WriteFile(folder / "source", "data");
   ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
@@ -93,7 +93,7 @@ TEST(ForceCopyFileTest, FailsWithoutTouchingTheTarget) {
 // A write that fails half-way (a full disk, here a file size limit) leaves the old target
 // whole and no partial file behind.
 TEST(ForceCopyFileTest, AFailedWriteKeepsTheOldTarget) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "big", Pattern(4 * 1024 * 1024));
   testing::WriteFile(folder / "target", "old content");
   pid_t pid = ::fork();
@@ -115,7 +115,7 @@ TEST(ForceCopyFileTest, AFailedWriteKeepsTheOldTarget) {
 }
 
 TEST(ForceMoveFileTest, MovesButNeverReplaces) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "a", "A");
   testing::WriteFile(folder / "b", "B");
   ASSERT_EQ(::chmod((folder / "b").c_str(), 0444), 0);
@@ -134,7 +134,7 @@ TEST(ForceMoveFileTest, MovesButNeverReplaces) {
 
 TEST(ForceMoveFileTest, MovesAFileToAnotherDrive) {
   struct stat shm, disk;
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   if (::stat("/dev/shm", &shm) != 0 || ::stat(folder.path().c_str(), &disk) != 0 ||
       shm.st_dev == disk.st_dev) {
     GTEST_SKIP() << "no second file system at hand";
@@ -152,7 +152,7 @@ TEST(ForceMoveFileTest, MovesAFileToAnotherDrive) {
 }
 
 TEST(ForceMoveFileTest, FailsWhileAnotherProcessHoldsTheFile) {
-  testing::DiskFolder folder;
+  testing::TempFolder folder;
   testing::WriteFile(folder / "held", "x");
   {
     testing::HoldingChild child(testing::Opening(folder / "held"));

@@ -11,8 +11,8 @@
 #include "app/local_time.h"
 #include "sys/clock.h"
 #include "sys/error.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {

@@ -94,7 +94,7 @@ TEST_F(CliOperatorTest, OneButtonDialogIsOnlyShown) {
 
 TEST_F(CliOperatorTest, MessageBoxAndStatusGoToStandardError) {
   CliOperator op = Make("", false);
-  op.MessageBox(DialogKind::Error, "Updater_DunVeld", "No server.\r\nCheck it");
+  op.ShowMessage(DialogKind::Error, "Updater_DunVeld", "No server.\r\nCheck it");
   op.SetStatus("The updating was interrupted!");
   op.SetStatus("");
   EXPECT_EQ(err_.str(),

@@ -1,0 +1,51 @@
+#include "sys/file_copy.h"
+#include "sys/file_system.h"
+#include "sys/path.h"
+#include "sys/utf16_win.h"
+
+namespace updater {
+
+// CopyFile brings the content, the attributes and the times. An existing target is replaced
+// only by a complete copy made beside it, so a failure keeps it whole.
+bool ForceCopyFile(const std::string& source, const std::string& target) {
+  const std::wstring from = win::Utf16(source);
+  const std::wstring to = win::Utf16(target);
+  const DWORD source_attributes = ::GetFileAttributesW(from.c_str());
+  if (source_attributes == INVALID_FILE_ATTRIBUTES ||
+      (source_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  MakeWritable(target);
+  if (::CopyFileW(from.c_str(), to.c_str(), TRUE)) return true;
+  if (::GetLastError() != ERROR_FILE_EXISTS) {
+    ::DeleteFileW(to.c_str());
+    return false;
+  }
+  const DWORD target_attributes = ::GetFileAttributesW(to.c_str());
+  if (target_attributes == INVALID_FILE_ATTRIBUTES ||
+      (target_attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  const std::wstring staged = win::Utf16(
+      JoinPath(FolderPart(target), ".~copy." + std::to_string(::GetCurrentProcessId()) + ".tmp"));
+  if (!::CopyFileW(from.c_str(), staged.c_str(), FALSE)) {
+    ::DeleteFileW(staged.c_str());
+    return false;
+  }
+  // The copy carries the source's read-only attribute, which would stop the rename over it.
+  const DWORD staged_attributes = ::GetFileAttributesW(staged.c_str());
+  ::SetFileAttributesW(staged.c_str(), staged_attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (::MoveFileExW(staged.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    ::SetFileAttributesW(to.c_str(), staged_attributes);
+    return true;
+  }
+  ::DeleteFileW(staged.c_str());
+  return false;
+}
+
+bool ForceMoveFile(const std::string& source, const std::string& target) {
+  MakeWritable(target);
+  return MovePath(source, target);
+}
+
+}  // namespace updater

@@ -1,0 +1,71 @@
+#include <algorithm>
+
+#include "sys/file_write.h"
+#include "sys/path.h"
+#include "sys/win_handle.h"
+
+namespace updater {
+namespace {
+
+bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 30));
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data(), piece, &written, nullptr) || written == 0) return false;
+    bytes = bytes.subspan(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+// Windows itself refuses a file that another process holds open (no sharing is granted);
+// folders, links and read-only files are refused here, as not every file system behind the
+// calls enforces the attribute for a privileged user.
+WriteOutcome WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                            bool /*executable*/) {
+  const std::wstring wide = win::Utf16(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes &
+       (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)) != 0) {
+    return WriteOutcome::CannotCreate;
+  }
+  win::UniqueHandle file(::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.ok()) return WriteOutcome::CannotCreate;
+  bool written = WriteAll(file.get(), bytes);
+  if (!file.Close()) written = false;
+  if (!written) {
+    ::DeleteFileW(wide.c_str());
+    return WriteOutcome::CannotWrite;
+  }
+  return WriteOutcome::Written;
+}
+
+WriteOutcome WriteFileIfAbsent(const std::string& path, std::span<const std::uint8_t> bytes) {
+  const std::wstring wide = win::Utf16(path);
+  if (::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) return WriteOutcome::Exists;
+  const std::wstring aside =
+      win::Utf16(JoinPath(FolderPart(path), "." + FileNamePart(path) + "." +
+                                                std::to_string(::GetCurrentProcessId()) + ".new"));
+  {
+    win::UniqueHandle file(::CreateFileW(aside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.ok()) return WriteOutcome::CannotCreate;
+    bool written = WriteAll(file.get(), bytes);
+    if (!file.Close()) written = false;
+    if (!written) {
+      ::DeleteFileW(aside.c_str());
+      return WriteOutcome::CannotWrite;
+    }
+  }
+  // Without MOVEFILE_REPLACE_EXISTING the rename never replaces what someone made meanwhile.
+  if (::MoveFileExW(aside.c_str(), wide.c_str(), 0)) return WriteOutcome::Written;
+  const DWORD error = ::GetLastError();
+  ::DeleteFileW(aside.c_str());
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? WriteOutcome::Exists
+                                                                     : WriteOutcome::CannotCreate;
+}
+
+}  // namespace updater

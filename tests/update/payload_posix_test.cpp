@@ -1,0 +1,145 @@
+#include "update/payload.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "messages/ldm.h"
+#include "messages/message_text.h"
+#include "resources/embedded_resource.h"
+#include "sys/error.h"
+#include "sys/run_program.h"
+#include "sys/sha256.h"
+#include "tests/support/holding_child_posix.h"
+#include "tests/support/recording_operator.h"
+#include "tests/support/recording_progress.h"
+#include "update/run_state.h"
+
+namespace updater {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string CarriedArchive() {
+  auto bytes = FindEmbeddedResource("EXEFILE", "files");
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+bool IsExecutable(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IXUSR) != 0;
+}
+
+class PayloadPosixTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ChangeLanguage(3);
+    fs::create_directories(new_dir);
+  }
+
+  static std::string ErrorOf(const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return "<no error>";
+  }
+
+  std::string ExtractError(const std::string& cause, const std::string& res = "files") {
+    return GetMessageText("uUpdate_ExtractFilesFromResource_1", res) + "\r" + cause;
+  }
+
+  // Writes the carried archive into New and runs it there, as the update run does.
+  int Unpack() {
+    ExtractFilesFromResource(archive, "");
+    return RunAndWait(op, archive, std::nullopt, 1);
+  }
+
+  testing::TempFolder folder;
+  testing::RecordingOperator op;
+  const std::string new_dir = folder / "Tmp$1/New";
+  const std::string archive = new_dir + "/files.exe";
+};
+
+TEST_F(PayloadPosixTest, ExtractReplacesTheWholeContentOfAnExistingFile) {
+  const std::string carried = CarriedArchive();
+  testing::WriteFile(archive, std::string(carried.size() + 5000, 'x'));
+  ASSERT_EQ(::chmod(archive.c_str(), 0644), 0);
+  ExtractFilesFromResource(archive, "");
+  EXPECT_EQ(testing::ReadFile(archive), carried);
+  EXPECT_TRUE(IsExecutable(archive));
+}
+
+TEST_F(PayloadPosixTest, ExtractFailuresNameTheResourceAndTheCauseAndLeaveNoFile) {
+  EXPECT_EQ(ErrorOf([&] { ExtractFilesFromResource(archive, "payload2"); }),
+            ExtractError("Resource payload2 not found", "payload2"));
+  EXPECT_FALSE(testing::Exists(archive));
+
+  const std::string nowhere = folder / "Missing/New/files.exe";
+  EXPECT_EQ(ErrorOf([&] { ExtractFilesFromResource(nowhere, ""); }),
+            ExtractError("Cannot create file " + nowhere));
+  EXPECT_FALSE(testing::Exists(folder / "Missing"));
+
+  // A folder of that name, and a file that another program holds open, are left alone.
+  fs::create_directory(archive);
+  EXPECT_EQ(ErrorOf([&] { ExtractFilesFromResource(archive, ""); }),
+            ExtractError("Cannot create file " + archive));
+  fs::remove(archive);
+  testing::WriteFile(archive, "held");
+  testing::HoldingChild holder(testing::Opening(archive));
+  ASSERT_TRUE(holder.started());
+  EXPECT_EQ(ErrorOf([&] { ExtractFilesFromResource(archive, ""); }),
+            ExtractError("Cannot create file " + archive));
+  EXPECT_EQ(testing::ReadFile(archive), "held");
+}
+
+// The run's own unpacking, watched: the archive written, run and checked.
+TEST_F(PayloadPosixTest, TheRunsUnpackingReportsItsThreeParts) {
+  testing::RecordingProgress progress;
+  RealRunServices().UnpackPayload(op, new_dir);
+  ASSERT_EQ(progress.steps.size(), 1u);
+  EXPECT_EQ(progress.steps[0].text, "Unpacking the files of the update");
+  EXPECT_EQ(progress.steps[0].total, 3u);
+  EXPECT_EQ(progress.steps[0].done, (std::vector<std::uint64_t>{1, 2, 3}));
+}
+
+TEST_F(PayloadPosixTest, ATruncatedArchiveFailsTheCheckWithItsExitCode) {
+  const std::string carried = CarriedArchive();
+  testing::WriteFile(archive, carried.substr(0, carried.size() * 2 / 3));
+  ASSERT_EQ(::chmod(archive.c_str(), 0755), 0);
+  const int code = RunAndWait(op, archive, std::nullopt, 1);
+  ASSERT_NE(code, 0);
+  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, code); }),
+            GetMessageText("uUpdate_CheckUnpackedPayload_1", archive, std::to_string(code)));
+  // Even had it ended with 0, nothing it left would pass.
+  EXPECT_NE(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }), "<no error>");
+}
+
+TEST_F(PayloadPosixTest, TheCarriedArchiveUnpacksEveryListedFileIntoTheFolderItRunsIn) {
+  ASSERT_EQ(Unpack(), 0);
+  EXPECT_NO_THROW(CheckUnpackedPayload(new_dir, 0));
+  for (const std::string& name : PayloadFileNames()) {
+    const std::string unpacked = new_dir + "/" + name;
+    ASSERT_TRUE(fs::is_regular_file(unpacked)) << name;
+#ifdef UPDATER_TEST_PAYLOAD_DIR
+    // Byte for byte the files of the folder the build packed.
+    EXPECT_EQ(Sha256OfFile(unpacked),
+              Sha256OfFile(std::string(UPDATER_TEST_PAYLOAD_DIR) + "/" + name))
+        << name;
+#endif
+  }
+  EXPECT_TRUE(IsExecutable(new_dir + "/DunVeld.exe"));
+  // Nothing was unpacked anywhere else.
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder / "Tmp$1")) ++entries;
+  EXPECT_EQ(entries, 1u);
+}
+
+}  // namespace
+}  // namespace updater

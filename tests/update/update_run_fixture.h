@@ -1,0 +1,195 @@
+#pragma once
+
+// The update run with fake services, a fake clock and a recording operator, over real files.
+#include <gtest/gtest.h>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+#include "fbserver/fb_service.h"
+#include "messages/ldm.h"
+#include "messages/message_text.h"
+#include "seams/project_profile.h"
+#include "sys/error.h"
+#include "sys/path.h"
+#include "tests/fbserver/fake_service_control.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/recording_operator.h"
+#include "tests/support/temp_folder.h"
+#include "update/run_journal.h"
+#include "update/run_recovery.h"
+#include "update/run_state.h"
+
+namespace updater::update_run_testing {
+
+using namespace std::chrono_literals;
+using testing::Exists;
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+inline std::string T(const std::string& key, const std::string& p0 = kNull) {
+  return GetMessageText(key, p0);
+}
+
+// Writes "#kill" into the run log at every server stop (each stop ends the server's processes),
+// so the log shows where the run stopped the server.
+class MarkingProcesses final : public ServerProcesses {
+ public:
+  explicit MarkingProcesses(testing::RecordingOperator& op) : op_(op) {}
+  bool SetDebugPrivilege(bool) override { return true; }
+  std::int32_t KillProcessByName(const std::string&) override {
+    op_.log.push_back("#kill");
+    return -1;
+  }
+
+ private:
+  testing::RecordingOperator& op_;
+};
+
+// Stands in for the database server and the script library: writes each call into the run
+// log, plays the database update on the working copy's file, and fails where told.
+class FakeRunServices final : public RunServices {
+ public:
+  FakeRunServices(testing::RecordingOperator& op, std::string prefix)
+      : op_(op), prefix_(std::move(prefix)) {}
+
+  std::vector<std::string> users;
+  std::map<std::string, std::string> fail;              // call marker -> error text
+  std::map<std::string, std::function<void()>> before;  // call marker -> action
+  std::vector<std::string> payload = {"DunVeld.exe",    "RU_DunVeld.chm", "EN_DunVeld.chm",
+                                      "DE_DunVeld.chm", "FR_DunVeld.chm", "Sys_Roles.sql",
+                                      "script.sql",     "DV_UDF_u8.dll"};
+
+  std::vector<std::string> AttachedUsers(const std::string&, const std::string& db,
+                                         const std::string&) override {
+    Call("#users " + Which(db));
+    return users;
+  }
+  void Shutdown(const std::string&, const std::string& db, const std::string&,
+                const std::string&) override {
+    Call("#shutdown " + Which(db));
+  }
+  void OnLine(const std::string&, const std::string& db, const std::string&,
+              const std::string&) override {
+    Call("#online " + Which(db));
+  }
+  void RunScriptText(Operator&, const std::string&, const std::string& db, const std::string& user,
+                     const std::string&, const std::string&) override {
+    Call("#text " + user + " " + Which(db));
+  }
+  void RunScriptFile(Operator&, const std::string&, const std::string& db, const std::string& user,
+                     const std::string&, const std::string& file) override {
+    const std::string name = FileNamePart(file);
+    Call("#file " + user + " " + name);
+    if (name == "Sys_Roles.sql") {
+      first_roles_line = ReadFile(file).substr(0, ReadFile(file).find("\r\n"));
+      WriteFile(JoinPath(FolderPart(file), "Roles.sql"), "grant;");
+    }
+    if (name == "script.sql") WriteFile(db.substr(prefix_.size()), "updated database");
+  }
+  void CleanUpPrivileges(Operator&, const std::string&, const std::string& db,
+                         const std::string& user, const std::string&) override {
+    Call("#cleanup " + user + " " + Which(db));
+  }
+  void UnpackPayload(Operator&, const std::string& new_dir) override {
+    Call("#unpack");
+    for (const std::string& name : payload) WriteFile(JoinPath(new_dir, name), "new " + name);
+  }
+
+  std::string first_roles_line;
+
+ private:
+  static std::string Which(const std::string& db) {
+    return db.find("/Wrk/") != std::string::npos ? "work" : "live";
+  }
+  void Call(const std::string& marker) {
+    op_.log.push_back(marker);
+    if (auto action = before.find(marker); action != before.end()) action->second();
+    if (auto error = fail.find(marker); error != fail.end()) throw Error(error->second);
+  }
+
+  testing::RecordingOperator& op_;
+  std::string prefix_;
+};
+
+class UpdateRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ChangeLanguage(3);
+    settings.profile = PresetProfile();
+    settings.profile.ProductDir = product;
+    settings.rollbackDone = &rolled_back;
+    settings.serverParams = TFBServParams{disk / "fb/", "SUPER",
+                                          "localhost/3051:", "NO-SUCH-SERVER.EXE", kOwnServiceName};
+    std::filesystem::create_directories(disk / "fb/udf");
+    service_control.services[kOwnServiceName].status = {kServiceRunning, 0, 0};
+  }
+
+  void MakeProduct(bool client, bool server) {
+    std::filesystem::create_directories(product);
+    if (client) {
+      WriteFile(product + "/Program/DunVeld.exe", "old exe");
+      WriteFile(product + "/Program/DunVeld.ini", "[Language]\nProgram_Language=0x2\n");
+      WriteFile(product + "/Program/storage.ini", "storage");
+      WriteFile(product + "/Program/Fr.dll", "fr");
+      WriteFile(product + "/Resources/pictures.dat", "pictures");
+    }
+    if (server) WriteFile(LiveDb(), "old database");
+  }
+
+  void Run(const std::string& admn_password = "7") {
+    UpdateProgrammWith(fake, product, "masterkey", admn_password, op, "Dunveld", settings);
+  }
+  // The error text the run ends with; "<none>" when it returned.
+  std::string RunError(const std::string& admn_password = "7") {
+    try {
+      Run(admn_password);
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return "<none>";
+  }
+
+  std::string LiveDb() const { return product + "/DB_Data/DunVeld.fdb"; }
+  std::string TempDir() const {
+    for (const auto& entry : std::filesystem::directory_iterator(product)) {
+      if (entry.path().filename().string().rfind("Tmp$", 0) == 0) return entry.path().string();
+    }
+    return "";
+  }
+  // The log without the two lines of the context's initialisation.
+  std::vector<std::string> RunLog() const {
+    return std::vector<std::string>(op.log.begin() + 2, op.log.end());
+  }
+  int Count(const std::string& line) const {
+    return static_cast<int>(std::count(op.log.begin(), op.log.end(), line));
+  }
+  // Waits of 30 s go before each service request; a stop makes one, a start two.
+  int ServiceRequests() const {
+    return static_cast<int>(std::count(clock.Sleeps().begin(), clock.Sleeps().end(), 30000ms));
+  }
+
+  TempFolder disk;
+  std::string product = disk / "DunVeld";
+  testing::FakeClock clock;
+  ScopedClock scoped_clock{clock};
+  testing::RecordingOperator op;
+  testing::FakeServiceControl service_control{clock};
+  ScopedServiceControl scoped_control{service_control};
+  MarkingProcesses processes{op};
+  ScopedServerProcesses scoped_processes{processes};
+  FakeRunServices fake{op, "localhost/3051:"};
+  bool rolled_back = true;
+  UpdateRunSettings settings;
+};
+
+class UpdateRunJournalTest : public UpdateRunTest {
+ protected:
+  JournalStage StageNow() const { return ReadJournal(TempDir() + "/run.journal").stage; }
+  RunJournal Final() const { return ReadJournal(TempDir() + "/run.journal"); }
+};
+
+}  // namespace updater::update_run_testing
