@@ -5,7 +5,9 @@ foreach(name FullUpdateOfBothParts WrongAdmnPasswordRollsBackAndLeavesTheLiveDat
              DeclinedAtTheConfirmationWithoutATerminalChangesNothing
              AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy
              DeclinedAtTheUsersWarningOnATerminalChangesNothing
-             DatabaseFileHeldThroughTheSwapIsReportedAsAFailure)
+             DatabaseFileHeldThroughTheSwapIsReportedAsAFailure
+             ServerThatCannotStartAtTheEndIsReportedAsAFailure
+             DeclinedAtTheServerStopWarningChangesNothing)
   set_tests_properties("UpdateRunServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
 endforeach()
 foreach(name TooLittleFreeSpaceStopsBeforeAnyCopy
