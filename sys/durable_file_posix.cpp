@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #include "sys/durable_file.h"
 #include "sys/path.h"
@@ -27,22 +28,28 @@ bool SyncPath(const std::string& path, bool directory) {
   return fd.ok() && ::fsync(fd.get()) == 0;
 }
 
-bool FlushTree(const std::string& path) {
+// One open descriptor on each file system that holds `path` or anything under it (links are
+// not followed); false when something could not be read or opened.
+bool CollectFileSystems(const std::string& path, std::map<dev_t, UniqueFd>& found) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
-  if (S_ISLNK(st.st_mode)) return true;
-  if (S_ISREG(st.st_mode)) return SyncPath(path, false);
-  if (!S_ISDIR(st.st_mode)) return true;
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return true;
   bool ok = true;
-  {
-    DirReader dir(path.c_str());
-    if (!dir.ok()) return false;
-    while (const dirent* entry = dir.Next()) {
-      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-      ok = FlushTree(JoinPath(path, entry->d_name)) && ok;
-    }
+  if (found.find(st.st_dev) == found.end()) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (fd.ok())
+      found.emplace(st.st_dev, std::move(fd));
+    else
+      ok = false;
   }
-  return SyncPath(path, true) && ok;
+  if (!S_ISDIR(st.st_mode)) return ok;
+  DirReader dir(path.c_str());
+  if (!dir.ok()) return false;
+  while (const dirent* entry = dir.Next()) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    ok = CollectFileSystems(JoinPath(path, entry->d_name), found) && ok;
+  }
+  return ok;
 }
 
 }  // namespace
@@ -66,8 +73,13 @@ bool ReplaceFileDurably(const std::string& path, const std::string& content) {
   return SyncPath(folder.empty() ? "." : folder, true);
 }
 
+// One flush of each whole file system gives the same guarantee as a flush of every file and
+// folder, without a journal commit per file: on a tree of 40,000 files those cost minutes.
 bool FlushToDisk(const std::string& path) {
-  return FlushTree(ExcludeTrailingSeparator(path));
+  std::map<dev_t, UniqueFd> file_systems;
+  bool ok = CollectFileSystems(ExcludeTrailingSeparator(path), file_systems);
+  for (const auto& [device, fd] : file_systems) ok = ::syncfs(fd.get()) == 0 && ok;
+  return ok;
 }
 
 }  // namespace updater

@@ -6,7 +6,9 @@ foreach(name FullUpdateOfBothParts WrongAdmnPasswordRollsBackAndLeavesTheLiveDat
              AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy
              DeclinedAtTheUsersWarningOnATerminalChangesNothing
              DatabaseFileHeldThroughTheSwapIsReportedAsAFailure
-             ProgressShowsOnATerminalOnlyAndLeavesTheRunLogAsItWas)
+             ProgressShowsOnATerminalOnlyAndLeavesTheRunLogAsItWas
+             ServerThatCannotStartAtTheEndIsReportedAsAFailure
+             DeclinedAtTheServerStopWarningChangesNothing)
   set_tests_properties("UpdateRunServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
 endforeach()
 foreach(name TooLittleFreeSpaceStopsBeforeAnyCopy

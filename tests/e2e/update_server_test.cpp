@@ -566,6 +566,120 @@ TEST_F(UpdateRunServerTest, DatabaseFileHeldThroughTheSwapIsReportedAsAFailure) 
   EXPECT_EQ(ShutdownMode(), "0");
 }
 
+// The product's server executable moved aside, so that its service cannot start; put back
+// and the fixture server started again when the object ends, whatever the test did.
+class ServerImageAside {
+ public:
+  ServerImageAside() {
+    std::error_code ec;
+    fs::rename(kServerImage, aside_, ec);
+    moved_ = !ec;
+  }
+  ~ServerImageAside() { Restore(); }
+  ServerImageAside(const ServerImageAside&) = delete;
+  ServerImageAside& operator=(const ServerImageAside&) = delete;
+
+  bool Moved() const { return moved_; }
+  void Restore() {
+    if (!moved_) return;
+    std::error_code ec;
+    fs::rename(aside_, kServerImage, ec);
+    moved_ = false;
+    Shell("bash " + ShellQuote(UPDATER_SOURCE_DIR "/scripts/fbserver-fixture") + " start");
+  }
+
+ private:
+  static inline const fs::path kServerImage = "/opt/KorvaneFirebird/bin/fbsrvdnvl.exe";
+  fs::path aside_ = kServerImage.string() + ".e2e-aside";
+  bool moved_ = false;
+};
+
+// The server executable goes away once the run has reached the client step: the swap goes
+// through, but the final step cannot start the server, and the run says so.
+TEST_F(UpdateRunServerTest, ServerThatCannotStartAtTheEndIsReportedAsAFailure) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  testing::PtySession session(cli_.string(),
+                              {"--yes", "--language", "3", "--wait-scale", "0.02", "update",
+                               "--product-dir", product_.string()},
+                              {{"LC_ALL", "C"}, {"TZ", "UTC0"}});
+  ASSERT_TRUE(session.Started());
+  ASSERT_TRUE(session.WaitFor(GetMessageText("uIS_DunVeld_8"))) << session.output();
+  ServerImageAside image;
+  ASSERT_TRUE(image.Moved());
+  const int exit_code = session.Finish();
+  EXPECT_FALSE(ServiceRunning());
+  image.Restore();
+
+  EXPECT_EQ(exit_code, 1) << session.output();
+  const std::string& said = session.output();
+  const std::string online_failed = GetMessageText("uUpdate_UpdateProgramm_50");
+  EXPECT_TRUE(Contains(said, online_failed.substr(0, 40))) << said;
+  EXPECT_TRUE(Contains(said, "Original Message: ")) << said;
+  EXPECT_TRUE(Contains(said, kUnableToStartText) || Contains(said, kNotRunningText)) << said;
+  EXPECT_TRUE(Contains(said, "[Error]")) << said;
+
+  // The final step began and never reached the database.
+  const std::string log = RunLog();
+  const std::size_t final_step = log.rfind(GetMessageText("uUpdate_UpdateProgramm_48"));
+  ASSERT_NE(final_step, std::string::npos) << log;
+  EXPECT_EQ(log.find(GetMessageText("uUpdate_UpdateProgramm_49"), final_step), std::string::npos)
+      << log;
+  EXPECT_FALSE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_45"))) << log;
+
+  // Both parts were swapped in; the database waits in single-user mode for the operator.
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 2.0")) << Client();
+  EXPECT_FALSE(fs::exists(program() / "storage.ini"));
+  ASSERT_TRUE(ServiceRunning());
+  EXPECT_EQ(DatabaseVersion(), "2");
+  EXPECT_NE(ShutdownMode(), "0");
+  std::vector<fs::path> temp = TempFolders();
+  ASSERT_EQ(temp.size(), 1u);
+  EXPECT_TRUE(Contains(ReadFile(temp[0] / "Old" / "Program" / "DunVeld.exe"), "1.0"));
+  EXPECT_TRUE(fs::exists(temp[0] / "Old" / "DB_Data" / "DunVeld.fdb"));
+}
+
+// A classic server (as its registry entry names it) is not asked for its attached users:
+// the operator is warned that stopping it cuts every connection, and No ends the run.
+TEST_F(UpdateRunServerTest, DeclinedAtTheServerStopWarningChangesNothing) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  const fs::path registry = scratch() / "classic.reg";
+  std::ofstream(registry)
+      << "Windows Registry Editor Version 5.00\n\n"
+         "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\KorvaneFireXBirdServer]\n"
+         "\"ImagePath\"=\"/opt/KorvaneFirebird/bin/fb_inet_srvdnvl.exe -p 3051\"\n";
+  db::Attachment user = testing::AttachToTestServer(database(), "ADMN", testing::kTestAdmnPassword);
+  testing::PtySession session(
+      cli_.string(),
+      {"--language", "3", "--wait-scale", "0.02", "update", "--product-dir", product_.string()},
+      {{"LC_ALL", "C"},
+       {"TZ", "UTC0"},
+       {"UPDATER_REGISTRY", registry.string()},
+       {"UPDATER_SYSDBA_PASSWORD", testing::kTestSysdbaPassword},
+       {"UPDATER_ADMN_PASSWORD", testing::kTestAdmnPassword}});
+  ASSERT_TRUE(session.Started());
+  EXPECT_TRUE(session.Answer("Yes/No [No]: ", "y")) << session.output();
+  const std::string warning = GetMessageText("uUpdate_UpdateProgramm_15");
+  EXPECT_TRUE(session.WaitFor(warning.substr(0, warning.find_first_of("\r\n"))))
+      << session.output();
+  EXPECT_TRUE(session.Answer("Yes/No [No]: ", "n")) << session.output();
+  EXPECT_EQ(session.Finish(), 2) << session.output();
+
+  EXPECT_FALSE(Contains(session.output(), "[Error]")) << session.output();
+  const std::string log = RunLog();
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_14"))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_16"))) << log;
+  for (const char* key : {"uUpdate_UpdateProgramm_08", "uUpdate_UpdateProgramm_10",
+                          "uUpdate_UpdateProgramm_17", "uUpdate_UpdateProgramm_18"})
+    EXPECT_FALSE(Contains(log, GetMessageText(key))) << key << "\n" << log;
+  EXPECT_TRUE(TempFolders().empty());
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+  EXPECT_TRUE(fs::exists(program() / "storage.ini"));
+  user = db::Attachment();
+  EXPECT_EQ(DatabaseVersion(), "1");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+}
+
 // The product on a small file system of its own (a loop-mounted ext4 image without reserved
 // blocks), so that the free space can be set for the run.
 class SmallDiskUpdateServerTest : public UpdateRunServerTest {
