@@ -131,7 +131,7 @@ Statement::Statement(Attachment& attachment, Transaction& transaction, const std
   }
   try {
     output_ = std::make_unique<Descriptor>(kInitialColumns);
-    api.isc_dsql_prepare(status.get(), transaction.handle(), &handle_, 0, sql.c_str(),
+    api.isc_dsql_prepare(status.get(), transaction.handle(), &handle_, SqlLength(sql), sql.c_str(),
                          static_cast<unsigned short>(dialect), output_->sqlda());
     status.Check(api);
     if (output_->sqlda()->sqld > output_->sqlda()->sqln) {
@@ -285,6 +285,18 @@ bool Statement::Fetch() {
   return true;
 }
 
+void Statement::SkipRows() {
+  pending_row_ = false;
+  if (!cursor_open_) return;
+  const ClientApi& api = attachment_->api();
+  Status status;
+  while (api.isc_dsql_fetch(status.get(), &handle_, SQLDA_VERSION1, output_->sqlda()) != 100)
+    status.Check(api);
+  api.isc_dsql_free_statement(status.get(), &handle_, DSQL_close);
+  cursor_open_ = false;
+  status.Check(api);
+}
+
 void Statement::ReadRow() {
   row_.assign(output_->count(), std::nullopt);
   for (std::size_t i = 0; i < output_->count(); ++i) {
@@ -341,11 +353,16 @@ void Statement::Free() noexcept {
   handle_ = 0;
 }
 
+unsigned short SqlLength(const std::string& sql) {
+  if (sql.find('\0') != std::string::npos) throw Error("The statement contains a NUL character");
+  return sql.size() <= 0xFFFF ? static_cast<unsigned short>(sql.size()) : 0;
+}
+
 void ExecuteImmediate(Attachment& attachment, Transaction& transaction, const std::string& sql,
                       int dialect) {
   Status status;
   attachment.api().isc_dsql_execute_immediate(status.get(), attachment.handle(),
-                                              transaction.handle(), 0, sql.c_str(),
+                                              transaction.handle(), SqlLength(sql), sql.c_str(),
                                               static_cast<unsigned short>(dialect), nullptr);
   status.Check(attachment.api());
 }

@@ -39,6 +39,8 @@ class Statement {
   void Execute(Transaction& transaction, const std::vector<Value>& parameters = {});
   // The next row into the column values; false after the last row.
   bool Fetch();
+  // Reads the remaining rows without converting them (blobs are not opened).
+  void SkipRows();
   const Value& value(std::size_t column) const { return row_.at(column); }
   const std::vector<Value>& row() const { return row_; }
 
@@ -60,6 +62,10 @@ class Statement {
   bool cursor_open_ = false;
   bool pending_row_ = false;
 };
+
+// The statement's length for the client calls, so that the client never stops short of its
+// end; texts too long for the length field go zero-terminated. A NUL inside is refused.
+unsigned short SqlLength(const std::string& sql);
 
 // Runs one statement without preparing it for reuse (DDL, SET GENERATOR, ...).
 void ExecuteImmediate(Attachment& attachment, Transaction& transaction, const std::string& sql,

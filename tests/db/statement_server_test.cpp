@@ -180,6 +180,27 @@ TEST_F(StatementServerTest, TransactionFromSetTransaction) {
   EXPECT_FALSE(read_only.active());
 }
 
+TEST_F(StatementServerTest, SkippedRowsLeaveTheStatementReadyToRunAgain) {
+  Transaction transaction(attachment_, ReadCommittedParameters());
+  Statement select(attachment_, transaction, "SELECT ID, BODY FROM DV_DOCUMENTS", 3);
+  select.Execute(transaction);
+  select.SkipRows();
+  EXPECT_FALSE(select.Fetch());
+  select.Execute(transaction);
+  ASSERT_TRUE(select.Fetch());
+  EXPECT_EQ(select.row(), (std::vector<Statement::Value>{"1", "Body text"}));
+}
+
+TEST_F(StatementServerTest, ANulInsideTheTextIsRefusedNotCut) {
+  // Cut at the NUL, the statement would delete every row.
+  const std::string sql = std::string("DELETE FROM DV_SETTINGS\0 WHERE ID = 5", 37);
+  Transaction transaction(attachment_, ReadCommittedParameters());
+  EXPECT_THROW(ExecuteImmediate(attachment_, transaction, sql, 3), Error);
+  EXPECT_THROW(Statement(attachment_, transaction, sql, 3), Error);
+  transaction.Commit();
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM DV_SETTINGS")[0][0], "2");
+}
+
 TEST_F(StatementServerTest, StatementTypes) {
   Transaction transaction(attachment_, ReadCommittedParameters());
   EXPECT_EQ(Statement(attachment_, transaction, "SELECT 1 FROM RDB$DATABASE", 3).type(),
