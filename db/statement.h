@@ -21,11 +21,10 @@ class Statement {
   using Value = std::optional<std::string>;
 
   Statement(Attachment& attachment, Transaction& transaction, const std::string& sql, int dialect);
+  // Defined where Descriptor is complete.
   ~Statement();
   Statement(Statement&& other) noexcept;
   Statement& operator=(Statement&& other) noexcept;
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
 
   // isc_info_sql_stmt_select, isc_info_sql_stmt_ddl, ...
   int type() const { return type_; }
@@ -47,13 +46,12 @@ class Statement {
  private:
   struct Descriptor;
 
-  void Free() noexcept;
   void ReadRow();
   std::string ReadBlob(ISC_QUAD id);
 
   Attachment* attachment_ = nullptr;
   isc_tr_handle transaction_handle_ = 0;
-  isc_stmt_handle handle_ = 0;
+  StatementHandle handle_;
   int dialect_ = 3;
   int type_ = 0;
   std::unique_ptr<Descriptor> input_;

@@ -201,6 +201,24 @@ TEST_F(StatementServerTest, ANulInsideTheTextIsRefusedNotCut) {
   EXPECT_EQ(Rows("SELECT COUNT(*) FROM DV_SETTINGS")[0][0], "2");
 }
 
+TEST_F(StatementServerTest, AMovedHandleIsReleasedOnceByItsLastOwner) {
+  Transaction first(attachment_, ReadCommittedParameters());
+  ExecuteImmediate(attachment_, first, "DELETE FROM DV_SETTINGS", 3);
+  Transaction second = std::move(first);
+  EXPECT_FALSE(first.active());
+  ASSERT_TRUE(second.active());
+  Statement count(attachment_, second, "SELECT COUNT(*) FROM DV_SETTINGS", 3);
+  Statement moved = std::move(count);
+  moved.Execute(second);
+  ASSERT_TRUE(moved.Fetch());
+  EXPECT_EQ(moved.value(0), "0");
+  // Replacing the transaction rolls the delete back.
+  second = Transaction(attachment_, ReadCommittedParameters());
+  moved.Execute(second);
+  ASSERT_TRUE(moved.Fetch());
+  EXPECT_EQ(moved.value(0), "2");
+}
+
 TEST_F(StatementServerTest, StatementTypes) {
   Transaction transaction(attachment_, ReadCommittedParameters());
   EXPECT_EQ(Statement(attachment_, transaction, "SELECT 1 FROM RDB$DATABASE", 3).type(),
