@@ -64,7 +64,7 @@ db::ParameterBlock MetadataViewParameters() {
   return block;
 }
 
-db::ParameterBlock AttachParameters(const ConnectParams& params) {
+db::ParameterBlock AttachParameters(const db::ConnectionParams& params) {
   db::ParameterBlock block =
       db::DatabaseParameters(params.user, params.password, params.charset, params.role);
   block.SizedInt32(isc_dpb_sql_dialect, params.dialect);
@@ -73,7 +73,7 @@ db::ParameterBlock AttachParameters(const ConnectParams& params) {
 
 }  // namespace
 
-FirebirdConnection::FirebirdConnection(const ConnectParams& params)
+FirebirdConnection::FirebirdConnection(const db::ConnectionParams& params)
     : api_(db::LoadClientApi(params.client_library)),
       attachment_(api_, params.database, AttachParameters(params)) {}
 

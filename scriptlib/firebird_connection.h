@@ -4,9 +4,9 @@
 
 #include "db/attachment.h"
 #include "db/client_api.h"
+#include "db/connection_params.h"
 #include "db/statement.h"
 #include "db/transaction.h"
-#include "scriptlib/connect_params.h"
 #include "scriptlib/script_connection.h"
 
 namespace updater::scriptlib {
@@ -15,7 +15,7 @@ namespace updater::scriptlib {
 // script's transaction. Detaches when it goes; work still open then is rolled back.
 class FirebirdConnection final : public ScriptConnection {
  public:
-  explicit FirebirdConnection(const ConnectParams& params);
+  explicit FirebirdConnection(const db::ConnectionParams& params);
   FirebirdConnection(const FirebirdConnection&) = delete;
   FirebirdConnection& operator=(const FirebirdConnection&) = delete;
 

@@ -28,7 +28,10 @@ enum class Mode { Shutdown, Online };
 void SwitchMode(Mode mode, const std::string& client_lib, const std::string& database_path,
                 const std::string& user_name, const std::string& password,
                 const std::string& server_prefix) {
-  CheckDBParams(client_lib, database_path, user_name, password);
+  CheckDBParams({.client_library = client_lib,
+                 .database = database_path,
+                 .user = user_name,
+                 .password = password});
   const DbServerAndFile parts = SplitConnectionString(database_path, server_prefix);
   const db::ClientApi& api = db::LoadClientApi(client_lib);
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "seams/project_profile.h"
 #include "db/db_connection.h"
 #include "db/firebird_error.h"
 #include "db/statement.h"
+#include "seams/project_profile.h"
 #include "sys/error.h"
 #include "tests/support/test_database.h"
 

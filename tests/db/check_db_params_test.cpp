@@ -12,7 +12,7 @@ namespace {
 std::string CheckMessage(const std::string& lib, const std::string& db, const std::string& user,
                          const std::string& password) {
   try {
-    CheckDBParams(lib, db, user, password);
+    CheckDBParams({.client_library = lib, .database = db, .user = user, .password = password});
   } catch (const Error& e) {
     return e.what();
   }
