@@ -8,7 +8,7 @@
 #include "sys/error.h"
 #include "sys/text.h"
 
-namespace updater {
+namespace updater::db {
 
 namespace {
 
@@ -76,4 +76,4 @@ void GetAttachedUsers(const std::string& client_lib, const std::string& database
   names = std::move(found);
 }
 
-}  // namespace updater
+}  // namespace updater::db

@@ -114,7 +114,7 @@ struct RunGuard {
 
 void Run(Operator& ui, const db::ConnectionParams& params, const std::string& script,
          Operator* log_target, bool is_file) {
-  CheckDBParams(params);
+  db::CheckDBParams(params);
   RunGuard guard(ui, log_target);
 
   const std::string trimmed = Trim(script);

@@ -7,41 +7,15 @@
 #include "db/firebird_error.h"
 #include "db/parameter_block.h"
 #include "db/statement.h"
+#include "scriptlib/sql_words.h"
 
 namespace updater::scriptlib {
 
 namespace {
 
-std::string FirstWords(const std::string& sql, std::size_t count) {
-  std::string words;
-  std::size_t i = 0;
-  for (std::size_t n = 0; n < count; ++n) {
-    while (i < sql.size() && static_cast<unsigned char>(sql[i]) <= ' ') ++i;
-    const std::size_t begin = i;
-    while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i]))) ++i;
-    if (i == begin) break;
-    if (!words.empty()) words += ' ';
-    for (std::size_t k = begin; k < i; ++k)
-      words += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[k])));
-  }
-  return words;
-}
-
-bool ContainsWord(const std::string& sql, const char* word) {
-  const std::size_t length = std::strlen(word);
-  for (std::size_t i = 0; i + length <= sql.size(); ++i) {
-    if ((i == 0 || !std::isalnum(static_cast<unsigned char>(sql[i - 1]))) &&
-        (i + length == sql.size() || !std::isalnum(static_cast<unsigned char>(sql[i + length]))) &&
-        std::equal(word, word + length, sql.begin() + static_cast<std::ptrdiff_t>(i),
-                   [](char a, char b) { return a == std::toupper(static_cast<unsigned char>(b)); }))
-      return true;
-  }
-  return false;
-}
-
 // Plain data changes without results and metadata changes run in one round trip each.
 bool IsPlainChange(const std::string& sql) {
-  const std::string head = FirstWords(sql, 1);
+  const std::string head = FirstWord(sql);
   return (head == "INSERT" || head == "UPDATE" || head == "DELETE" || head == "MERGE") &&
          !ContainsWord(sql, "RETURNING");
 }
@@ -49,7 +23,7 @@ bool IsPlainChange(const std::string& sql) {
 bool IsDdl(const std::string& sql) {
   static const char* const kHeads[] = {"CREATE",  "ALTER",   "RECREATE", "DROP",
                                        "DECLARE", "COMMENT", "GRANT",    "REVOKE"};
-  const std::string head = FirstWords(sql, 1);
+  const std::string head = FirstWord(sql);
   return std::any_of(std::begin(kHeads), std::end(kHeads),
                      [&](const char* word) { return head == word; });
 }

@@ -7,7 +7,7 @@
 #include "db/client_api.h"
 #include "db/db_connection.h"
 #include "db/parameter_block.h"
-#include "db/service.h"
+#include "db/service_attachment.h"
 #include "messages/message_text.h"
 #include "seams/application_title.h"
 #include "sys/clock.h"
@@ -28,10 +28,10 @@ enum class Mode { Shutdown, Online };
 void SwitchMode(Mode mode, const std::string& client_lib, const std::string& database_path,
                 const std::string& user_name, const std::string& password,
                 const std::string& server_prefix) {
-  CheckDBParams({.client_library = client_lib,
-                 .database = database_path,
-                 .user = user_name,
-                 .password = password});
+  db::CheckDBParams({.client_library = client_lib,
+                     .database = database_path,
+                     .user = user_name,
+                     .password = password});
   const DbServerAndFile parts = SplitConnectionString(database_path, server_prefix);
   const db::ClientApi& api = db::LoadClientApi(client_lib);
 
@@ -42,8 +42,8 @@ void SwitchMode(Mode mode, const std::string& client_lib, const std::string& dat
   else
     request.Int32(isc_spb_options, isc_spb_prp_db_online);
 
-  db::Service service(api, ServicesManagerName(parts),
-                      db::ServiceAttachParameters(user_name, password));
+  db::ServiceAttachment service(api, ServicesManagerName(parts),
+                                db::ServiceAttachParameters(user_name, password));
   service.Start(request);
   if (mode == Mode::Shutdown) CurrentClock().Pause(kShutdownSettleTime);
   service.Detach();

@@ -108,7 +108,7 @@ int ParseServerMajorVersion(std::string_view reply) {
 
 int ServerMajorVersion(const std::string& client_library, const std::string& database,
                        const std::string& user, const std::string& password) {
-  CheckDBParams(
+  db::CheckDBParams(
       {.client_library = client_library, .database = database, .user = user, .password = password});
   const db::ClientApi& api = db::LoadClientApi(client_library);
   db::Attachment attachment(api, database, db::DatabaseParameters(user, password, "UTF8", ""));

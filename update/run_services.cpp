@@ -30,7 +30,7 @@ std::vector<std::string> ServerRunServices::AttachedUsers(const std::string& cli
                                                           const std::string& database,
                                                           const std::string& password) {
   std::vector<std::string> names;
-  GetAttachedUsers(client_lib, database, kSysdba, password, "", names);
+  db::GetAttachedUsers(client_lib, database, kSysdba, password, "", names);
   return names;
 }
 

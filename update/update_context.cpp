@@ -8,18 +8,13 @@
 #include "sys/error.h"
 #include "sys/file_system.h"
 #include "sys/path.h"
+#include "sys/text.h"
 
 namespace updater {
 
 namespace {
 
 UpdateContext context;
-
-std::string TwoDigits(int value) {
-  char buffer[4];
-  std::snprintf(buffer, sizeof buffer, "%02d", value % 100);
-  return buffer;
-}
 
 bool IsLocalDrive(DriveType type) {
   return type == DriveType::Removable || type == DriveType::Fixed;

@@ -11,8 +11,8 @@
 #include "app/local_time.h"
 #include "sys/clock.h"
 #include "sys/error.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
@@ -31,16 +31,6 @@ std::string ReadAll(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-TEST(TwoDigitsTest, KeepsExactlyTwoCharacters) {
-  struct Case {
-    int number;
-    const char* text;
-  } cases[] = {{0, "00"},  {5, "05"},    {9, "09"},    {10, "10"},  {12, "12"},
-               {59, "59"}, {2024, "24"}, {2007, "07"}, {123, "23"}, {100, "00"},
-               {-5, "-5"}, {-12, "12"},  {-123, "23"}};
-  for (const Case& c : cases) EXPECT_EQ(TwoDigits(c.number), c.text) << c.number;
 }
 
 TEST(SplitLinesTest, BreaksAtEveryKindOfLineEnd) {

@@ -11,7 +11,7 @@
 #include "sys/error.h"
 #include "tests/support/test_database.h"
 
-namespace updater {
+namespace updater::db {
 namespace {
 
 using testing::AttachToTestServer;
@@ -153,4 +153,4 @@ TEST(AttachedUsersLoadTest, LibraryThatDoesNotLoadIsNamedWithReason) {
 }
 
 }  // namespace
-}  // namespace updater
+}  // namespace updater::db

@@ -6,7 +6,7 @@
 #include "db/db_connection.h"
 #include "sys/error.h"
 
-namespace updater {
+namespace updater::db {
 namespace {
 
 std::string CheckMessage(const std::string& lib, const std::string& db, const std::string& user,
@@ -52,4 +52,4 @@ TEST(CheckDBParamsTest, AttachedUsersChecksBeforeLoadingAnything) {
 }
 
 }  // namespace
-}  // namespace updater
+}  // namespace updater::db

@@ -8,7 +8,7 @@
 #include "db/firebird_error.h"
 #include "db/info_reply.h"
 #include "db/parameter_block.h"
-#include "db/service.h"
+#include "db/service_attachment.h"
 #include "db/statement.h"
 #include "db/transaction.h"
 #include "sys/error.h"
@@ -230,8 +230,9 @@ TEST_F(StatementServerTest, StatementTypes) {
 }
 
 TEST(ServiceServerQueryTest, ServerVersionThroughServicesManager) {
-  Service service(testing::TestClientApi(), std::string(testing::kTestServerPrefix) + "service_mgr",
-                  ServiceAttachParameters("SYSDBA", kTestSysdbaPassword));
+  ServiceAttachment service(testing::TestClientApi(),
+                            std::string(testing::kTestServerPrefix) + "service_mgr",
+                            ServiceAttachParameters("SYSDBA", kTestSysdbaPassword));
   const std::string reply = service.Query(std::string(1, isc_info_svc_server_version), 256);
   ASSERT_EQ(static_cast<unsigned char>(reply[0]), isc_info_svc_server_version);
   const auto length = static_cast<std::size_t>(LittleEndianInteger(reply.substr(1, 2)));

@@ -12,12 +12,12 @@
 namespace updater::db {
 
 // One services-manager attachment; detached when the object goes. Move-only.
-class Service {
+class ServiceAttachment {
  public:
-  Service() = default;
+  ServiceAttachment() = default;
   // `name` is "service_mgr" (local) or "server:service_mgr". Raises FirebirdError with the
   // server's messages when the attachment fails.
-  Service(const ClientApi& api, const std::string& name, const ParameterBlock& params);
+  ServiceAttachment(const ClientApi& api, const std::string& name, const ParameterBlock& params);
 
   bool attached() const { return !handle_.empty(); }
 

@@ -1,4 +1,4 @@
-#include "db/service.h"
+#include "db/service_attachment.h"
 
 #include <utility>
 
@@ -6,7 +6,8 @@
 
 namespace updater::db {
 
-Service::Service(const ClientApi& api, const std::string& name, const ParameterBlock& params)
+ServiceAttachment::ServiceAttachment(const ClientApi& api, const std::string& name,
+                                     const ParameterBlock& params)
     : handle_(api) {
   Status status;
   api.isc_service_attach(status.get(), static_cast<unsigned short>(name.size()), name.c_str(),
@@ -17,14 +18,14 @@ Service::Service(const ClientApi& api, const std::string& name, const ParameterB
   }
 }
 
-void Service::Start(const ParameterBlock& request) {
+void ServiceAttachment::Start(const ParameterBlock& request) {
   Status status;
   api().isc_service_start(status.get(), handle_.get(), nullptr,
                           static_cast<unsigned short>(request.size()), request.data());
   status.Check(api());
 }
 
-std::string Service::Query(const std::string& items, std::size_t buffer_size) {
+std::string ServiceAttachment::Query(const std::string& items, std::size_t buffer_size) {
   std::string reply(buffer_size, '\0');
   Status status;
   api().isc_service_query(status.get(), handle_.get(), nullptr, 0, nullptr,
@@ -34,7 +35,7 @@ std::string Service::Query(const std::string& items, std::size_t buffer_size) {
   return reply;
 }
 
-void Service::Detach() {
+void ServiceAttachment::Detach() {
   if (!attached()) return;
   Status status;
   api().isc_service_detach(status.get(), handle_.get());
