@@ -60,10 +60,9 @@ struct ModeTexts {
 
 void UpdateMode(Mode mode, const ModeTexts& texts, Operator& op, const ProjectProfile& profile,
                 const std::string& product_folder, const std::string& system_password) {
-  UpdateInit(op, profile, product_folder);
+  const UpdateContext context = UpdateInit(op, profile, product_folder);
   op.SaveExceptionToLog(GetMessageText(texts.starting));
   op.ProcessMessages();
-  const UpdateContext& context = CurrentUpdateContext();
   if (!context.HasServerPart) throw Error(GetMessageText(texts.no_server_part));
   try {
     SwitchMode(mode, profile.ClientLibName, context.DbPath, "SYSDBA", system_password,

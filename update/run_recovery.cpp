@@ -52,8 +52,7 @@ class Recovery {
     // copied from elsewhere must not send the recovery into another folder.
     temp_dir_ = FolderPart(journal_path_);
     journal_.temp_dir = temp_dir_;
-    UpdateInit(op_, profile_, product_dir);
-    c_ = CurrentUpdateContext();
+    c_ = UpdateInit(op_, profile_, product_dir);
     CheckJournalPaths();
     Log("Recovering the update run that stopped at the stage \"" + StageName(journal_.stage) +
         "\" (journal \"" + journal_path_ + "\").");

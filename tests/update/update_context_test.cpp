@@ -73,8 +73,7 @@ class UpdateInitTest : public ::testing::Test {
 };
 
 TEST_F(UpdateInitTest, DerivesEveryFolderFromTheProductFolder) {
-  UpdateInit(op, profile, product);
-  const UpdateContext& c = CurrentUpdateContext();
+  const UpdateContext c = UpdateInit(op, profile, product);
   const std::string temp = product + "/Tmp$081225140509";
   EXPECT_EQ(c.ProductDir, product);
   EXPECT_EQ(c.ProgramDir, product + "/Program");
@@ -102,10 +101,8 @@ TEST_F(UpdateInitTest, DerivesEveryFolderFromTheProductFolder) {
 }
 
 TEST_F(UpdateInitTest, ATrailingSeparatorStaysOnlyOnTheProductFolder) {
-  UpdateInit(op, profile, product);
-  UpdateContext without = CurrentUpdateContext();
-  UpdateInit(op, profile, product + "/");
-  const UpdateContext& with = CurrentUpdateContext();
+  const UpdateContext without = UpdateInit(op, profile, product);
+  const UpdateContext with = UpdateInit(op, profile, product + "/");
   EXPECT_EQ(with.ProductDir, product + "/");
   EXPECT_EQ(with.ProgramDir, without.ProgramDir);
   EXPECT_EQ(with.TempDir, without.TempDir);
@@ -115,62 +112,57 @@ TEST_F(UpdateInitTest, ATrailingSeparatorStaysOnlyOnTheProductFolder) {
 
 TEST_F(UpdateInitTest, RelativeFoldersAreResolvedAgainstTheCurrentDirectory) {
   std::string missing_text;
+  UpdateContext c;
   {
     testing::ScopedCurrentDirectory cwd(folder / "OVN");
-    UpdateInit(op, profile, "./x/../DunVeld");
+    c = UpdateInit(op, profile, "./x/../DunVeld");
     try {
       UpdateInit(op, profile, "Elsewhere");
     } catch (const Error& e) {
       missing_text = e.what();
     }
   }
-  EXPECT_EQ(CurrentUpdateContext().ProgramDir, product + "/Program");
+  EXPECT_EQ(c.ProgramDir, product + "/Program");
   EXPECT_EQ(missing_text, GetMessageText("uUpdate_UpdateInit_2", folder / "OVN/Elsewhere"));
 }
 
 TEST_F(UpdateInitTest, TheFlagsTellWhichPartsArePresent) {
   testing::WriteFile(product + "/Program/DunVeld.exe", "exe");
   testing::WriteFile(product + "/DB_Data/Other.fdb", "db under another name");
-  UpdateInit(op, profile, product);
-  EXPECT_TRUE(CurrentUpdateContext().HasClientPart);
-  EXPECT_FALSE(CurrentUpdateContext().HasServerPart);
+  UpdateContext c = UpdateInit(op, profile, product);
+  EXPECT_TRUE(c.HasClientPart);
+  EXPECT_FALSE(c.HasServerPart);
 
   testing::WriteFile(product + "/DB_Data/DunVeld.fdb", "db");
   std::filesystem::remove(product + "/Program/DunVeld.exe");
   std::filesystem::create_directory(product + "/Program/DunVeld.exe");  // a folder is no file
-  UpdateInit(op, profile, product);
-  EXPECT_FALSE(CurrentUpdateContext().HasClientPart);
-  EXPECT_TRUE(CurrentUpdateContext().HasServerPart);
+  c = UpdateInit(op, profile, product);
+  EXPECT_FALSE(c.HasClientPart);
+  EXPECT_TRUE(c.HasServerPart);
 }
 
 TEST_F(UpdateInitTest, AnEmptyServerPrefixGivesPlainFilePaths) {
   profile.ServerPrefix = "";
   profile.DbFileName = "other name.fdb";
-  UpdateInit(op, profile, product);
-  EXPECT_EQ(CurrentUpdateContext().DbPath, product + "/DB_Data/other name.fdb");
-  EXPECT_EQ(CurrentUpdateContext().WorkDbPath,
-            product + "/Tmp$081225140509/Wrk/DB_Data/other name.fdb");
+  const UpdateContext c = UpdateInit(op, profile, product);
+  EXPECT_EQ(c.DbPath, product + "/DB_Data/other name.fdb");
+  EXPECT_EQ(c.WorkDbPath, product + "/Tmp$081225140509/Wrk/DB_Data/other name.fdb");
 }
 
 TEST_F(UpdateInitTest, TheStampIsTheLocalTimeAndSharedWithinASecond) {
   clock.Advance(900ms);
-  UpdateInit(op, profile, product);
-  std::string first = CurrentUpdateContext().TempDir;
+  const std::string first = UpdateInit(op, profile, product).TempDir;
   clock.Set(December8() + 999ms);
-  UpdateInit(op, profile, product);
-  EXPECT_EQ(CurrentUpdateContext().TempDir, first);
+  EXPECT_EQ(UpdateInit(op, profile, product).TempDir, first);
   clock.Advance(1s);
-  UpdateInit(op, profile, product);
-  EXPECT_EQ(CurrentUpdateContext().TempDir, product + "/Tmp$081225140510");
+  EXPECT_EQ(UpdateInit(op, profile, product).TempDir, product + "/Tmp$081225140510");
 
   ScopedTimeZone east{"XYZ-10"};  // ten hours ahead of UTC: already the next day
   clock.Set(December8());
   EXPECT_EQ(FormatRunStamp(clock.Now()), "091225000509");
 }
 
-TEST_F(UpdateInitTest, AMissingFolderFailsAndKeepsTheRestOfTheLastContext) {
-  UpdateInit(op, profile, product);
-  UpdateContext before = CurrentUpdateContext();
+TEST_F(UpdateInitTest, AMissingFolderFailsWithItsName) {
   const std::string missing = folder / "OVN/Missing";
   try {
     UpdateInit(op, profile, missing);
@@ -179,9 +171,6 @@ TEST_F(UpdateInitTest, AMissingFolderFailsAndKeepsTheRestOfTheLastContext) {
     EXPECT_EQ(std::string(e.what()), GetMessageText("uUpdate_UpdateInit_2", missing));
     EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
   }
-  EXPECT_EQ(CurrentUpdateContext().ProductDir, missing);
-  EXPECT_EQ(CurrentUpdateContext().ProgramDir, before.ProgramDir);
-  EXPECT_EQ(CurrentUpdateContext().DbPath, before.DbPath);
   // Neither is an empty text (it must not mean the current folder), nor a file.
   EXPECT_EQ(ErrorText([&] { UpdateInit(op, profile, ""); }),
             GetMessageText("uUpdate_UpdateInit_2", ""));
