@@ -1,5 +1,6 @@
 #include "script/run_script.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -18,7 +19,11 @@
 namespace updater {
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::RecordingOperator;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 constexpr const char* kClient = "libfbclient.so.2";
 const std::string kStatementHeader = "------- STATEMENT --------";
@@ -66,66 +71,73 @@ TEST(ConnectParams, ValueHoldingTheSeparatorIsRefusedBeforeAnythingLoads) {
 
 TEST(RunScript, BlankArgumentsAndScriptsAreRefused) {
   RecordingOperator ui;
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptText(ui,
-                            {.client_library = kClient,
-                             .database = "db",
-                             .user = "SYSDBA",
-                             .password = " \t",
-                             .charset = "UTF8"},
-                            "x", &ui);
-            }),
-            "The password was not specified!");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptText(ui,
-                            {.client_library = " ",
-                             .database = "db",
-                             .user = "SYSDBA",
-                             .password = "pw",
-                             .charset = "UTF8"},
-                            "x", &ui);
-            }),
-            "The client's library was not specified!");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptText(ui,
-                            {.client_library = kClient,
-                             .database = "db",
-                             .user = "SYSDBA",
-                             .password = "pw",
-                             .charset = "UTF8"},
-                            " \r\n\t ", &ui);
-            }),
-            "The script is empty!");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptFile(ui,
-                            {.client_library = kClient,
-                             .database = "db",
-                             .user = "SYSDBA",
-                             .password = "pw",
-                             .charset = "UTF8"},
-                            "  \r\n", &ui);
-            }),
-            "The script's file was not specified!");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptFile(ui,
-                            {.client_library = kClient,
-                             .database = "db",
-                             .user = "SYSDBA",
-                             .password = "pw",
-                             .charset = "UTF8"},
-                            " /var/tmp/no such dir/update.sql\r\n", &ui);
-            }),
-            "The \"/var/tmp/no such dir/update.sql\" script file was not found!");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptFile(ui,
-                            {.client_library = kClient,
-                             .database = "db",
-                             .user = "SYSDBA",
-                             .password = "pw",
-                             .charset = "UTF8"},
-                            "/var/tmp", &ui);
-            }),
-            "The \"/var/tmp\" script file was not found!");
+  EXPECT_THAT(
+      [&] {
+        RunScriptText(ui,
+                      {.client_library = kClient,
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = " \t",
+                       .charset = "UTF8"},
+                      "x", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("The password was not specified!")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptText(ui,
+                      {.client_library = " ",
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      "x", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("The client's library was not specified!")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptText(ui,
+                      {.client_library = kClient,
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      " \r\n\t ", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("The script is empty!")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptFile(ui,
+                      {.client_library = kClient,
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      "  \r\n", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("The script's file was not specified!")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptFile(ui,
+                      {.client_library = kClient,
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      " /var/tmp/no such dir/update.sql\r\n", &ui);
+      },
+      ThrowsMessage<Error>(
+          StrEq("The \"/var/tmp/no such dir/update.sql\" script file was not found!")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptFile(ui,
+                      {.client_library = kClient,
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      "/var/tmp", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("The \"/var/tmp\" script file was not found!")));
 }
 
 TEST(RunScript, LibraryFaultsNameTheFileUsed) {
@@ -142,29 +154,35 @@ TEST(RunScript, LibraryFaultsNameTheFileUsed) {
   };
   {
     ScopedScriptLibraryFile file("/nonexistent/libnothing.so");
-    EXPECT_EQ(MessageOf(run_text), "It is impossible to download the \"libnothing.so\" library!");
+    EXPECT_THAT(
+        run_text,
+        ThrowsMessage<Error>(StrEq("It is impossible to download the \"libnothing.so\" library!")));
   }
   {
     ScopedScriptLibraryFile file(DoublePath("bare"));
-    EXPECT_EQ(MessageOf(run_text),
-              "The \"Connect\" function was not found in the \"libibes_double_bare.so\" library!");
+    EXPECT_THAT(
+        run_text,
+        ThrowsMessage<Error>(StrEq(
+            "The \"Connect\" function was not found in the \"libibes_double_bare.so\" library!")));
   }
   {
     ScopedScriptLibraryFile file(DoublePath("partial"));
     const auto script =
         std::filesystem::temp_directory_path() / ("partial_" + std::to_string(getpid()) + ".sql");
     std::ofstream(script) << "select 1 from rdb$database;";
-    EXPECT_EQ(MessageOf([&] {
-                RunScriptFile(ui,
-                              {.client_library = kClient,
-                               .database = "x",
-                               .user = "SYSDBA",
-                               .password = "pw",
-                               .charset = "UTF8"},
-                              script.string(), &ui);
-              }),
-              "The function was not found in the \"libibes_double_partial.so\" library! "
-              "(ExecScriptFile)");
+    EXPECT_THAT(
+        [&] {
+          RunScriptFile(ui,
+                        {.client_library = kClient,
+                         .database = "x",
+                         .user = "SYSDBA",
+                         .password = "pw",
+                         .charset = "UTF8"},
+                        script.string(), &ui);
+        },
+        ThrowsMessage<Error>(
+            StrEq("The function was not found in the \"libibes_double_partial.so\" library! "
+                  "(ExecScriptFile)")));
     std::filesystem::remove(script);
   }
 }
@@ -172,26 +190,29 @@ TEST(RunScript, LibraryFaultsNameTheFileUsed) {
 TEST(RunScript, ConnectionFailureReportedEitherWayFailsTheRun) {
   ScopedScriptLibraryFile file(DoublePath("partial"));
   RecordingOperator ui;
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptText(ui,
-                            {.client_library = kClient,
-                             .database = "callback-only",
-                             .user = "SYSDBA",
-                             .password = "pw",
-                             .charset = "UTF8"},
-                            "x;", &ui);
-            }),
-            "Error of the connection to the database!\rRefused, said only through the callback");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptText(ui,
-                            {.client_library = kClient,
-                             .database = "result-only",
-                             .user = "SYSDBA",
-                             .password = "pw",
-                             .charset = "UTF8"},
-                            "x;", &ui);
-            }),
-            "Error of the connection to the database!\r");
+  EXPECT_THAT(
+      [&] {
+        RunScriptText(ui,
+                      {.client_library = kClient,
+                       .database = "callback-only",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      "x;", &ui);
+      },
+      ThrowsMessage<Error>(StrEq(
+          "Error of the connection to the database!\rRefused, said only through the callback")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptText(ui,
+                      {.client_library = kClient,
+                       .database = "result-only",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      "x;", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("Error of the connection to the database!\r")));
   // A script export's result alone is no failure.
   EXPECT_EQ(MessageOf([&] {
               RunScriptText(ui,
@@ -308,9 +329,8 @@ TEST_F(RunScriptServerTest, FailingVersionCheckGetsTheIncompatibilityText) {
   EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
   // The right version passes, and another failing procedure gets no such text.
   EXPECT_EQ(MessageOf([&] { Run("execute procedure check_versio(2);", nullptr); }), "<no error>");
-  EXPECT_EQ(
-      MessageOf([&] { Run("execute procedure no_check_version(1);", nullptr); }).find("Probably"),
-      std::string::npos);
+  EXPECT_THAT([&] { Run("execute procedure no_check_version(1);", nullptr); },
+              ThrowsMessage<Error>(Not(HasSubstr("Probably"))));
 }
 
 TEST_F(RunScriptServerTest, RefusedLoginFailsWithTheServersMessage) {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/file_text.h"
+
 extern char** environ;
 
 namespace updater::testing {
@@ -52,13 +54,6 @@ inline void WriteFile(const std::string& path, const std::string& content) {
   if (!parent.empty()) std::filesystem::create_directories(parent);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
 }
 
 inline bool Exists(const std::string& path) {

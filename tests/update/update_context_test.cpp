@@ -1,5 +1,6 @@
 #include "update/update_context.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -40,14 +41,8 @@ class ScopedTimeZone {
   std::string old_;
 };
 
-std::string ErrorText(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 // 8 December 2025, 14:05:09 UTC.
 Clock::TimePoint December8() {
@@ -172,8 +167,8 @@ TEST_F(UpdateInitTest, AMissingFolderFailsWithItsName) {
     EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
   }
   // Neither is an empty text (it must not mean the current folder), nor a file.
-  EXPECT_EQ(ErrorText([&] { UpdateInit(op, profile, ""); }),
-            GetMessageText("uUpdate_UpdateInit_2", ""));
+  EXPECT_THAT([&] { UpdateInit(op, profile, ""); },
+              ThrowsMessage<Error>(StrEq(GetMessageText("uUpdate_UpdateInit_2", ""))));
   testing::WriteFile(folder / "OVN/file", "x");
   EXPECT_THROW(UpdateInit(op, profile, folder / "OVN/file"), Error);
 }
