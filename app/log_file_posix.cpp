@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "sys/error.h"
+#include "sys/posix_util.h"
 
 namespace updater {
 
@@ -16,38 +17,17 @@ namespace {
   throw Error(std::string(what) + " \"" + path + "\": " + std::strerror(error));
 }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-
-  int get() const { return fd_; }
-  // Closes now so that the caller sees the result; the destructor then has nothing to do.
-  int Close() {
-    int rc = ::close(fd_);
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 void CreateEmptyFile(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (fd.get() < 0) Raise("Cannot create file", path, errno);
-  if (fd.Close() != 0) Raise("Cannot close file", path, errno);
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!fd.ok()) Raise("Cannot create file", path, errno);
+  if (!fd.Close()) Raise("Cannot close file", path, errno);
 }
 
 void AppendToFile(const std::string& path, const std::string& bytes) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
-  if (fd.get() < 0) Raise("Cannot open file", path, errno);
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+  if (!fd.ok()) Raise("Cannot open file", path, errno);
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
@@ -57,7 +37,7 @@ void AppendToFile(const std::string& path, const std::string& bytes) {
     }
     done += static_cast<std::size_t>(n);
   }
-  if (fd.Close() != 0) Raise("Cannot close file", path, errno);
+  if (!fd.Close()) Raise("Cannot close file", path, errno);
 }
 
 }  // namespace updater

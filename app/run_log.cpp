@@ -2,13 +2,14 @@
 
 #include <utility>
 
-#include "sys/executable_folder.h"
 #include "app/local_time.h"
 #include "app/log_file.h"
 #include "sys/clock.h"
 #include "sys/error.h"
+#include "sys/executable_folder.h"
 #include "sys/file_system.h"
 #include "sys/path.h"
+#include "sys/text.h"
 
 namespace updater {
 
@@ -20,13 +21,6 @@ std::string Stamp() {
 }
 
 }  // namespace
-
-std::string TwoDigits(int number) {
-  std::string text = std::to_string(number);
-  if (text.size() == 1) return "0" + text;
-  if (text.size() == 2) return text;
-  return text.substr(text.size() - 2);
-}
 
 std::string LogFileName(const CalendarTime& t) {
   return TwoDigits(t.day) + TwoDigits(t.month) + TwoDigits(t.year) + "-" + TwoDigits(t.hour) +

@@ -8,10 +8,6 @@
 
 namespace updater {
 
-// A number written with exactly two characters: "0" in front of one character,
-// the last two characters of a longer text (2024 -> "24", -12 -> "12", -5 -> "-5").
-std::string TwoDigits(int number);
-
 // The log file's name for a local moment: ddmmyy-hhnnss_Updater.log.
 std::string LogFileName(const CalendarTime& t);
 

@@ -9,7 +9,7 @@ namespace updater::db {
 
 Attachment::Attachment(const ClientApi& api, const std::string& database,
                        const ParameterBlock& params)
-    : api_(&api) {
+    : handle_(api) {
   // The client takes both lengths as a short: a longer text would be cut, not refused.
   constexpr std::size_t kLongest = 32767;
   if (database.size() > kLongest)
@@ -20,38 +20,22 @@ Attachment::Attachment(const ClientApi& api, const std::string& database,
                 " bytes long; at most 32767 can be passed");
   Status status;
   api.isc_attach_database(status.get(), static_cast<short>(database.size()), database.c_str(),
-                          &handle_, static_cast<short>(params.size()), params.data());
+                          handle_.get(), static_cast<short>(params.size()), params.data());
   if (status.Failed()) {
-    handle_ = 0;
+    handle_.Forget();
     status.Raise(api);
   }
 }
 
 Attachment Attachment::Create(const ClientApi& api, const std::string& create_sql, int dialect) {
   Attachment attachment;
-  attachment.api_ = &api;
+  attachment.handle_ = DatabaseHandle(api);
   isc_tr_handle transaction = 0;
   Status status;
-  api.isc_dsql_execute_immediate(status.get(), &attachment.handle_, &transaction, 0,
+  api.isc_dsql_execute_immediate(status.get(), attachment.handle(), &transaction, 0,
                                  create_sql.c_str(), static_cast<unsigned short>(dialect), nullptr);
   status.Check(api);
   return attachment;
-}
-
-Attachment::~Attachment() {
-  Release();
-}
-
-Attachment::Attachment(Attachment&& other) noexcept
-    : api_(other.api_), handle_(std::exchange(other.handle_, 0)) {}
-
-Attachment& Attachment::operator=(Attachment&& other) noexcept {
-  if (this != &other) {
-    Release();
-    api_ = other.api_;
-    handle_ = std::exchange(other.handle_, 0);
-  }
-  return *this;
 }
 
 std::string Attachment::Info(const std::string& items, std::size_t buffer_size) {
@@ -59,33 +43,26 @@ std::string Attachment::Info(const std::string& items, std::size_t buffer_size) 
   if (buffer_size > 32767) buffer_size = 32767;
   std::string reply(buffer_size, '\0');
   Status status;
-  api_->isc_database_info(status.get(), &handle_, static_cast<short>(items.size()), items.data(),
+  api().isc_database_info(status.get(), handle(), static_cast<short>(items.size()), items.data(),
                           static_cast<short>(reply.size()), reply.data());
-  status.Check(*api_);
+  status.Check(api());
   return reply;
 }
 
 void Attachment::Detach() {
-  if (handle_ == 0) return;
+  if (!attached()) return;
   Status status;
-  api_->isc_detach_database(status.get(), &handle_);
-  status.Check(*api_);
-  handle_ = 0;
+  api().isc_detach_database(status.get(), handle());
+  status.Check(api());
+  handle_.Forget();
 }
 
 void Attachment::Drop() {
-  if (handle_ == 0) return;
+  if (!attached()) return;
   Status status;
-  api_->isc_drop_database(status.get(), &handle_);
-  status.Check(*api_);
-  handle_ = 0;
-}
-
-void Attachment::Release() noexcept {
-  if (handle_ == 0) return;
-  Status status;
-  api_->isc_detach_database(status.get(), &handle_);
-  handle_ = 0;
+  api().isc_drop_database(status.get(), handle());
+  status.Check(api());
+  handle_.Forget();
 }
 
 }  // namespace updater::db

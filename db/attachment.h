@@ -6,6 +6,7 @@
 #include <string>
 
 #include "db/client_api.h"
+#include "db/owned_handle.h"
 #include "db/parameter_block.h"
 
 namespace updater::db {
@@ -16,18 +17,13 @@ class Attachment {
   Attachment() = default;
   // Raises FirebirdError with the server's messages when the attachment fails.
   Attachment(const ClientApi& api, const std::string& database, const ParameterBlock& params);
-  ~Attachment();
-  Attachment(Attachment&& other) noexcept;
-  Attachment& operator=(Attachment&& other) noexcept;
-  Attachment(const Attachment&) = delete;
-  Attachment& operator=(const Attachment&) = delete;
 
   // Runs a CREATE DATABASE statement and keeps the new database's attachment.
   static Attachment Create(const ClientApi& api, const std::string& create_sql, int dialect);
 
-  bool attached() const { return handle_ != 0; }
-  const ClientApi& api() const { return *api_; }
-  isc_db_handle* handle() { return &handle_; }
+  bool attached() const { return !handle_.empty(); }
+  const ClientApi& api() const { return handle_.api(); }
+  isc_db_handle* handle() { return handle_.get(); }
 
   // isc_database_info: the reply to `items`, `buffer_size` bytes (at most 32767) as the
   // server filled them.
@@ -39,10 +35,7 @@ class Attachment {
   void Drop();
 
  private:
-  void Release() noexcept;
-
-  const ClientApi* api_ = nullptr;
-  isc_db_handle handle_ = 0;
+  DatabaseHandle handle_;
 };
 
 }  // namespace updater::db

@@ -8,7 +8,7 @@
 #include "sys/error.h"
 #include "sys/text.h"
 
-namespace updater {
+namespace updater::db {
 
 namespace {
 
@@ -21,12 +21,11 @@ bool IsBlank(const std::string& text) {
 
 }  // namespace
 
-void CheckDBParams(const std::string& client_lib, const std::string& database_name,
-                   const std::string& user_name, const std::string& password) {
-  if (IsBlank(client_lib)) throw Error("The client's library was not specified!");
-  if (IsBlank(database_name)) throw Error("The database was not specified!");
-  if (IsBlank(user_name)) throw Error("The user's name was not specified!");
-  if (IsBlank(password)) throw Error("The password was not specified!");
+void CheckDBParams(const db::ConnectionParams& params) {
+  if (IsBlank(params.client_library)) throw Error("The client's library was not specified!");
+  if (IsBlank(params.database)) throw Error("The database was not specified!");
+  if (IsBlank(params.user)) throw Error("The user's name was not specified!");
+  if (IsBlank(params.password)) throw Error("The password was not specified!");
 }
 
 TDBConnection::TDBConnection(const std::string& client_lib, const std::string& database_name,
@@ -60,7 +59,10 @@ db::Transaction& TDBConnection::transaction() {
 void GetAttachedUsers(const std::string& client_lib, const std::string& database_name,
                       const std::string& user_name, const std::string& password,
                       const std::string& role_name, std::vector<std::string>& names) {
-  CheckDBParams(client_lib, database_name, user_name, password);
+  CheckDBParams({.client_library = client_lib,
+                 .database = database_name,
+                 .user = user_name,
+                 .password = password});
   TDBConnection connection(client_lib, database_name, user_name, password, role_name);
   connection.Connect();
   const std::string items(1, static_cast<char>(isc_info_user_names));
@@ -74,4 +76,4 @@ void GetAttachedUsers(const std::string& client_lib, const std::string& database
   names = std::move(found);
 }
 
-}  // namespace updater
+}  // namespace updater::db

@@ -5,15 +5,15 @@
 
 #include "db/attachment.h"
 #include "db/client_api.h"
+#include "db/connection_params.h"
 #include "db/transaction.h"
 
-namespace updater {
+namespace updater::db {
 
-// Raises the fixed text of the first argument that is blank (empty once blanks and control
+// Raises the fixed text of the first value that is blank (empty once blanks and control
 // characters at both ends are dropped), in the order client library, database, user name,
 // password. Runs before anything is loaded or attached.
-void CheckDBParams(const std::string& client_lib, const std::string& database_name,
-                   const std::string& user_name, const std::string& password);
+void CheckDBParams(const ConnectionParams& params);
 
 // One attachment to one database (lc_ctype WIN1251, the role only when given) and its
 // read-committed transaction, started on first use. Destroying it ends the transaction and
@@ -56,4 +56,4 @@ void GetAttachedUsers(const std::string& client_lib, const std::string& database
 // The size of the attached-users reply buffer.
 inline constexpr std::size_t kAttachedUsersReplySize = 20480;
 
-}  // namespace updater
+}  // namespace updater::db

@@ -121,92 +121,58 @@ struct Statement::Descriptor {
 
 Statement::Statement(Attachment& attachment, Transaction& transaction, const std::string& sql,
                      int dialect)
-    : attachment_(&attachment), dialect_(dialect) {
+    : attachment_(&attachment), handle_(attachment.api()), dialect_(dialect) {
   const ClientApi& api = attachment.api();
   Status status;
-  api.isc_dsql_allocate_statement(status.get(), attachment.handle(), &handle_);
+  api.isc_dsql_allocate_statement(status.get(), attachment.handle(), handle_.get());
   if (status.Failed()) {
-    handle_ = 0;
+    handle_.Forget();
     status.Raise(api);
   }
-  try {
-    output_ = std::make_unique<Descriptor>(kInitialColumns);
-    api.isc_dsql_prepare(status.get(), transaction.handle(), &handle_, 0, sql.c_str(),
-                         static_cast<unsigned short>(dialect), output_->sqlda());
+  output_ = std::make_unique<Descriptor>(kInitialColumns);
+  api.isc_dsql_prepare(status.get(), transaction.handle(), handle_.get(), SqlLength(sql),
+                       sql.c_str(), static_cast<unsigned short>(dialect), output_->sqlda());
+  status.Check(api);
+  if (output_->sqlda()->sqld > output_->sqlda()->sqln) {
+    output_->Allocate(output_->sqlda()->sqld);
+    api.isc_dsql_describe(status.get(), handle_.get(), SQLDA_VERSION1, output_->sqlda());
     status.Check(api);
-    if (output_->sqlda()->sqld > output_->sqlda()->sqln) {
-      output_->Allocate(output_->sqlda()->sqld);
-      api.isc_dsql_describe(status.get(), &handle_, SQLDA_VERSION1, output_->sqlda());
-      status.Check(api);
-    }
-    input_ = std::make_unique<Descriptor>(kInitialColumns);
-    api.isc_dsql_describe_bind(status.get(), &handle_, SQLDA_VERSION1, input_->sqlda());
-    status.Check(api);
-    if (input_->sqlda()->sqld > input_->sqlda()->sqln) {
-      input_->Allocate(input_->sqlda()->sqld);
-      api.isc_dsql_describe_bind(status.get(), &handle_, SQLDA_VERSION1, input_->sqlda());
-      status.Check(api);
-    }
-
-    const char items[] = {isc_info_sql_stmt_type};
-    char reply[64] = {};
-    api.isc_dsql_sql_info(status.get(), &handle_, sizeof items, items, sizeof reply, reply);
-    status.Check(api);
-    type_ = static_cast<int>(
-        FindInfoInteger(std::string_view(reply, sizeof reply), isc_info_sql_stmt_type).value_or(0));
-
-    // Numbers come back in the server's text form; dates and times are formatted here,
-    // since the server's own conversion gives the old "01-MAR-2024" form.
-    for (std::size_t i = 0; i < output_->count(); ++i) {
-      XSQLVAR& v = output_->var(i);
-      const int base = v.sqltype & ~1;
-      if (base != SQL_TEXT && base != SQL_VARYING && base != SQL_BLOB && base != SQL_TYPE_DATE &&
-          base != SQL_TYPE_TIME && base != SQL_TIMESTAMP) {
-        v.sqltype = SQL_VARYING;
-        v.sqllen = kTextFormLength;
-        v.sqlscale = 0;
-        v.sqlsubtype = 0;
-      }
-    }
-    output_->Bind();
-  } catch (...) {
-    Free();
-    throw;
   }
-}
-
-Statement::~Statement() {
-  Free();
-}
-
-Statement::Statement(Statement&& other) noexcept
-    : attachment_(other.attachment_),
-      transaction_handle_(other.transaction_handle_),
-      handle_(std::exchange(other.handle_, 0)),
-      dialect_(other.dialect_),
-      type_(other.type_),
-      input_(std::move(other.input_)),
-      output_(std::move(other.output_)),
-      row_(std::move(other.row_)),
-      cursor_open_(std::exchange(other.cursor_open_, false)),
-      pending_row_(std::exchange(other.pending_row_, false)) {}
-
-Statement& Statement::operator=(Statement&& other) noexcept {
-  if (this != &other) {
-    Free();
-    attachment_ = other.attachment_;
-    transaction_handle_ = other.transaction_handle_;
-    handle_ = std::exchange(other.handle_, 0);
-    dialect_ = other.dialect_;
-    type_ = other.type_;
-    input_ = std::move(other.input_);
-    output_ = std::move(other.output_);
-    row_ = std::move(other.row_);
-    cursor_open_ = std::exchange(other.cursor_open_, false);
-    pending_row_ = std::exchange(other.pending_row_, false);
+  input_ = std::make_unique<Descriptor>(kInitialColumns);
+  api.isc_dsql_describe_bind(status.get(), handle_.get(), SQLDA_VERSION1, input_->sqlda());
+  status.Check(api);
+  if (input_->sqlda()->sqld > input_->sqlda()->sqln) {
+    input_->Allocate(input_->sqlda()->sqld);
+    api.isc_dsql_describe_bind(status.get(), handle_.get(), SQLDA_VERSION1, input_->sqlda());
+    status.Check(api);
   }
-  return *this;
+
+  const char items[] = {isc_info_sql_stmt_type};
+  char reply[64] = {};
+  api.isc_dsql_sql_info(status.get(), handle_.get(), sizeof items, items, sizeof reply, reply);
+  status.Check(api);
+  type_ = static_cast<int>(
+      FindInfoInteger(std::string_view(reply, sizeof reply), isc_info_sql_stmt_type).value_or(0));
+
+  // Numbers come back in the server's text form; dates and times are formatted here,
+  // since the server's own conversion gives the old "01-MAR-2024" form.
+  for (std::size_t i = 0; i < output_->count(); ++i) {
+    XSQLVAR& v = output_->var(i);
+    const int base = v.sqltype & ~1;
+    if (base != SQL_TEXT && base != SQL_VARYING && base != SQL_BLOB && base != SQL_TYPE_DATE &&
+        base != SQL_TYPE_TIME && base != SQL_TIMESTAMP) {
+      v.sqltype = SQL_VARYING;
+      v.sqllen = kTextFormLength;
+      v.sqlscale = 0;
+      v.sqlsubtype = 0;
+    }
+  }
+  output_->Bind();
 }
+
+Statement::~Statement() = default;
+Statement::Statement(Statement&& other) noexcept = default;
+Statement& Statement::operator=(Statement&& other) noexcept = default;
 
 std::size_t Statement::parameter_count() const {
   return input_->count();
@@ -229,7 +195,7 @@ void Statement::Execute(Transaction& transaction, const std::vector<Value>& para
   }
   Status status;
   if (cursor_open_) {
-    api.isc_dsql_free_statement(status.get(), &handle_, DSQL_close);
+    api.isc_dsql_free_statement(status.get(), handle_.get(), DSQL_close);
     cursor_open_ = false;
   }
   pending_row_ = false;
@@ -253,13 +219,13 @@ void Statement::Execute(Transaction& transaction, const std::vector<Value>& para
 
   transaction_handle_ = *transaction.handle();
   if (type_ == isc_info_sql_stmt_exec_procedure && output_->count() != 0) {
-    api.isc_dsql_execute2(status.get(), transaction.handle(), &handle_, SQLDA_VERSION1, in,
+    api.isc_dsql_execute2(status.get(), transaction.handle(), handle_.get(), SQLDA_VERSION1, in,
                           output_->sqlda());
     status.Check(api);
     pending_row_ = true;
     return;
   }
-  api.isc_dsql_execute(status.get(), transaction.handle(), &handle_, SQLDA_VERSION1, in);
+  api.isc_dsql_execute(status.get(), transaction.handle(), handle_.get(), SQLDA_VERSION1, in);
   status.Check(api);
   cursor_open_ = IsQuery(type_);
 }
@@ -274,15 +240,27 @@ bool Statement::Fetch() {
   const ClientApi& api = attachment_->api();
   Status status;
   const ISC_STATUS result =
-      api.isc_dsql_fetch(status.get(), &handle_, SQLDA_VERSION1, output_->sqlda());
+      api.isc_dsql_fetch(status.get(), handle_.get(), SQLDA_VERSION1, output_->sqlda());
   if (result == 100) {
-    api.isc_dsql_free_statement(status.get(), &handle_, DSQL_close);
+    api.isc_dsql_free_statement(status.get(), handle_.get(), DSQL_close);
     cursor_open_ = false;
     return false;
   }
   status.Check(api);
   ReadRow();
   return true;
+}
+
+void Statement::SkipRows() {
+  pending_row_ = false;
+  if (!cursor_open_) return;
+  const ClientApi& api = attachment_->api();
+  Status status;
+  while (api.isc_dsql_fetch(status.get(), handle_.get(), SQLDA_VERSION1, output_->sqlda()) != 100)
+    status.Check(api);
+  api.isc_dsql_free_statement(status.get(), handle_.get(), DSQL_close);
+  cursor_open_ = false;
+  status.Check(api);
 }
 
 void Statement::ReadRow() {
@@ -334,18 +312,16 @@ std::string Statement::ReadBlob(ISC_QUAD id) {
   return blob.ReadAll();
 }
 
-void Statement::Free() noexcept {
-  if (handle_ == 0) return;
-  Status status;
-  attachment_->api().isc_dsql_free_statement(status.get(), &handle_, DSQL_drop);
-  handle_ = 0;
+unsigned short SqlLength(const std::string& sql) {
+  if (sql.find('\0') != std::string::npos) throw Error("The statement contains a NUL character");
+  return sql.size() <= 0xFFFF ? static_cast<unsigned short>(sql.size()) : 0;
 }
 
 void ExecuteImmediate(Attachment& attachment, Transaction& transaction, const std::string& sql,
                       int dialect) {
   Status status;
   attachment.api().isc_dsql_execute_immediate(status.get(), attachment.handle(),
-                                              transaction.handle(), 0, sql.c_str(),
+                                              transaction.handle(), SqlLength(sql), sql.c_str(),
                                               static_cast<unsigned short>(dialect), nullptr);
   status.Check(attachment.api());
 }

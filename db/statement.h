@@ -21,11 +21,10 @@ class Statement {
   using Value = std::optional<std::string>;
 
   Statement(Attachment& attachment, Transaction& transaction, const std::string& sql, int dialect);
+  // Defined where Descriptor is complete.
   ~Statement();
   Statement(Statement&& other) noexcept;
   Statement& operator=(Statement&& other) noexcept;
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
 
   // isc_info_sql_stmt_select, isc_info_sql_stmt_ddl, ...
   int type() const { return type_; }
@@ -39,19 +38,20 @@ class Statement {
   void Execute(Transaction& transaction, const std::vector<Value>& parameters = {});
   // The next row into the column values; false after the last row.
   bool Fetch();
+  // Reads the remaining rows without converting them (blobs are not opened).
+  void SkipRows();
   const Value& value(std::size_t column) const { return row_.at(column); }
   const std::vector<Value>& row() const { return row_; }
 
  private:
   struct Descriptor;
 
-  void Free() noexcept;
   void ReadRow();
   std::string ReadBlob(ISC_QUAD id);
 
   Attachment* attachment_ = nullptr;
   isc_tr_handle transaction_handle_ = 0;
-  isc_stmt_handle handle_ = 0;
+  StatementHandle handle_;
   int dialect_ = 3;
   int type_ = 0;
   std::unique_ptr<Descriptor> input_;
@@ -60,6 +60,10 @@ class Statement {
   bool cursor_open_ = false;
   bool pending_row_ = false;
 };
+
+// The statement's length for the client calls, so that the client never stops short of its
+// end; texts too long for the length field go zero-terminated. A NUL inside is refused.
+unsigned short SqlLength(const std::string& sql);
 
 // Runs one statement without preparing it for reuse (DDL, SET GENERATOR, ...).
 void ExecuteImmediate(Attachment& attachment, Transaction& transaction, const std::string& sql,

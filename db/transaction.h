@@ -16,17 +16,12 @@ class Transaction {
   Transaction() = default;
   // Starts a transaction with `params` (an empty block gives the server's default).
   Transaction(Attachment& attachment, const ParameterBlock& params);
-  ~Transaction();
-  Transaction(Transaction&& other) noexcept;
-  Transaction& operator=(Transaction&& other) noexcept;
-  Transaction(const Transaction&) = delete;
-  Transaction& operator=(const Transaction&) = delete;
 
   // Starts a transaction with a SET TRANSACTION statement.
   static Transaction StartWithSql(Attachment& attachment, const std::string& sql, int dialect);
 
-  bool active() const { return handle_ != 0; }
-  isc_tr_handle* handle() { return &handle_; }
+  bool active() const { return !handle_.empty(); }
+  isc_tr_handle* handle() { return handle_.get(); }
   Attachment& attachment() { return *attachment_; }
 
   void Commit();
@@ -35,10 +30,8 @@ class Transaction {
   void RollbackRetaining();
 
  private:
-  void Release() noexcept;
-
   Attachment* attachment_ = nullptr;
-  isc_tr_handle handle_ = 0;
+  TransactionHandle handle_;
 };
 
 // Read committed, record versions, no wait: what an interactive client uses.

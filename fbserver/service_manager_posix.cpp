@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "fbserver/service_manager.h"
+#include "sys/posix_util.h"
 
 extern char** environ;
 
@@ -24,22 +25,6 @@ namespace {
 
 // How long a status probe may take before it counts as unanswered.
 constexpr int kProbeLimitMs = 20000;
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { Reset(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
 
 // Starts `argv` with fixed arguments (no shell): standard input and error on /dev/null,
 // standard output on `stdout_fd` or /dev/null, no other descriptors inherited, in a process
@@ -102,13 +87,13 @@ RunResult RunBounded(const std::vector<std::string>& argv, bool capture) {
   RunResult result;
   int pipe_fds[2] = {-1, -1};
   if (capture && ::pipe2(pipe_fds, O_CLOEXEC) != 0) return result;
-  Fd read_end(pipe_fds[0]);
-  Fd write_end(pipe_fds[1]);
+  UniqueFd read_end(pipe_fds[0]);
+  UniqueFd write_end(pipe_fds[1]);
   const pid_t pid = Spawn(argv, capture ? write_end.get() : -1);
   write_end.Reset();
   if (pid < 0) return result;
 
-  Fd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+  UniqueFd pidfd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
   if (pidfd.get() < 0) {  // no pidfd: fall back to plain blocking reads
     char buf[4096];
     ssize_t n;

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "seams/operator.h"
 #include "messages/translation_store.h"
+#include "seams/operator.h"
 
 namespace updater {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "seams/operator.h"
 #include "messages/language_dispatcher.h"
 #include "messages/translation_store.h"
+#include "seams/operator.h"
 
 namespace updater {
 

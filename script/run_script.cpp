@@ -118,10 +118,9 @@ struct RunGuard {
   }
 };
 
-void Run(Operator& ui, const std::string& client_library, const std::string& database,
-         const std::string& user, const std::string& charset, const std::string& password,
-         const std::string& role, const std::string& script, Operator* log_target, bool is_file) {
-  CheckDBParams(client_library, database, user, password);
+void Run(Operator& ui, const db::ConnectionParams& params, const std::string& script,
+         Operator* log_target, bool is_file) {
+  db::CheckDBParams(params);
   RunGuard guard(ui, log_target);
 
   const std::string trimmed = Trim(script);
@@ -136,8 +135,7 @@ void Run(Operator& ui, const std::string& client_library, const std::string& dat
     throw Error("The script is empty!");
   }
   // Checked before anything is loaded.
-  const std::string params =
-      BuildConnectParams(database, password, user, charset, role, client_library);
+  const std::string connect_params = db::BuildConnectParams(params);
 
   ScriptLibrary library;
   const std::string& file = library.file_name();
@@ -149,7 +147,7 @@ void Run(Operator& ui, const std::string& client_library, const std::string& dat
     throw Error("The function was not found in the \"" + file + "\" library! (" +
                 std::string(export_name) + ")");
 
-  const std::int32_t connected = connect(params.c_str(), OnConnectError);
+  const std::int32_t connected = connect(connect_params.c_str(), OnConnectError);
   RaiseCallbackError();
   if (connected != 0 || !g_error_text.empty())
     throw Error("Error of the connection to the database!\r" + g_error_text);
@@ -166,33 +164,14 @@ void Run(Operator& ui, const std::string& client_library, const std::string& dat
 
 }  // namespace
 
-std::string BuildConnectParams(const std::string& database, const std::string& password,
-                               const std::string& user, const std::string& charset,
-                               const std::string& role, const std::string& client_library) {
-  const std::pair<const char*, const std::string*> values[] = {
-      {"db_name", &database}, {"password", &password},  {"user_name", &user},
-      {"lc_ctype", &charset}, {"sql_role_name", &role}, {"clientlib", &client_library}};
-  for (const auto& [name, value] : values) {
-    // Never echo the value: it may be the password.
-    if (value->find("; ") != std::string::npos)
-      throw Error(std::string("The value of the connection parameter \"") + name +
-                  "\" must not contain a semicolon followed by a blank!");
-  }
-  return "db_name=" + database + "; password=" + password + "; user_name=" + user +
-         "; lc_ctype=" + charset + "; sql_role_name=" + role + "; sql_dialect=3; clientlib=\"" +
-         client_library + "\"";
+void RunScriptFile(Operator& ui, const db::ConnectionParams& params, const std::string& script_file,
+                   Operator* log_target) {
+  Run(ui, params, script_file, log_target, true);
 }
 
-void RunScriptFile(Operator& ui, const std::string& client_library, const std::string& database,
-                   const std::string& user, const std::string& charset, const std::string& password,
-                   const std::string& role, const std::string& script_file, Operator* log_target) {
-  Run(ui, client_library, database, user, charset, password, role, script_file, log_target, true);
-}
-
-void RunScriptText(Operator& ui, const std::string& client_library, const std::string& database,
-                   const std::string& user, const std::string& charset, const std::string& password,
-                   const std::string& role, const std::string& script_text, Operator* log_target) {
-  Run(ui, client_library, database, user, charset, password, role, script_text, log_target, false);
+void RunScriptText(Operator& ui, const db::ConnectionParams& params, const std::string& script_text,
+                   Operator* log_target) {
+  Run(ui, params, script_text, log_target, false);
 }
 
 const std::string& ScriptErrorText() {

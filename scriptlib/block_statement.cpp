@@ -1,4 +1,5 @@
 #include "scriptlib/block_statement.h"
+#include "scriptlib/sql_words.h"
 #include "sys/text.h"
 
 #include <algorithm>
@@ -8,17 +9,13 @@ namespace updater::scriptlib {
 
 namespace {
 
-bool IsWordPart(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$';
-}
-
 class Reader {
  public:
   explicit Reader(std::string_view text) : text_(text) {}
 
   void SkipBlanks() {
     for (;;) {
-      while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) <= ' ') ++pos_;
+      while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
       if (text_.substr(pos_, 2) == "--") {
         pos_ = std::min(text_.find('\n', pos_), text_.size());
       } else if (text_.substr(pos_, 2) == "/*") {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "db/client_api.h"
-#include "scriptlib/connect_params.h"
+#include "db/connection_params.h"
 #include "scriptlib/firebird_connection.h"
 #include "scriptlib/script_runner.h"
 
@@ -52,8 +52,8 @@ std::int32_t LibrarySession::Connect(const char* connect_params,
   // No exception may cross the library's boundary.
   try {
     connection_.reset();
-    const ConnectParams params =
-        ParseConnectParams(connect_params != nullptr ? connect_params : "");
+    const db::ConnectionParams params =
+        db::ParseConnectParams(connect_params != nullptr ? connect_params : "");
     connection_ = std::make_unique<FirebirdConnection>(params);
     dialect_ = params.dialect;
     if (!g_release_after_client) {

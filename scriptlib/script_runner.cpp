@@ -1,4 +1,5 @@
 #include "scriptlib/script_runner.h"
+#include "scriptlib/sql_words.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,21 +19,6 @@ namespace updater::scriptlib {
 namespace {
 
 constexpr std::size_t kChunkSize = 1 << 20;
-
-// The statement's words in upper case, blanks as separators.
-std::vector<std::string> Words(const std::string& text, std::size_t limit) {
-  std::vector<std::string> words;
-  std::size_t i = 0;
-  while (words.size() < limit) {
-    while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
-    if (i >= text.size()) break;
-    std::size_t begin = i;
-    while (i < text.size() && static_cast<unsigned char>(text[i]) > ' ') ++i;
-    std::string word = text.substr(begin, i - begin);
-    words.push_back(AsciiUpper(std::move(word)));
-  }
-  return words;
-}
 
 // isql's own display and session options: nothing for the server. SET STATISTICS INDEX and
 // SET TIME ZONE are the server's and go there.
@@ -143,7 +129,7 @@ void ScriptRunner::Run(const ScriptStatement& statement) {
                                               std::count(text.begin(), text.begin() + nul, '\n'))) +
           ": the statement is not run");
     }
-    const auto words = Words(text, 4);
+    const auto words = Tokens(text, 4);
     const std::string first = words.empty() ? std::string() : words[0];
     const std::string second = words.size() > 1 ? words[1] : std::string();
     auto rest_is = [&](std::initializer_list<std::vector<std::string>> forms) {

@@ -1,4 +1,5 @@
 #include "scriptlib/statement_splitter.h"
+#include "scriptlib/sql_words.h"
 #include "sys/text.h"
 
 #include <cctype>
@@ -8,18 +9,6 @@ namespace updater::scriptlib {
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-bool IsBlank(char c) {
-  return static_cast<unsigned char>(c) <= ' ';
-}
-
-bool IsWordStart(char c) {
-  return std::isalpha(static_cast<unsigned char>(c)) != 0;
-}
-
-bool IsWordPart(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$';
-}
 
 // Closing character of q'X...X' for the opening one.
 char AltClose(char open) {

@@ -15,7 +15,8 @@ void CheckFreeSize(Operator& op, const std::string& path, const std::string& roo
                    std::uint8_t factor) {
   op.ProcessMessages();
   const std::int32_t size = GetFileSizeShifted(path, 20);
-  if (size == -1) throw Error("");
+  // No text of its own: the caller words what an unreadable database means to it.
+  if (size == -1) throw SilentAbort();
   // 32-bit arithmetic as the callers expect; done unsigned to keep a wrap defined.
   const auto required = static_cast<std::int32_t>(static_cast<std::uint32_t>(size) *
                                                   static_cast<std::uint32_t>(factor));

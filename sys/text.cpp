@@ -2,6 +2,13 @@
 
 namespace updater {
 
+std::string TwoDigits(int number) {
+  std::string text = std::to_string(number);
+  if (text.size() == 1) return "0" + text;
+  if (text.size() == 2) return text;
+  return text.substr(text.size() - 2);
+}
+
 std::string ReplaceAll(const std::string& text, const std::string& pattern,
                        const std::string& replacement) {
   if (pattern.empty()) return text;

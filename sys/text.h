@@ -18,4 +18,8 @@ std::string AsciiUpper(std::string text);
 std::string AsciiLower(std::string text);
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
+// A number written with exactly two characters: "0" in front of one character,
+// the last two characters of a longer text (2024 -> "24", -12 -> "12", -5 -> "-5").
+std::string TwoDigits(int number);
+
 }  // namespace updater

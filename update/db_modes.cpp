@@ -7,7 +7,7 @@
 #include "db/client_api.h"
 #include "db/db_connection.h"
 #include "db/parameter_block.h"
-#include "db/service.h"
+#include "db/service_attachment.h"
 #include "messages/message_text.h"
 #include "seams/application_title.h"
 #include "sys/error.h"
@@ -28,7 +28,10 @@ enum class Mode { Shutdown, Online };
 void SwitchMode(Mode mode, const std::string& client_lib, const std::string& database_path,
                 const std::string& user_name, const std::string& password,
                 const std::string& server_prefix) {
-  CheckDBParams(client_lib, database_path, user_name, password);
+  db::CheckDBParams({.client_library = client_lib,
+                     .database = database_path,
+                     .user = user_name,
+                     .password = password});
   const DbServerAndFile parts = SplitConnectionString(database_path, server_prefix);
   const db::ClientApi& api = db::LoadClientApi(client_lib);
 
@@ -39,8 +42,8 @@ void SwitchMode(Mode mode, const std::string& client_lib, const std::string& dat
   else
     request.Int32(isc_spb_options, isc_spb_prp_db_online);
 
-  db::Service service(api, ServicesManagerName(parts),
-                      db::ServiceAttachParameters(user_name, password));
+  db::ServiceAttachment service(api, ServicesManagerName(parts),
+                                db::ServiceAttachParameters(user_name, password));
   service.Start(request);
   if (mode == Mode::Shutdown)
     PauseShowingProgress(GetMessageText("uProgress_ShutdownSettle"), kShutdownSettleTime);
@@ -58,10 +61,9 @@ struct ModeTexts {
 
 void UpdateMode(Mode mode, const ModeTexts& texts, Operator& op, const ProjectProfile& profile,
                 const std::string& product_folder, const std::string& system_password) {
-  UpdateInit(op, profile, product_folder);
+  const UpdateContext context = UpdateInit(op, profile, product_folder);
   op.SaveExceptionToLog(GetMessageText(texts.starting));
   op.ProcessMessages();
-  const UpdateContext& context = CurrentUpdateContext();
   if (!context.HasServerPart) throw Error(GetMessageText(texts.no_server_part));
   try {
     SwitchMode(mode, profile.ClientLibName, context.DbPath, "SYSDBA", system_password,

@@ -108,7 +108,8 @@ int ParseServerMajorVersion(std::string_view reply) {
 
 int ServerMajorVersion(const std::string& client_library, const std::string& database,
                        const std::string& user, const std::string& password) {
-  CheckDBParams(client_library, database, user, password);
+  db::CheckDBParams(
+      {.client_library = client_library, .database = database, .user = user, .password = password});
   const db::ClientApi& api = db::LoadClientApi(client_library);
   db::Attachment attachment(api, database, db::DatabaseParameters(user, password, "UTF8", ""));
   const int major = ParseServerMajorVersion(
@@ -122,7 +123,12 @@ void CleanUpPrivileges(Operator& ui, const std::string& client_library, const st
                        Operator* log_target) {
   const std::string user = GrantorUserName(grantor);
   const int version = ServerMajorVersion(client_library, database, user, password);
-  RunScriptText(ui, client_library, database, user, "UTF8", password, "",
+  RunScriptText(ui,
+                {.client_library = client_library,
+                 .database = database,
+                 .user = user,
+                 .password = password,
+                 .charset = "UTF8"},
                 PrivilegeCleanupScript(grantor, version), log_target);
 }
 

@@ -70,8 +70,7 @@ void UpdateRun::Run() {
   if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = false;
   // Never a second run over one that died half-way.
   RefuseOverUnfinishedRun(product_dir_text_);
-  UpdateInit(op_, profile_, product_dir_text_);
-  c_ = CurrentUpdateContext();
+  c_ = UpdateInit(op_, profile_, product_dir_text_);
   DetectAndConfirm();
   if (c_.HasServerPart) {
     // Discovery fails before anything is changed.

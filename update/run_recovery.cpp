@@ -53,8 +53,7 @@ class Recovery {
     // copied from elsewhere must not send the recovery into another folder.
     temp_dir_ = FolderPart(journal_path_);
     journal_.temp_dir = temp_dir_;
-    UpdateInit(op_, profile_, product_dir);
-    c_ = CurrentUpdateContext();
+    c_ = UpdateInit(op_, profile_, product_dir);
     CheckJournalPaths();
     Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " It is recovered now.");
 

@@ -15,13 +15,22 @@ namespace {
 constexpr const char* kSysdba = "SYSDBA";
 constexpr const char* kScriptCharset = "UTF8";
 
+db::ConnectionParams ScriptConnection(const std::string& client_lib, const std::string& database,
+                                      const std::string& user, const std::string& password) {
+  return {.client_library = client_lib,
+          .database = database,
+          .user = user,
+          .password = password,
+          .charset = kScriptCharset};
+}
+
 }  // namespace
 
 std::vector<std::string> ServerRunServices::AttachedUsers(const std::string& client_lib,
                                                           const std::string& database,
                                                           const std::string& password) {
   std::vector<std::string> names;
-  GetAttachedUsers(client_lib, database, kSysdba, password, "", names);
+  db::GetAttachedUsers(client_lib, database, kSysdba, password, "", names);
   return names;
 }
 
@@ -38,13 +47,13 @@ void ServerRunServices::OnLine(const std::string& client_lib, const std::string&
 void ServerRunServices::RunScriptText(Operator& op, const std::string& client_lib,
                                       const std::string& database, const std::string& user,
                                       const std::string& password, const std::string& text) {
-  updater::RunScriptText(op, client_lib, database, user, kScriptCharset, password, "", text, &op);
+  updater::RunScriptText(op, ScriptConnection(client_lib, database, user, password), text, &op);
 }
 
 void ServerRunServices::RunScriptFile(Operator& op, const std::string& client_lib,
                                       const std::string& database, const std::string& user,
                                       const std::string& password, const std::string& file) {
-  updater::RunScriptFile(op, client_lib, database, user, kScriptCharset, password, "", file, &op);
+  updater::RunScriptFile(op, ScriptConnection(client_lib, database, user, password), file, &op);
 }
 
 void ServerRunServices::CleanUpPrivileges(Operator& op, const std::string& client_lib,

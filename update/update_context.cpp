@@ -8,18 +8,11 @@
 #include "sys/error.h"
 #include "sys/file_system.h"
 #include "sys/path.h"
+#include "sys/text.h"
 
 namespace updater {
 
 namespace {
-
-UpdateContext context;
-
-std::string TwoDigits(int value) {
-  char buffer[4];
-  std::snprintf(buffer, sizeof buffer, "%02d", value % 100);
-  return buffer;
-}
 
 bool IsLocalDrive(DriveType type) {
   return type == DriveType::Removable || type == DriveType::Fixed;
@@ -33,16 +26,12 @@ std::string FormatRunStamp(Clock::TimePoint t) {
          TwoDigits(c.minute) + TwoDigits(c.second);
 }
 
-const UpdateContext& CurrentUpdateContext() {
-  return context;
-}
-
-void UpdateInit(Operator& op, const ProjectProfile& profile, const std::string& product_folder) {
+UpdateContext UpdateInit(Operator& op, const ProjectProfile& profile,
+                         const std::string& product_folder) {
   op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateInit_1"));
   op.ProcessMessages();
 
   const std::string product_dir = FullPath(product_folder);
-  context.ProductDir = product_dir;
   // Longer paths would be cut by the platform calls or refused by them later.
   if (product_dir.size() > MaxPathLength()) {
     throw Error("The path to the updatable program \"" + product_dir + "\" is too long (" +
@@ -81,10 +70,10 @@ void UpdateInit(Operator& op, const ProjectProfile& profile, const std::string& 
 
   c.HasClientPart = FileExists(JoinPath(c.ProgramDir, profile.ExeFileName));
   c.HasServerPart = FileExists(JoinPath(c.DbDataDir, profile.DbFileName));
-  context = c;
 
   op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateInit_4"));
   op.ProcessMessages();
+  return c;
 }
 
 }  // namespace updater

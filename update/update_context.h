@@ -33,12 +33,10 @@ struct UpdateContext {
 
 // Checks `product_folder` and computes the context of it; creates nothing on disk.
 // Raises Error with the catalogue text when the folder is missing or not on a local
-// drive, and when its path is longer than the platform accepts. After a failure only
-// ProductDir has changed.
-void UpdateInit(Operator& op, const ProjectProfile& profile, const std::string& product_folder);
-
-// The context of the last UpdateInit (empty before the first).
-const UpdateContext& CurrentUpdateContext();
+// drive, and when its path is longer than the platform accepts. The run that asked for it
+// owns the result.
+UpdateContext UpdateInit(Operator& op, const ProjectProfile& profile,
+                         const std::string& product_folder);
 
 // "ddmmyyhhnnss" of `t` on the local clock.
 std::string FormatRunStamp(Clock::TimePoint t);

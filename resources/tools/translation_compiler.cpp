@@ -13,20 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "messages/code_pages.h"
+#include "messages/format/translation_format.h"
 
 namespace {
 
 using updater::CodePage;
-
-constexpr std::array<const char*, 12> kSections = {
-    "stCaptions",   "stHints",        "stDisplayLabels", "stFonts",
-    "stMultiLines", "stDlgsCaptions", "stStrings",       "stOtherStrings",
-    "stLocales",    "stCollections",  "stCharSets",      "stListView_TreeView_Items"};
+using updater::kLanguageCount;
 
 // Language tags in column order: 1 programmer, 2 Russian, 3 English, 4 German, 5 French.
-constexpr std::array<const char*, 5> kTags = {"prog", "ru", "en", "de", "fr"};
-constexpr int kFullDelimiters = 6;
+constexpr std::array<const char*, kLanguageCount> kTags = {"prog", "ru", "en", "de", "fr"};
+constexpr int kFullDelimiters = kLanguageCount + 1;
 
 struct Failure {
   std::size_t line;
@@ -36,7 +32,7 @@ struct Failure {
 struct Row {
   std::size_t line = 0;
   std::string key;
-  std::array<std::optional<std::string>, 5> texts;  // already encoded
+  std::array<std::optional<std::string>, kLanguageCount> texts;  // already encoded
   int delimiters = kFullDelimiters;
 };
 
@@ -59,7 +55,7 @@ std::string CodePointName(char32_t cp) {
 
 // Resolves the escapes and encodes the text for `language` (1..5); CR and LF become 25 and 26.
 std::string EncodeText(const std::string& text, int language, std::size_t line) {
-  const CodePage page = language <= 2 ? CodePage::Windows1251 : CodePage::Windows1252;
+  const CodePage page = updater::LanguageCodePage(language);
   if (!text.empty() && (text.front() == ' ' || text.back() == ' ' || text.back() == '\t')) {
     throw Failure{line, "a blank at the start or end of a text must be written as \\s"};
   }
@@ -121,9 +117,7 @@ std::vector<SectionData> Parse(std::istream& in) {
     if (trimmed.empty() || trimmed[0] == '#') continue;
     if (trimmed.front() == '[' && trimmed.back() == ']') {
       const std::string name = trimmed.substr(1, trimmed.size() - 2);
-      bool known = false;
-      for (const char* s : kSections) known = known || name == s;
-      if (!known) throw Failure{line, "unknown section " + name};
+      if (!updater::SectionFromName(name)) throw Failure{line, "unknown section " + name};
       for (const auto& s : sections) {
         if (s.name == name) throw Failure{line, "section " + name + " appears twice"};
       }
@@ -156,7 +150,8 @@ std::vector<SectionData> Parse(std::istream& in) {
     if (!text.empty() && text[0] == ' ') text.erase(0, 1);  // the one separating blank
     if (tags == "delimiters") {
       const std::string n = Trim(text);
-      if (n.size() != 1 || n[0] < '0' || n[0] > '6') throw Failure{line, "delimiters: 0..6"};
+      if (n.size() != 1 || n[0] < '0' || n[0] - '0' > kFullDelimiters)
+        throw Failure{line, "delimiters: 0..6"};
       row->delimiters = n[0] - '0';
       continue;
     }
@@ -166,7 +161,7 @@ std::vector<SectionData> Parse(std::istream& in) {
     while (std::getline(list, tag, ',')) {
       tag = Trim(tag);
       int language = 0;
-      for (int i = 0; i < 5; ++i) {
+      for (int i = 0; i < kLanguageCount; ++i) {
         if (tag == kTags[i]) language = i + 1;
       }
       if (language == 0) throw Failure{line, "unknown language tag '" + tag + "'"};
@@ -179,7 +174,8 @@ std::vector<SectionData> Parse(std::istream& in) {
   for (const auto& s : sections) {
     for (const auto& r : s.rows) {
       // Field n needs n delimiters: texts past the row's last delimiter would be lost.
-      for (std::size_t index = static_cast<std::size_t>(r.delimiters); index < 5; ++index) {
+      for (std::size_t index = static_cast<std::size_t>(r.delimiters); index < kLanguageCount;
+           ++index) {
         if (r.texts[index] && !r.texts[index]->empty()) {
           throw Failure{r.line, "the row has too few delimiters for its texts"};
         }
@@ -196,8 +192,8 @@ std::string Serialize(const std::vector<SectionData>& sections) {
     for (const auto& r : s.rows) {
       out += r.key;
       for (int k = 1; k <= r.delimiters; ++k) {
-        out += '\x01';
-        if (k <= 5 && r.texts[k - 1]) out += *r.texts[k - 1];
+        out += updater::kFieldDelimiter;
+        if (k <= kLanguageCount && r.texts[k - 1]) out += *r.texts[k - 1];
       }
       out += "\r\n";
     }

@@ -26,23 +26,6 @@ Clock::TimePoint At(int y, unsigned mo, unsigned d, int h, int mi, int s) {
   return sys_days{year{y} / month{mo} / day{d}} + hours{h} + minutes{mi} + seconds{s};
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-TEST(TwoDigitsTest, KeepsExactlyTwoCharacters) {
-  struct Case {
-    int number;
-    const char* text;
-  } cases[] = {{0, "00"},  {5, "05"},    {9, "09"},    {10, "10"},  {12, "12"},
-               {59, "59"}, {2024, "24"}, {2007, "07"}, {123, "23"}, {100, "00"},
-               {-5, "-5"}, {-12, "12"},  {-123, "23"}};
-  for (const Case& c : cases) EXPECT_EQ(TwoDigits(c.number), c.text) << c.number;
-}
-
 TEST(SplitLinesTest, BreaksAtEveryKindOfLineEnd) {
   using V = std::vector<std::string>;
   EXPECT_EQ(SplitLines("A\r\nB"), (V{"A", "B"}));
@@ -111,7 +94,7 @@ TEST_F(RunLogTest, CreationFailureNamesThePath) {
 TEST_F(RunLogTest, EntryWithTwoLines) {
   RunLog log = MakeLog();
   log.SaveExceptionToLog("A\r\nB");
-  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: A\r\nB\r\n");
+  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: A\r\nB\r\n");
   EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: A", "\tB"}));
 }
 
@@ -120,7 +103,7 @@ TEST_F(RunLogTest, TwoEntriesInARowAreJoinedByCrLfCr) {
   log.SaveExceptionToLog("first");
   clock_.Advance(seconds(61));
   log.SaveExceptionToLog("second");
-  EXPECT_EQ(ReadAll(log.LogFile()),
+  EXPECT_EQ(testing::ReadFile(log.LogFile()),
             "\r01/05/07 - 14:03:09: first\r\n\r01/05/07 - 14:04:10: second\r\n");
   EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: first",
                                               "01/05/07 - 14:04:10: second"}));
@@ -129,28 +112,28 @@ TEST_F(RunLogTest, TwoEntriesInARowAreJoinedByCrLfCr) {
 TEST_F(RunLogTest, TrailingBreakAddsNoLineButStaysInTheFile) {
   RunLog log = MakeLog();
   log.SaveExceptionToLog("done\r\n");
-  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: done\r\n\r\n");
+  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: done\r\n\r\n");
   EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: done"}));
 }
 
 TEST_F(RunLogTest, LoneLineBreakGivesOneLineEndingInTheStamp) {
   RunLog log = MakeLog();
   log.SaveExceptionToLog("\r\n");
-  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: \r\n\r\n");
+  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: \r\n\r\n");
   EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: "}));
 }
 
 TEST_F(RunLogTest, LoneCrAndLfBreakTheScreenLinesButNotTheFileText) {
   RunLog log = MakeLog();
   log.SaveExceptionToLog("a\rb\nc");
-  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: a\rb\nc\r\n");
+  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: a\rb\nc\r\n");
   EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: a", "\tb", "\tc"}));
 }
 
 TEST_F(RunLogTest, Utf8TextIsWrittenUnchanged) {
   RunLog log = MakeLog();
   log.SaveExceptionToLog("Обновление завершено");
-  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: Обновление завершено\r\n");
+  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: Обновление завершено\r\n");
 }
 
 TEST_F(RunLogTest, EmptyTextWritesNothing) {
@@ -164,7 +147,7 @@ TEST_F(RunLogTest, EmptyTextWritesNothing) {
     EXPECT_STREQ(e.what(), "List index out of bounds (0)");
   }
   EXPECT_TRUE(lines_.empty());
-  EXPECT_EQ(ReadAll(log.LogFile()), "\r01/05/07 - 14:03:09: before\r\n");
+  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: before\r\n");
 }
 
 TEST_F(RunLogTest, LostFileRaisesWithItsPathAfterTheScreenLines) {

@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "seams/project_profile.h"
 #include "db/db_connection.h"
 #include "db/firebird_error.h"
 #include "db/statement.h"
+#include "seams/project_profile.h"
 #include "sys/error.h"
 #include "tests/support/test_database.h"
 
-namespace updater {
+namespace updater::db {
 namespace {
 
 using testing::AttachToTestServer;
@@ -153,4 +153,4 @@ TEST(AttachedUsersLoadTest, LibraryThatDoesNotLoadIsNamedWithReason) {
 }
 
 }  // namespace
-}  // namespace updater
+}  // namespace updater::db

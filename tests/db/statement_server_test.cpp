@@ -8,7 +8,7 @@
 #include "db/firebird_error.h"
 #include "db/info_reply.h"
 #include "db/parameter_block.h"
-#include "db/service.h"
+#include "db/service_attachment.h"
 #include "db/statement.h"
 #include "db/transaction.h"
 #include "sys/error.h"
@@ -180,6 +180,45 @@ TEST_F(StatementServerTest, TransactionFromSetTransaction) {
   EXPECT_FALSE(read_only.active());
 }
 
+TEST_F(StatementServerTest, SkippedRowsLeaveTheStatementReadyToRunAgain) {
+  Transaction transaction(attachment_, ReadCommittedParameters());
+  Statement select(attachment_, transaction, "SELECT ID, BODY FROM DV_DOCUMENTS", 3);
+  select.Execute(transaction);
+  select.SkipRows();
+  EXPECT_FALSE(select.Fetch());
+  select.Execute(transaction);
+  ASSERT_TRUE(select.Fetch());
+  EXPECT_EQ(select.row(), (std::vector<Statement::Value>{"1", "Body text"}));
+}
+
+TEST_F(StatementServerTest, ANulInsideTheTextIsRefusedNotCut) {
+  // Cut at the NUL, the statement would delete every row.
+  const std::string sql = std::string("DELETE FROM DV_SETTINGS\0 WHERE ID = 5", 37);
+  Transaction transaction(attachment_, ReadCommittedParameters());
+  EXPECT_THROW(ExecuteImmediate(attachment_, transaction, sql, 3), Error);
+  EXPECT_THROW(Statement(attachment_, transaction, sql, 3), Error);
+  transaction.Commit();
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM DV_SETTINGS")[0][0], "2");
+}
+
+TEST_F(StatementServerTest, AMovedHandleIsReleasedOnceByItsLastOwner) {
+  Transaction first(attachment_, ReadCommittedParameters());
+  ExecuteImmediate(attachment_, first, "DELETE FROM DV_SETTINGS", 3);
+  Transaction second = std::move(first);
+  EXPECT_FALSE(first.active());
+  ASSERT_TRUE(second.active());
+  Statement count(attachment_, second, "SELECT COUNT(*) FROM DV_SETTINGS", 3);
+  Statement moved = std::move(count);
+  moved.Execute(second);
+  ASSERT_TRUE(moved.Fetch());
+  EXPECT_EQ(moved.value(0), "0");
+  // Replacing the transaction rolls the delete back.
+  second = Transaction(attachment_, ReadCommittedParameters());
+  moved.Execute(second);
+  ASSERT_TRUE(moved.Fetch());
+  EXPECT_EQ(moved.value(0), "2");
+}
+
 TEST_F(StatementServerTest, StatementTypes) {
   Transaction transaction(attachment_, ReadCommittedParameters());
   EXPECT_EQ(Statement(attachment_, transaction, "SELECT 1 FROM RDB$DATABASE", 3).type(),
@@ -191,8 +230,9 @@ TEST_F(StatementServerTest, StatementTypes) {
 }
 
 TEST(ServiceServerQueryTest, ServerVersionThroughServicesManager) {
-  Service service(testing::TestClientApi(), std::string(testing::kTestServerPrefix) + "service_mgr",
-                  ServiceAttachParameters("SYSDBA", kTestSysdbaPassword));
+  ServiceAttachment service(testing::TestClientApi(),
+                            std::string(testing::kTestServerPrefix) + "service_mgr",
+                            ServiceAttachParameters("SYSDBA", kTestSysdbaPassword));
   const std::string reply = service.Query(std::string(1, isc_info_svc_server_version), 256);
   ASSERT_EQ(static_cast<unsigned char>(reply[0]), isc_info_svc_server_version);
   const auto length = static_cast<std::size_t>(LittleEndianInteger(reply.substr(1, 2)));

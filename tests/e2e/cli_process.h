@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sys/executable_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater::testing {
 
@@ -18,13 +19,6 @@ struct ProcessResult {
   std::string out;
   std::string err;
 };
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 inline std::string ShellQuote(const std::string& arg) {
   std::string quoted = "'";

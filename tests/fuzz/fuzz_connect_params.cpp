@@ -4,12 +4,11 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "scriptlib/connect_params.h"
+#include "db/connection_params.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
-    updater::scriptlib::ParseConnectParams(
-        std::string_view(reinterpret_cast<const char*>(data), size));
+    updater::db::ParseConnectParams(std::string_view(reinterpret_cast<const char*>(data), size));
   } catch (const std::runtime_error&) {
   }
   return 0;

@@ -1,4 +1,4 @@
-#include "messages/code_pages.h"
+#include "messages/format/code_pages.h"
 
 #include <gtest/gtest.h>
 

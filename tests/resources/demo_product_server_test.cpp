@@ -147,8 +147,13 @@ TEST_F(DemoProductServerTest, ThePayloadScriptBringsACopyToVersionTwoWithTheLibr
   testing::RecordingOperator op;
   const std::string client = PresetProfile().ClientLibName;
   const std::string connection = testing::kTestServerPrefix + copy;
-  ASSERT_NO_THROW(RunScriptFile(op, client, connection, "SYSDBA", "UTF8",
-                                testing::kTestSysdbaPassword, "", payload + "/script.sql", &op))
+  ASSERT_NO_THROW(RunScriptFile(op,
+                                {.client_library = client,
+                                 .database = connection,
+                                 .user = "SYSDBA",
+                                 .password = testing::kTestSysdbaPassword,
+                                 .charset = "UTF8"},
+                                payload + "/script.sql", &op))
       << ScriptErrorText();
 
   EXPECT_EQ(Query(copy, "select version_no from dv_version"), (Rows{{"2"}}));
@@ -183,8 +188,13 @@ TEST_F(DemoProductServerTest, ThePayloadScriptBringsACopyToVersionTwoWithTheLibr
   // Run again, its first statement fails: the copy is no longer at version 1. (The script
   // library goes on with the next statements, which fail or change nothing.)
   op.log.clear();
-  EXPECT_THROW(RunScriptFile(op, client, connection, "SYSDBA", "UTF8", testing::kTestSysdbaPassword,
-                             "", payload + "/script.sql", &op),
+  EXPECT_THROW(RunScriptFile(op,
+                             {.client_library = client,
+                              .database = connection,
+                              .user = "SYSDBA",
+                              .password = testing::kTestSysdbaPassword,
+                              .charset = "UTF8"},
+                             payload + "/script.sql", &op),
                Error);
   // The log shows each failing statement: a header, the statement, a header, the error.
   std::string check_error = "<the version check did not fail>";

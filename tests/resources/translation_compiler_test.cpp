@@ -9,21 +9,17 @@
 #include <string>
 
 #include "resources/embedded_resource.h"
+#include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
+
+using testing::ReadFile;
 
 namespace fs = std::filesystem;
 
 fs::path BinDir() {
   return fs::read_symlink("/proc/self/exe").parent_path();
-}
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 class TranslationCompilerTest : public ::testing::Test {

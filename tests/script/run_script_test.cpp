@@ -1,5 +1,6 @@
 #include "script/run_script.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -18,7 +19,11 @@
 namespace updater {
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::RecordingOperator;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 constexpr const char* kClient = "libfbclient.so.2";
 const std::string kStatementHeader = "------- STATEMENT --------";
@@ -39,18 +44,6 @@ std::string DoublePath(const char* variant) {
       .string();
 }
 
-TEST(ConnectParams, HaveTheExactFormWithAnEmptyRoleKept) {
-  EXPECT_EQ(BuildConnectParams("localhost/3051:/x/DunVeld.fdb", "s3cret", "ADMN", "UTF8", "",
-                               "libfbclient.so.2"),
-            "db_name=localhost/3051:/x/DunVeld.fdb; password=s3cret; user_name=ADMN; "
-            "lc_ctype=UTF8; sql_role_name=; sql_dialect=3; clientlib=\"libfbclient.so.2\"");
-  EXPECT_EQ(BuildConnectParams("D", "P", "U", "C", "R", "L"),
-            "db_name=D; password=P; user_name=U; lc_ctype=C; sql_role_name=R; sql_dialect=3; "
-            "clientlib=\"L\"");
-  // A semicolon or a blank alone is fine: only the pair is the separator.
-  EXPECT_NO_THROW(BuildConnectParams("D", "a;b c", "U", "C", "", "L"));
-}
-
 TEST(ConnectParams, ValueHoldingTheSeparatorIsRefusedBeforeAnythingLoads) {
   // A library path that cannot load shows whether loading was tried.
   ScopedScriptLibraryFile missing("/nonexistent/libnothing.so");
@@ -61,7 +54,14 @@ TEST(ConnectParams, ValueHoldingTheSeparatorIsRefusedBeforeAnythingLoads) {
     std::vector<std::string> v = {"localhost/3051:/x.fdb", "pw", "SYSDBA", "UTF8", "", kClient};
     v[i] = "x; user_name=SYSDBA";
     const std::string message = MessageOf([&] {
-      RunScriptText(ui, v[5], v[0], v[2], v[3], v[1], v[4], "select 1 from rdb$database;", &ui);
+      RunScriptText(ui,
+                    {.client_library = v[5],
+                     .database = v[0],
+                     .user = v[2],
+                     .password = v[1],
+                     .charset = v[3],
+                     .role = v[4]},
+                    "select 1 from rdb$database;", &ui);
     });
     EXPECT_EQ(message, "The value of the connection parameter \"" + names[i] +
                            "\" must not contain a semicolon followed by a blank!");
@@ -71,55 +71,118 @@ TEST(ConnectParams, ValueHoldingTheSeparatorIsRefusedBeforeAnythingLoads) {
 
 TEST(RunScript, BlankArgumentsAndScriptsAreRefused) {
   RecordingOperator ui;
-  EXPECT_EQ(
-      MessageOf([&] { RunScriptText(ui, kClient, "db", "SYSDBA", "UTF8", " \t", "", "x", &ui); }),
-      "The password was not specified!");
-  EXPECT_EQ(MessageOf([&] { RunScriptText(ui, " ", "db", "SYSDBA", "UTF8", "pw", "", "x", &ui); }),
-            "The client's library was not specified!");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptText(ui, kClient, "db", "SYSDBA", "UTF8", "pw", "", " \r\n\t ", &ui);
-            }),
-            "The script is empty!");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptFile(ui, kClient, "db", "SYSDBA", "UTF8", "pw", "", "  \r\n", &ui);
-            }),
-            "The script's file was not specified!");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptFile(ui, kClient, "db", "SYSDBA", "UTF8", "pw", "",
-                            " /var/tmp/no such dir/update.sql\r\n", &ui);
-            }),
-            "The \"/var/tmp/no such dir/update.sql\" script file was not found!");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptFile(ui, kClient, "db", "SYSDBA", "UTF8", "pw", "", "/var/tmp", &ui);
-            }),
-            "The \"/var/tmp\" script file was not found!");
+  EXPECT_THAT(
+      [&] {
+        RunScriptText(ui,
+                      {.client_library = kClient,
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = " \t",
+                       .charset = "UTF8"},
+                      "x", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("The password was not specified!")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptText(ui,
+                      {.client_library = " ",
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      "x", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("The client's library was not specified!")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptText(ui,
+                      {.client_library = kClient,
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      " \r\n\t ", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("The script is empty!")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptFile(ui,
+                      {.client_library = kClient,
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      "  \r\n", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("The script's file was not specified!")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptFile(ui,
+                      {.client_library = kClient,
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      " /var/tmp/no such dir/update.sql\r\n", &ui);
+      },
+      ThrowsMessage<Error>(
+          StrEq("The \"/var/tmp/no such dir/update.sql\" script file was not found!")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptFile(ui,
+                      {.client_library = kClient,
+                       .database = "db",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      "/var/tmp", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("The \"/var/tmp\" script file was not found!")));
 }
 
 TEST(RunScript, LibraryFaultsNameTheFileUsed) {
   EXPECT_EQ(ScriptLibraryFileName(), "libibes033008.so");
   RecordingOperator ui;
   auto run_text = [&] {
-    RunScriptText(ui, kClient, "localhost/3051:/x.fdb", "SYSDBA", "UTF8", "pw", "", "x;", &ui);
+    RunScriptText(ui,
+                  {.client_library = kClient,
+                   .database = "localhost/3051:/x.fdb",
+                   .user = "SYSDBA",
+                   .password = "pw",
+                   .charset = "UTF8"},
+                  "x;", &ui);
   };
   {
     ScopedScriptLibraryFile file("/nonexistent/libnothing.so");
-    EXPECT_EQ(MessageOf(run_text), "It is impossible to download the \"libnothing.so\" library!");
+    EXPECT_THAT(
+        run_text,
+        ThrowsMessage<Error>(StrEq("It is impossible to download the \"libnothing.so\" library!")));
   }
   {
     ScopedScriptLibraryFile file(DoublePath("bare"));
-    EXPECT_EQ(MessageOf(run_text),
-              "The \"Connect\" function was not found in the \"libibes_double_bare.so\" library!");
+    EXPECT_THAT(
+        run_text,
+        ThrowsMessage<Error>(StrEq(
+            "The \"Connect\" function was not found in the \"libibes_double_bare.so\" library!")));
   }
   {
     ScopedScriptLibraryFile file(DoublePath("partial"));
     const auto script =
         std::filesystem::temp_directory_path() / ("partial_" + std::to_string(getpid()) + ".sql");
     std::ofstream(script) << "select 1 from rdb$database;";
-    EXPECT_EQ(MessageOf([&] {
-                RunScriptFile(ui, kClient, "x", "SYSDBA", "UTF8", "pw", "", script.string(), &ui);
-              }),
-              "The function was not found in the \"libibes_double_partial.so\" library! "
-              "(ExecScriptFile)");
+    EXPECT_THAT(
+        [&] {
+          RunScriptFile(ui,
+                        {.client_library = kClient,
+                         .database = "x",
+                         .user = "SYSDBA",
+                         .password = "pw",
+                         .charset = "UTF8"},
+                        script.string(), &ui);
+        },
+        ThrowsMessage<Error>(
+            StrEq("The function was not found in the \"libibes_double_partial.so\" library! "
+                  "(ExecScriptFile)")));
     std::filesystem::remove(script);
   }
 }
@@ -127,17 +190,38 @@ TEST(RunScript, LibraryFaultsNameTheFileUsed) {
 TEST(RunScript, ConnectionFailureReportedEitherWayFailsTheRun) {
   ScopedScriptLibraryFile file(DoublePath("partial"));
   RecordingOperator ui;
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptText(ui, kClient, "callback-only", "SYSDBA", "UTF8", "pw", "", "x;", &ui);
-            }),
-            "Error of the connection to the database!\rRefused, said only through the callback");
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptText(ui, kClient, "result-only", "SYSDBA", "UTF8", "pw", "", "x;", &ui);
-            }),
-            "Error of the connection to the database!\r");
+  EXPECT_THAT(
+      [&] {
+        RunScriptText(ui,
+                      {.client_library = kClient,
+                       .database = "callback-only",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      "x;", &ui);
+      },
+      ThrowsMessage<Error>(StrEq(
+          "Error of the connection to the database!\rRefused, said only through the callback")));
+  EXPECT_THAT(
+      [&] {
+        RunScriptText(ui,
+                      {.client_library = kClient,
+                       .database = "result-only",
+                       .user = "SYSDBA",
+                       .password = "pw",
+                       .charset = "UTF8"},
+                      "x;", &ui);
+      },
+      ThrowsMessage<Error>(StrEq("Error of the connection to the database!\r")));
   // A script export's result alone is no failure.
   EXPECT_EQ(MessageOf([&] {
-              RunScriptText(ui, kClient, "fine", "SYSDBA", "UTF8", "pw", "", "  y;  ", &ui);
+              RunScriptText(ui,
+                            {.client_library = kClient,
+                             .database = "fine",
+                             .user = "SYSDBA",
+                             .password = "pw",
+                             .charset = "UTF8"},
+                            "  y;  ", &ui);
             }),
             "<no error>");
   EXPECT_EQ(ui.log, (std::vector<std::string>{"y;"}));
@@ -147,8 +231,13 @@ TEST(RunScript, ConnectionFailureReportedEitherWayFailsTheRun) {
 class RunScriptServerTest : public ::testing::Test {
  protected:
   void Run(const std::string& script, Operator* log) {
-    RunScriptText(ui_, kClient, db_.connection_string(), "SYSDBA", "UTF8",
-                  testing::kTestSysdbaPassword, "", script, log);
+    RunScriptText(ui_,
+                  {.client_library = kClient,
+                   .database = db_.connection_string(),
+                   .user = "SYSDBA",
+                   .password = testing::kTestSysdbaPassword,
+                   .charset = "UTF8"},
+                  script, log);
   }
   testing::TestDatabase db_{"run_script"};
   RecordingOperator ui_;
@@ -164,8 +253,12 @@ TEST_F(RunScriptServerTest, CleanScriptChangesTheDatabaseAndLogsEachStatement) {
   // A second run sees the first one's work.
   RecordingOperator quiet;
   EXPECT_EQ(MessageOf([&] {
-              RunScriptText(quiet, kClient, db_.connection_string(), "SYSDBA", "UTF8",
-                            testing::kTestSysdbaPassword, "",
+              RunScriptText(quiet,
+                            {.client_library = kClient,
+                             .database = db_.connection_string(),
+                             .user = "SYSDBA",
+                             .password = testing::kTestSysdbaPassword,
+                             .charset = "UTF8"},
                             "insert into r_t select id + 1 from r_t;", nullptr);
             }),
             "<no error>");
@@ -180,8 +273,13 @@ TEST_F(RunScriptServerTest, CleanScriptChangesTheDatabaseAndLogsEachStatement) {
 }
 
 TEST_F(RunScriptServerTest, NoAttachmentOutlivesTheRun) {
-  RunScriptText(ui_, kClient, db_.connection_string(), "ADMN", "UTF8", testing::kTestAdmnPassword,
-                "", "select 1 from rdb$database;", nullptr);
+  RunScriptText(ui_,
+                {.client_library = kClient,
+                 .database = db_.connection_string(),
+                 .user = "ADMN",
+                 .password = testing::kTestAdmnPassword,
+                 .charset = "UTF8"},
+                "select 1 from rdb$database;", nullptr);
   auto attachment = testing::AttachToTestServer(db_.path(), "SYSDBA", testing::kTestSysdbaPassword);
   db::Transaction transaction(attachment, db::ParameterBlock());
   db::Statement query(attachment, transaction,
@@ -231,22 +329,31 @@ TEST_F(RunScriptServerTest, FailingVersionCheckGetsTheIncompatibilityText) {
   EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
   // The right version passes, and another failing procedure gets no such text.
   EXPECT_EQ(MessageOf([&] { Run("execute procedure check_versio(2);", nullptr); }), "<no error>");
-  EXPECT_EQ(
-      MessageOf([&] { Run("execute procedure no_check_version(1);", nullptr); }).find("Probably"),
-      std::string::npos);
+  EXPECT_THAT([&] { Run("execute procedure no_check_version(1);", nullptr); },
+              ThrowsMessage<Error>(Not(HasSubstr("Probably"))));
 }
 
 TEST_F(RunScriptServerTest, RefusedLoginFailsWithTheServersMessage) {
   const std::string message = MessageOf([&] {
-    RunScriptText(ui_, kClient, db_.connection_string(), "ADMN", "UTF8", "wrong", "",
+    RunScriptText(ui_,
+                  {.client_library = kClient,
+                   .database = db_.connection_string(),
+                   .user = "ADMN",
+                   .password = "wrong",
+                   .charset = "UTF8"},
                   "SET SQL DIALECT 3; ", &ui_);
   });
   EXPECT_EQ(message.rfind("Error of the connection to the database!\r", 0), 0u);
   EXPECT_NE(message.find("password"), std::string::npos) << message;
   EXPECT_TRUE(ui_.log.empty());
   // The right password connects.
-  RunScriptText(ui_, kClient, db_.connection_string(), "ADMN", "UTF8", testing::kTestAdmnPassword,
-                "", "SET SQL DIALECT 3; ", &ui_);
+  RunScriptText(ui_,
+                {.client_library = kClient,
+                 .database = db_.connection_string(),
+                 .user = "ADMN",
+                 .password = testing::kTestAdmnPassword,
+                 .charset = "UTF8"},
+                "SET SQL DIALECT 3; ", &ui_);
 }
 
 TEST_F(RunScriptServerTest, WithoutALogTargetErrorsAreStillCollected) {
@@ -263,8 +370,13 @@ TEST_F(RunScriptServerTest, ScriptFileRunsTrimmedPath) {
                     ("script_" + std::to_string(getpid()) + ".sql");
   std::ofstream(file, std::ios::binary) << "create table f_t (id integer);\r\n"
                                            "insert into f_t values (1);\r\n";
-  RunScriptFile(ui_, kClient, db_.connection_string(), "SYSDBA", "UTF8",
-                testing::kTestSysdbaPassword, "", "  " + file.string() + "\r\n", &ui_);
+  RunScriptFile(ui_,
+                {.client_library = kClient,
+                 .database = db_.connection_string(),
+                 .user = "SYSDBA",
+                 .password = testing::kTestSysdbaPassword,
+                 .charset = "UTF8"},
+                "  " + file.string() + "\r\n", &ui_);
   std::filesystem::remove(file);
   EXPECT_EQ(ui_.log, (std::vector<std::string>{"create table f_t (id integer)",
                                                "insert into f_t values (1)"}));

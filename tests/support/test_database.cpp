@@ -12,7 +12,7 @@
 
 #include "db/firebird_error.h"
 #include "db/parameter_block.h"
-#include "db/service.h"
+#include "db/service_attachment.h"
 #include "db/statement.h"
 #include "db/transaction.h"
 #include "seams/project_profile.h"
@@ -149,8 +149,8 @@ void TestDatabase::Remove() noexcept {
     // A test may have left it shut down: bring it online and try once more.
     try {
       if (api != nullptr) {
-        db::Service service(*api, std::string(kTestServerPrefix) + "service_mgr",
-                            db::ServiceAttachParameters("SYSDBA", kTestSysdbaPassword));
+        db::ServiceAttachment service(*api, std::string(kTestServerPrefix) + "service_mgr",
+                                      db::ServiceAttachParameters("SYSDBA", kTestSysdbaPassword));
         db::ParameterBlock online;
         online.Byte(isc_action_svc_properties)
             .String16(isc_spb_dbname, path_)

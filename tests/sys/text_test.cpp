@@ -5,6 +5,16 @@
 namespace updater {
 namespace {
 
+TEST(TwoDigitsTest, KeepsExactlyTwoCharacters) {
+  struct Case {
+    int number;
+    const char* text;
+  } cases[] = {{0, "00"},  {5, "05"},    {9, "09"},    {10, "10"},  {12, "12"},
+               {59, "59"}, {2024, "24"}, {2007, "07"}, {123, "23"}, {100, "00"},
+               {-5, "-5"}, {-12, "12"},  {-123, "23"}};
+  for (const Case& c : cases) EXPECT_EQ(TwoDigits(c.number), c.text) << c.number;
+}
+
 TEST(ReplaceAllTest, ReplacesEveryOccurrence) {
   EXPECT_EQ(ReplaceAll("C{3A}{5C}OVN{5C}DunVeld", "{5C}", "\\"), "C{3A}\\OVN\\DunVeld");
   EXPECT_EQ(ReplaceAll("no pattern here", "{5C}", "\\"), "no pattern here");

@@ -15,53 +15,49 @@ Split Of(const std::string& connection_string, const std::string& prefix = "\x01
   return {ServicesManagerName(parts), parts.FilePath};
 }
 
-void ExpectSplit(const std::string& text, const std::string& manager, const std::string& file) {
-  const Split s = Of(text);
-  EXPECT_EQ(s.manager, manager) << text;
-  EXPECT_EQ(s.file, file) << text;
+struct SplitCase {
+  const char* name;
+  const char* text;
+  const char* manager;
+  const char* file;
+};
+
+class SplitConnectionStringTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitConnectionStringTest, GivesTheServicesManagerAndTheFile) {
+  const Split s = Of(GetParam().text);
+  EXPECT_EQ(s.manager, GetParam().manager) << GetParam().text;
+  EXPECT_EQ(s.file, GetParam().file) << GetParam().text;
 }
 
-TEST(SplitConnectionStringTest, DrivePathIsLocal) {
-  ExpectSplit("C:\\OVN\\DunVeld\\DB_Data\\DunVeld.fdb", "service_mgr",
-              "C:\\OVN\\DunVeld\\DB_Data\\DunVeld.fdb");
-  // Too short for a drive path: the ":" names a server.
-  ExpectSplit("C:", "C:service_mgr", "");
-}
+const SplitCase kSplits[] = {
+    {"DrivePathIsLocal", "C:\\OVN\\DunVeld\\DB_Data\\DunVeld.fdb", "service_mgr",
+     "C:\\OVN\\DunVeld\\DB_Data\\DunVeld.fdb"},
+    // Too short for a drive path: the ":" names a server.
+    {"ShortDriveNamesAServer", "C:", "C:service_mgr", ""},
+    {"HostAndPortBeforeADrivePath", "localhost/3051:C:\\OVN\\DunVeld\\DB_Data\\DunVeld.fdb",
+     "localhost/3051:service_mgr", "C:\\OVN\\DunVeld\\DB_Data\\DunVeld.fdb"},
+    {"HostAndPortBeforeAPosixPath", "localhost/3051:/opt/DunVeld/DB_Data/DunVeld.fdb",
+     "localhost/3051:service_mgr", "/opt/DunVeld/DB_Data/DunVeld.fdb"},
+    // A second ":" from the third character on rules out the drive path.
+    {"DrivePathAfterServerIsNotLocal", "x:C:\\db.fdb", "x:service_mgr", "C:\\db.fdb"},
+    {"UncNameGivesServerUpToNextBackslash", "\\\\server\\C:\\db\\a.fdb", "server:service_mgr",
+     "C:\\db\\a.fdb"},
+    {"UncNameAlone", "\\\\server", "server:service_mgr", ""},
+    {"DoubledBackslashesWinOverAtAndColon", "\\\\srv\\a@b:c", "srv:service_mgr", "a@b:c"},
+    {"AtSignSplitsAtTheFirstOne", "server@/data/a@b.fdb", "server:service_mgr", "/data/a@b.fdb"},
+    // The at sign is tried before the colon.
+    {"AtSignBeforeColon", "host:x@/db.fdb", "host:x:service_mgr", "/db.fdb"},
+    {"PlainPathIsLocal", "/var/lib/DunVeld.fdb", "service_mgr", "/var/lib/DunVeld.fdb"},
+    {"BareFileNameIsLocal", "DunVeld.fdb", "service_mgr", "DunVeld.fdb"},
+    {"EmptyIsLocal", "", "service_mgr", ""},
+    {"EmptyServerStillUsesTheNetworkName", ":/db.fdb", ":service_mgr", "/db.fdb"},
+};
 
-TEST(SplitConnectionStringTest, HostAndPortPrefix) {
-  ExpectSplit("localhost/3051:C:\\OVN\\DunVeld\\DB_Data\\DunVeld.fdb", "localhost/3051:service_mgr",
-              "C:\\OVN\\DunVeld\\DB_Data\\DunVeld.fdb");
-  ExpectSplit("localhost/3051:/opt/DunVeld/DB_Data/DunVeld.fdb", "localhost/3051:service_mgr",
-              "/opt/DunVeld/DB_Data/DunVeld.fdb");
-}
+INSTANTIATE_TEST_SUITE_P(Rules, SplitConnectionStringTest, ::testing::ValuesIn(kSplits),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SplitConnectionStringTest, DrivePathAfterServerIsNotLocal) {
-  // A second ":" from the third character on rules out the drive path.
-  ExpectSplit("x:C:\\db.fdb", "x:service_mgr", "C:\\db.fdb");
-}
-
-TEST(SplitConnectionStringTest, UncNameGivesServerUpToNextBackslash) {
-  ExpectSplit("\\\\server\\C:\\db\\a.fdb", "server:service_mgr", "C:\\db\\a.fdb");
-  ExpectSplit("\\\\server", "server:service_mgr", "");
-}
-
-TEST(SplitConnectionStringTest, DoubledBackslashesWinOverAtAndColon) {
-  ExpectSplit("\\\\srv\\a@b:c", "srv:service_mgr", "a@b:c");
-}
-
-TEST(SplitConnectionStringTest, AtSignSplitsAtTheFirstOne) {
-  ExpectSplit("server@/data/a@b.fdb", "server:service_mgr", "/data/a@b.fdb");
-  // The at sign is tried before the colon.
-  ExpectSplit("host:x@/db.fdb", "host:x:service_mgr", "/db.fdb");
-}
-
-TEST(SplitConnectionStringTest, PlainPathIsLocal) {
-  ExpectSplit("/var/lib/DunVeld.fdb", "service_mgr", "/var/lib/DunVeld.fdb");
-  ExpectSplit("DunVeld.fdb", "service_mgr", "DunVeld.fdb");
-  ExpectSplit("", "service_mgr", "");
-}
-
-TEST(SplitConnectionStringTest, BehindTheProfilesPrefixEverythingIsFilePath) {
+TEST(SplitConnectionStringPrefixTest, BehindTheProfilesPrefixEverythingIsFilePath) {
   const std::string prefix = "localhost/3051:";
   for (const std::string path : {"/var/tmp/x/a@b/DunVeld.fdb", "/var/tmp/x\\\\y/DunVeld.fdb",
                                  "/var/tmp/c:d/DunVeld.fdb", "\\\\srv\\a@b:c"}) {
@@ -81,10 +77,6 @@ TEST(SplitConnectionStringTest, BehindTheProfilesPrefixEverythingIsFilePath) {
   const Split other = Of("host@/db.fdb", prefix);
   EXPECT_EQ(other.manager, "host:service_mgr");
   EXPECT_EQ(other.file, "/db.fdb");
-}
-
-TEST(SplitConnectionStringTest, EmptyServerStillUsesTheNetworkName) {
-  ExpectSplit(":/db.fdb", ":service_mgr", "/db.fdb");
 }
 
 }  // namespace

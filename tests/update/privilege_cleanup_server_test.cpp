@@ -100,8 +100,12 @@ TEST_F(PrivilegeCleanupServerTest, DeletingFromTheSystemTableIsRefusedHere) {
       ServerMajorVersion(kClient, db_.connection_string(), "SYSDBA", testing::kTestSysdbaPassword),
       3);
   try {
-    RunScriptText(ui_, kClient, db_.connection_string(), "SYSDBA", "UTF8",
-                  testing::kTestSysdbaPassword, "",
+    RunScriptText(ui_,
+                  {.client_library = kClient,
+                   .database = db_.connection_string(),
+                   .user = "SYSDBA",
+                   .password = testing::kTestSysdbaPassword,
+                   .charset = "UTF8"},
                   PrivilegeCleanupScript(PrivilegeGrantor::Sysdba, 2), nullptr);
     FAIL() << "the server allowed the delete";
   } catch (const Error& e) {
@@ -135,8 +139,13 @@ TEST_F(PrivilegeCleanupServerTest, CleanupRemovesExactlyTheUsersGrantsAndRolesSc
     out << "execute ibeblock(Roles_File_Name = '" << roles.string() << "')\r\n";
     while (std::getline(source, line)) out << line << "\r\n";
   }
-  RunScriptFile(ui_, kClient, db_.connection_string(), "SYSDBA", "UTF8",
-                testing::kTestSysdbaPassword, "", capture.string(), &ui_);
+  RunScriptFile(ui_,
+                {.client_library = kClient,
+                 .database = db_.connection_string(),
+                 .user = "SYSDBA",
+                 .password = testing::kTestSysdbaPassword,
+                 .charset = "UTF8"},
+                capture.string(), &ui_);
   ASSERT_TRUE(std::filesystem::exists(roles));
 
   CleanUpPrivileges(ui_, kClient, db_.connection_string(), testing::kTestAdmnPassword,
@@ -145,8 +154,13 @@ TEST_F(PrivilegeCleanupServerTest, CleanupRemovesExactlyTheUsersGrantsAndRolesSc
                     PrivilegeGrantor::Sysdba, &ui_);
   EXPECT_EQ(Privileges(), expected_after);
 
-  RunScriptFile(ui_, kClient, db_.connection_string(), "ADMN", "UTF8", testing::kTestAdmnPassword,
-                "", roles.string(), &ui_);
+  RunScriptFile(ui_,
+                {.client_library = kClient,
+                 .database = db_.connection_string(),
+                 .user = "ADMN",
+                 .password = testing::kTestAdmnPassword,
+                 .charset = "UTF8"},
+                roles.string(), &ui_);
   EXPECT_EQ(WithoutGrantor(Privileges()), WithoutGrantor(before));
   std::filesystem::remove_all(folder);
 }

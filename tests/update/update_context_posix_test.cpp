@@ -73,14 +73,11 @@ TEST_F(UpdateInitPosixTest, AFolderOnARamDiskIsNotLocal) {
 
 TEST_F(UpdateInitPosixTest, TheStampIsTheLocalTimeAndSharedWithinASecond) {
   clock.Advance(900ms);
-  UpdateInit(op, profile, product);
-  std::string first = CurrentUpdateContext().TempDir;
+  const std::string first = UpdateInit(op, profile, product).TempDir;
   clock.Set(December8() + 999ms);
-  UpdateInit(op, profile, product);
-  EXPECT_EQ(CurrentUpdateContext().TempDir, first);
+  EXPECT_EQ(UpdateInit(op, profile, product).TempDir, first);
   clock.Advance(1s);
-  UpdateInit(op, profile, product);
-  EXPECT_EQ(CurrentUpdateContext().TempDir,
+  EXPECT_EQ(UpdateInit(op, profile, product).TempDir,
             testing::NativeSeparators(product + "/Tmp$081225140510"));
 
   ScopedTimeZone east{"XYZ-10"};  // ten hours ahead of UTC: already the next day

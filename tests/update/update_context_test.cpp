@@ -1,5 +1,6 @@
 #include "update/update_context.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -28,14 +29,8 @@ class ScopedTimeZone {
   testing::ScopedEnv env_;
 };
 
-std::string ErrorText(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 // 8 December 2025, 14:05:09 UTC.
 Clock::TimePoint December8() {
@@ -61,8 +56,7 @@ class UpdateInitTest : public ::testing::Test {
 };
 
 TEST_F(UpdateInitTest, DerivesEveryFolderFromTheProductFolder) {
-  UpdateInit(op, profile, product);
-  const UpdateContext& c = CurrentUpdateContext();
+  const UpdateContext c = UpdateInit(op, profile, product);
   const std::string temp = testing::NativeSeparators(product + "/Tmp$081225140509");
   EXPECT_EQ(c.ProductDir, product);
   EXPECT_EQ(c.ProgramDir, testing::NativeSeparators(product + "/Program"));
@@ -92,10 +86,8 @@ TEST_F(UpdateInitTest, DerivesEveryFolderFromTheProductFolder) {
 }
 
 TEST_F(UpdateInitTest, ATrailingSeparatorStaysOnlyOnTheProductFolder) {
-  UpdateInit(op, profile, product);
-  UpdateContext without = CurrentUpdateContext();
-  UpdateInit(op, profile, testing::NativeSeparators(product + "/"));
-  const UpdateContext& with = CurrentUpdateContext();
+  const UpdateContext without = UpdateInit(op, profile, product);
+  const UpdateContext with = UpdateInit(op, profile, testing::NativeSeparators(product + "/"));
   EXPECT_EQ(with.ProductDir, testing::NativeSeparators(product + "/"));
   EXPECT_EQ(with.ProgramDir, without.ProgramDir);
   EXPECT_EQ(with.TempDir, without.TempDir);
@@ -105,16 +97,17 @@ TEST_F(UpdateInitTest, ATrailingSeparatorStaysOnlyOnTheProductFolder) {
 
 TEST_F(UpdateInitTest, RelativeFoldersAreResolvedAgainstTheCurrentDirectory) {
   std::string missing_text;
+  UpdateContext c;
   {
     testing::ScopedCurrentDirectory cwd(folder / "OVN");
-    UpdateInit(op, profile, "./x/../DunVeld");
+    c = UpdateInit(op, profile, "./x/../DunVeld");
     try {
       UpdateInit(op, profile, "Elsewhere");
     } catch (const Error& e) {
       missing_text = e.what();
     }
   }
-  EXPECT_EQ(CurrentUpdateContext().ProgramDir, testing::NativeSeparators(product + "/Program"));
+  EXPECT_EQ(c.ProgramDir, testing::NativeSeparators(product + "/Program"));
   EXPECT_EQ(missing_text, GetMessageText("uUpdate_UpdateInit_2", folder / "OVN/Elsewhere"));
 }
 
@@ -122,32 +115,29 @@ TEST_F(UpdateInitTest, TheFlagsTellWhichPartsArePresent) {
   testing::WriteFile(testing::NativeSeparators(product + "/Program/DunVeld.exe"), "exe");
   testing::WriteFile(testing::NativeSeparators(product + "/DB_Data/Other.fdb"),
                      "db under another name");
-  UpdateInit(op, profile, product);
-  EXPECT_TRUE(CurrentUpdateContext().HasClientPart);
-  EXPECT_FALSE(CurrentUpdateContext().HasServerPart);
+  UpdateContext c = UpdateInit(op, profile, product);
+  EXPECT_TRUE(c.HasClientPart);
+  EXPECT_FALSE(c.HasServerPart);
 
   testing::WriteFile(testing::NativeSeparators(product + "/DB_Data/DunVeld.fdb"), "db");
   std::filesystem::remove(testing::NativeSeparators(product + "/Program/DunVeld.exe"));
   std::filesystem::create_directory(
       testing::NativeSeparators(product + "/Program/DunVeld.exe"));  // a folder is no file
-  UpdateInit(op, profile, product);
-  EXPECT_FALSE(CurrentUpdateContext().HasClientPart);
-  EXPECT_TRUE(CurrentUpdateContext().HasServerPart);
+  c = UpdateInit(op, profile, product);
+  EXPECT_FALSE(c.HasClientPart);
+  EXPECT_TRUE(c.HasServerPart);
 }
 
 TEST_F(UpdateInitTest, AnEmptyServerPrefixGivesPlainFilePaths) {
   profile.ServerPrefix = "";
   profile.DbFileName = "other name.fdb";
-  UpdateInit(op, profile, product);
-  EXPECT_EQ(CurrentUpdateContext().DbPath,
-            testing::NativeSeparators(product + "/DB_Data/other name.fdb"));
-  EXPECT_EQ(CurrentUpdateContext().WorkDbPath,
+  const UpdateContext c = UpdateInit(op, profile, product);
+  EXPECT_EQ(c.DbPath, testing::NativeSeparators(product + "/DB_Data/other name.fdb"));
+  EXPECT_EQ(c.WorkDbPath,
             testing::NativeSeparators(product + "/Tmp$081225140509/Wrk/DB_Data/other name.fdb"));
 }
 
-TEST_F(UpdateInitTest, AMissingFolderFailsAndKeepsTheRestOfTheLastContext) {
-  UpdateInit(op, profile, product);
-  UpdateContext before = CurrentUpdateContext();
+TEST_F(UpdateInitTest, AMissingFolderFailsWithItsName) {
   const std::string missing = folder / "OVN/Missing";
   try {
     UpdateInit(op, profile, missing);
@@ -156,12 +146,9 @@ TEST_F(UpdateInitTest, AMissingFolderFailsAndKeepsTheRestOfTheLastContext) {
     EXPECT_EQ(std::string(e.what()), GetMessageText("uUpdate_UpdateInit_2", missing));
     EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
   }
-  EXPECT_EQ(CurrentUpdateContext().ProductDir, missing);
-  EXPECT_EQ(CurrentUpdateContext().ProgramDir, before.ProgramDir);
-  EXPECT_EQ(CurrentUpdateContext().DbPath, before.DbPath);
   // Neither is an empty text (it must not mean the current folder), nor a file.
-  EXPECT_EQ(ErrorText([&] { UpdateInit(op, profile, ""); }),
-            GetMessageText("uUpdate_UpdateInit_2", ""));
+  EXPECT_THAT([&] { UpdateInit(op, profile, ""); },
+              ThrowsMessage<Error>(StrEq(GetMessageText("uUpdate_UpdateInit_2", ""))));
   testing::WriteFile(folder / "OVN/file", "x");
   EXPECT_THROW(UpdateInit(op, profile, folder / "OVN/file"), Error);
 }

@@ -6,24 +6,20 @@
 #include <string>
 
 #include "db/client_api.h"
+#include "db/owned_handle.h"
 #include "db/parameter_block.h"
 
 namespace updater::db {
 
 // One services-manager attachment; detached when the object goes. Move-only.
-class Service {
+class ServiceAttachment {
  public:
-  Service() = default;
+  ServiceAttachment() = default;
   // `name` is "service_mgr" (local) or "server:service_mgr". Raises FirebirdError with the
   // server's messages when the attachment fails.
-  Service(const ClientApi& api, const std::string& name, const ParameterBlock& params);
-  ~Service();
-  Service(Service&& other) noexcept;
-  Service& operator=(Service&& other) noexcept;
-  Service(const Service&) = delete;
-  Service& operator=(const Service&) = delete;
+  ServiceAttachment(const ClientApi& api, const std::string& name, const ParameterBlock& params);
 
-  bool attached() const { return handle_ != 0; }
+  bool attached() const { return !handle_.empty(); }
 
   // isc_service_start with one request (an action and its items).
   void Start(const ParameterBlock& request);
@@ -33,10 +29,9 @@ class Service {
   void Detach();
 
  private:
-  void Release() noexcept;
+  const ClientApi& api() const { return handle_.api(); }
 
-  const ClientApi* api_ = nullptr;
-  isc_svc_handle handle_ = 0;
+  ServiceHandle handle_;
 };
 
 }  // namespace updater::db

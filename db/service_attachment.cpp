@@ -1,0 +1,46 @@
+#include "db/service_attachment.h"
+
+#include <utility>
+
+#include "db/firebird_error.h"
+
+namespace updater::db {
+
+ServiceAttachment::ServiceAttachment(const ClientApi& api, const std::string& name,
+                                     const ParameterBlock& params)
+    : handle_(api) {
+  Status status;
+  api.isc_service_attach(status.get(), static_cast<unsigned short>(name.size()), name.c_str(),
+                         handle_.get(), static_cast<unsigned short>(params.size()), params.data());
+  if (status.Failed()) {
+    handle_.Forget();
+    status.Raise(api);
+  }
+}
+
+void ServiceAttachment::Start(const ParameterBlock& request) {
+  Status status;
+  api().isc_service_start(status.get(), handle_.get(), nullptr,
+                          static_cast<unsigned short>(request.size()), request.data());
+  status.Check(api());
+}
+
+std::string ServiceAttachment::Query(const std::string& items, std::size_t buffer_size) {
+  std::string reply(buffer_size, '\0');
+  Status status;
+  api().isc_service_query(status.get(), handle_.get(), nullptr, 0, nullptr,
+                          static_cast<unsigned short>(items.size()), items.data(),
+                          static_cast<unsigned short>(reply.size()), reply.data());
+  status.Check(api());
+  return reply;
+}
+
+void ServiceAttachment::Detach() {
+  if (!attached()) return;
+  Status status;
+  api().isc_service_detach(status.get(), handle_.get());
+  status.Check(api());
+  handle_.Forget();
+}
+
+}  // namespace updater::db
