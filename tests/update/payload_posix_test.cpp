@@ -18,54 +18,16 @@
 #include "tests/support/holding_child_posix.h"
 #include "tests/support/recording_operator.h"
 #include "tests/support/recording_progress.h"
+#include "tests/update/payload_fixture.h"
 #include "update/run_state.h"
 
 namespace updater {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace payload_testing;
 
-std::string CarriedArchive() {
-  auto bytes = FindEmbeddedResource("EXEFILE", "files");
-  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
-
-bool IsExecutable(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IXUSR) != 0;
-}
-
-class PayloadPosixTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ChangeLanguage(3);
-    fs::create_directories(new_dir);
-  }
-
-  static std::string ErrorOf(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "<no error>";
-  }
-
-  std::string ExtractError(const std::string& cause, const std::string& res = "files") {
-    return GetMessageText("uUpdate_ExtractFilesFromResource_1", res) + "\r" + cause;
-  }
-
-  // Writes the carried archive into New and runs it there, as the update run does.
-  int Unpack() {
-    ExtractFilesFromResource(archive, "");
-    return RunAndWait(op, archive, std::nullopt, 1);
-  }
-
-  testing::TempFolder folder;
-  testing::RecordingOperator op;
-  const std::string new_dir = folder / "Tmp$1/New";
-  const std::string archive = new_dir + "/files.exe";
-};
+// Facilities of POSIX: modes, a holding process, the archive run as a shell program.
+class PayloadPosixTest : public PayloadTest {};
 
 TEST_F(PayloadPosixTest, ExtractReplacesTheWholeContentOfAnExistingFile) {
   const std::string carried = CarriedArchive();
