@@ -11,7 +11,8 @@ namespace updater {
 
 namespace {
 
-// Echo off for one scope; the terminal's settings come back on every path.
+// Echo off for one scope; the terminal's settings come back on every path. Nothing typed ahead
+// is discarded: an answer given as soon as the prompt shows must still be read.
 class EchoOff {
  public:
   EchoOff() : active_(::tcgetattr(STDIN_FILENO, &saved_) == 0) {
@@ -19,10 +20,10 @@ class EchoOff {
     termios quiet = saved_;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;
-    active_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+    active_ = ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
   }
   ~EchoOff() {
-    if (active_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+    if (active_) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
   }
   EchoOff(const EchoOff&) = delete;
   EchoOff& operator=(const EchoOff&) = delete;
@@ -49,8 +50,9 @@ int StderrColumns() {
 }
 
 std::optional<std::string> ReadHiddenLine(std::ostream& err, const std::string& prompt) {
-  err << prompt << std::flush;
+  // Echo goes off before the prompt shows, so an answer typed at once is neither lost nor shown.
   EchoOff echo_off;
+  err << prompt << std::flush;
   std::string line;
   if (!std::getline(std::cin, line)) return std::nullopt;
   if (!line.empty() && line.back() == '\r') line.pop_back();
