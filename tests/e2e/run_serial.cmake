@@ -8,7 +8,8 @@ foreach(name FullUpdateOfBothParts WrongAdmnPasswordRollsBackAndLeavesTheLiveDat
              DatabaseFileHeldThroughTheSwapIsReportedAsAFailure
              ProgressShowsOnATerminalOnlyAndLeavesTheRunLogAsItWas
              ServerThatCannotStartAtTheEndIsReportedAsAFailure
-             DeclinedAtTheServerStopWarningChangesNothing)
+             DeclinedAtTheServerStopWarningChangesNothing
+             ServerOnlyUpdatesTheDatabaseAndLeavesNoClient)
   set_tests_properties("UpdateRunServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
 endforeach()
 foreach(name TooLittleFreeSpaceStopsBeforeAnyCopy

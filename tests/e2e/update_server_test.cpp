@@ -356,6 +356,22 @@ TEST_F(UpdateRunServerTest, ClientOnlyUpdatesTheProgramWithoutTheServer) {
     EXPECT_FALSE(Contains(log, GetMessageText(key))) << key << "\n" << log;
 }
 
+// A server installation without the client: the database is updated, no client appears.
+TEST_F(UpdateRunServerTest, ServerOnlyUpdatesTheDatabaseAndLeavesNoClient) {
+  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  fs::remove_all(program());
+  ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_EQ(DatabaseVersion(), "2");
+  EXPECT_EQ(ShutdownMode(), "0");
+  EXPECT_TRUE(ServiceRunning());
+  EXPECT_EQ(ReadFile(kUdfLibrary), ReadFile(DemoBuild() / "payload" / "Dv_UDF_u8.dll"));
+  EXPECT_FALSE(fs::exists(program() / "DunVeld.exe"));
+  const std::string log = RunLog();
+  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_49"))) << log;
+  ExpectNoPasswordIn(r, testing::kTestSysdbaPassword);
+}
+
 TEST_F(UpdateRunServerTest, AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy) {
   ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
   Holder holder(program());
