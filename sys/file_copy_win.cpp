@@ -28,8 +28,18 @@ bool CopyOne(const std::wstring& from, const std::wstring& to, bool fail_if_exis
              ProgressStep* progress) {
   if (progress == nullptr) return ::CopyFileW(from.c_str(), to.c_str(), fail_if_exists) != FALSE;
   CopyWatch watch{progress};
-  return ::CopyFileExW(from.c_str(), to.c_str(), CountCopied, &watch, nullptr,
-                       fail_if_exists ? COPY_FILE_FAIL_IF_EXISTS : 0) != FALSE;
+  if (!::CopyFileExW(from.c_str(), to.c_str(), CountCopied, &watch, nullptr,
+                     fail_if_exists ? COPY_FILE_FAIL_IF_EXISTS : 0)) {
+    return false;
+  }
+  // Where the system reports no progress (Wine does not), the copied file still counts whole.
+  WIN32_FILE_ATTRIBUTE_DATA copied{};
+  if (::GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &copied)) {
+    const std::uint64_t size =
+        (std::uint64_t{copied.nFileSizeHigh} << 32) | std::uint64_t{copied.nFileSizeLow};
+    if (size > watch.reported) progress->AddBytes(size - watch.reported);
+  }
+  return true;
 }
 
 }  // namespace

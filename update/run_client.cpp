@@ -88,8 +88,12 @@ int UpdateRun::ReadProgramLanguage(const std::string& settings_path) {
   // in the system's code page on Windows.
   std::ifstream in(FileSystemPath(settings_path), std::ios::binary);
   const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const bool read = static_cast<bool>(in);
+  // Closed before the file may be written back: Windows refuses to replace a file that is
+  // still open, even by this process.
+  in.close();
   CSimpleIniA ini;
-  if (!in || ini.LoadData(text) < 0) {
+  if (!read || ini.LoadData(text) < 0) {
     throw Error("The file \"" + settings_path + "\" cannot be read!");
   }
   const CSimpleIniA::TKeyVal* section = ini.GetSection("Language");

@@ -60,6 +60,9 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
+// True when the tests run under Wine, for the few system facilities it only approximates.
+bool UnderWine();
+
 // Platform parts of the above.
 std::string MakeTempFolder();
 void GiveRightsBack(const std::string& folder);

@@ -7,6 +7,10 @@
 
 namespace updater::testing {
 
+bool UnderWine() {
+  return false;
+}
+
 std::string MakeTempFolder() {
   std::string pattern = "/var/tmp/updater-test-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) return {};

@@ -7,6 +7,11 @@
 
 namespace updater::testing {
 
+bool UnderWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 std::string MakeTempFolder() {
   std::vector<wchar_t> base(MAX_PATH + 1);
   const DWORD n = ::GetTempPathW(static_cast<DWORD>(base.size()), base.data());

@@ -61,8 +61,11 @@ class PayloadTest : public ::testing::Test {
 
   testing::TempFolder folder;
   testing::RecordingOperator op;
+  // A file's path in New, in the platform's form (as the messages name it).
+  std::string InNew(const std::string& name) const { return folder / ("Tmp$1/New/" + name); }
+
   const std::string new_dir = folder / "Tmp$1/New";
-  const std::string archive = new_dir + "/files.exe";
+  const std::string archive = InNew("files.exe");
 };
 
 }  // namespace updater::payload_testing

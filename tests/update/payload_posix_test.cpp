@@ -61,16 +61,6 @@ TEST_F(PayloadPosixTest, ExtractFailuresNameTheResourceAndTheCauseAndLeaveNoFile
   EXPECT_EQ(testing::ReadFile(archive), "held");
 }
 
-// The run's own unpacking, watched: the archive written, run and checked.
-TEST_F(PayloadPosixTest, TheRunsUnpackingReportsItsThreeParts) {
-  testing::RecordingProgress progress;
-  RealRunServices().UnpackPayload(op, new_dir);
-  ASSERT_EQ(progress.steps.size(), 1u);
-  EXPECT_EQ(progress.steps[0].text, "Unpacking the files of the update");
-  EXPECT_EQ(progress.steps[0].total, 3u);
-  EXPECT_EQ(progress.steps[0].done, (std::vector<std::uint64_t>{1, 2, 3}));
-}
-
 TEST_F(PayloadPosixTest, ATruncatedArchiveFailsTheCheckWithItsExitCode) {
   const std::string carried = CarriedArchive();
   testing::WriteFile(archive, carried.substr(0, carried.size() * 2 / 3));
@@ -81,26 +71,6 @@ TEST_F(PayloadPosixTest, ATruncatedArchiveFailsTheCheckWithItsExitCode) {
             GetMessageText("uUpdate_CheckUnpackedPayload_1", archive, std::to_string(code)));
   // Even had it ended with 0, nothing it left would pass.
   EXPECT_NE(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }), "<no error>");
-}
-
-TEST_F(PayloadPosixTest, TheCarriedArchiveUnpacksEveryListedFileIntoTheFolderItRunsIn) {
-  ASSERT_EQ(Unpack(), 0);
-  EXPECT_NO_THROW(CheckUnpackedPayload(new_dir, 0));
-  for (const std::string& name : PayloadFileNames()) {
-    const std::string unpacked = new_dir + "/" + name;
-    ASSERT_TRUE(fs::is_regular_file(unpacked)) << name;
-#ifdef UPDATER_TEST_PAYLOAD_DIR
-    // Byte for byte the files of the folder the build packed.
-    EXPECT_EQ(Sha256OfFile(unpacked),
-              Sha256OfFile(std::string(UPDATER_TEST_PAYLOAD_DIR) + "/" + name))
-        << name;
-#endif
-  }
-  EXPECT_TRUE(IsExecutable(new_dir + "/DunVeld.exe"));
-  // Nothing was unpacked anywhere else.
-  std::size_t entries = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder / "Tmp$1")) ++entries;
-  EXPECT_EQ(entries, 1u);
 }
 
 }  // namespace

@@ -15,8 +15,10 @@
 #include "sys/run_program.h"
 #include "sys/sha256.h"
 #include "tests/support/recording_operator.h"
+#include "tests/support/recording_progress.h"
 #include "tests/support/temp_folder.h"
 #include "tests/update/payload_fixture.h"
+#include "update/run_state.h"
 
 namespace updater {
 namespace {
@@ -35,21 +37,21 @@ TEST_F(PayloadTest, ExtractWritesTheCarriedArchiveAsARunnableFileWhateverTheName
   // A relative name is taken from the current folder.
   testing::ScopedCurrentDirectory in(new_dir);
   ExtractFilesFromResource("relative.exe", "");
-  EXPECT_EQ(testing::ReadFile(new_dir + "/relative.exe"), carried);
+  EXPECT_EQ(testing::ReadFile(InNew("relative.exe")), carried);
 }
 
 TEST_F(PayloadTest, TheCheckNamesAMissingOrChangedFile) {
   ASSERT_EQ(Unpack(), 0);
-  const std::string manifest = new_dir + "/" + kPayloadManifestName;
-  const std::string exe = new_dir + "/DunVeld.exe";
+  const std::string manifest = InNew(kPayloadManifestName);
+  const std::string exe = InNew("DunVeld.exe");
   std::ofstream(exe, std::ios::app) << 'x';
   EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
             GetMessageText("uUpdate_CheckUnpackedPayload_3", exe, manifest));
 
   // The first listed file that is missing is named, before the changed one.
-  fs::remove(new_dir + "/Sys_Roles.sql");
+  fs::remove(InNew("Sys_Roles.sql"));
   EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_2", new_dir + "/Sys_Roles.sql"));
+            GetMessageText("uUpdate_CheckUnpackedPayload_2", InNew("Sys_Roles.sql")));
 
   fs::remove(manifest);
   EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
@@ -58,7 +60,7 @@ TEST_F(PayloadTest, TheCheckNamesAMissingOrChangedFile) {
 
 TEST_F(PayloadTest, TheCheckRefusesADamagedOrIncompleteChecksumList) {
   ASSERT_EQ(Unpack(), 0);
-  const std::string manifest = new_dir + "/" + kPayloadManifestName;
+  const std::string manifest = InNew(kPayloadManifestName);
   const std::string original = testing::ReadFile(manifest);
 
   // Without the entry of a listed file.
@@ -81,10 +83,40 @@ TEST_F(PayloadTest, TheCheckRefusesADamagedOrIncompleteChecksumList) {
             GetMessageText("uUpdate_CheckUnpackedPayload_4", manifest, std::to_string(bad_line)));
 
   // A file beyond the listed ones is verified too.
-  testing::WriteFile(new_dir + "/extra.txt", "changed");
+  testing::WriteFile(InNew("extra.txt"), "changed");
   testing::WriteFile(manifest, original + std::string(64, '0') + "  extra.txt\r\n");
   EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_3", new_dir + "/extra.txt", manifest));
+            GetMessageText("uUpdate_CheckUnpackedPayload_3", InNew("extra.txt"), manifest));
+}
+
+// The run's own unpacking, watched: the archive written, run and checked.
+TEST_F(PayloadTest, TheRunsUnpackingReportsItsThreeParts) {
+  testing::RecordingProgress progress;
+  RealRunServices().UnpackPayload(op, new_dir);
+  ASSERT_EQ(progress.steps.size(), 1u);
+  EXPECT_EQ(progress.steps[0].text, "Unpacking the files of the update");
+  EXPECT_EQ(progress.steps[0].total, 3u);
+  EXPECT_EQ(progress.steps[0].done, (std::vector<std::uint64_t>{1, 2, 3}));
+}
+
+TEST_F(PayloadTest, TheCarriedArchiveUnpacksEveryListedFileIntoTheFolderItRunsIn) {
+  ASSERT_EQ(Unpack(), 0);
+  EXPECT_NO_THROW(CheckUnpackedPayload(new_dir, 0));
+  for (const std::string& name : PayloadFileNames()) {
+    const std::string unpacked = new_dir + "/" + name;
+    ASSERT_TRUE(fs::is_regular_file(unpacked)) << name;
+#ifdef UPDATER_TEST_PAYLOAD_DIR
+    // Byte for byte the files of the folder the build packed.
+    EXPECT_EQ(Sha256OfFile(unpacked),
+              Sha256OfFile(std::string(UPDATER_TEST_PAYLOAD_DIR) + "/" + name))
+        << name;
+#endif
+  }
+  EXPECT_TRUE(IsExecutable(new_dir + "/DunVeld.exe"));
+  // Nothing was unpacked anywhere else.
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder / "Tmp$1")) ++entries;
+  EXPECT_EQ(entries, 1u);
 }
 
 }  // namespace

@@ -100,7 +100,8 @@ TEST(RunJournalTest, OnlyAnUnfinishedRunIsFoundAndRefused) {
   RunJournal open = Sample(product + "/Tmp$020202000000");
   open.stage = JournalStage::ProgramCopyBegun;
   WriteJournal(open);
-  EXPECT_EQ(FindUnfinishedJournal(product), product + "/Tmp$020202000000/" + kJournalFileName);
+  EXPECT_EQ(FindUnfinishedJournal(product),
+            testing::NativeSeparators(product + "/Tmp$020202000000/" + kJournalFileName));
   try {
     RefuseOverUnfinishedRun(product);
     ADD_FAILURE() << "no refusal";

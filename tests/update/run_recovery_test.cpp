@@ -22,6 +22,7 @@ namespace updater {
 namespace {
 
 using testing::Exists;
+using testing::NativeSeparators;
 using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
@@ -90,11 +91,11 @@ class RunRecoveryTest : public ::testing::Test {
     WriteFile(product + "/Resources/pictures.dat", "old pictures");
   }
 
-  std::string Old(const std::string& name) const { return temp + "/Old/" + name; }
-  std::string Wrk(const std::string& name) const { return temp + "/Wrk/" + name; }
-  std::string Live(const std::string& name) const { return product + "/" + name; }
+  std::string Old(const std::string& name) const { return NativeSeparators(temp + "/Old/" + name); }
+  std::string Wrk(const std::string& name) const { return NativeSeparators(temp + "/Wrk/" + name); }
+  std::string Live(const std::string& name) const { return NativeSeparators(product + "/" + name); }
   std::string LiveDb() const { return Live("DB_Data/DunVeld.fdb"); }
-  std::string JournalPath() const { return temp + "/" + kJournalFileName; }
+  std::string JournalPath() const { return NativeSeparators(temp + "/" + kJournalFileName); }
 
   void Journal(JournalStage stage) {
     RunJournal j;
@@ -154,7 +155,7 @@ class RunRecoveryTest : public ::testing::Test {
 
   TempFolder disk;
   std::string product = disk / "DunVeld";
-  std::string temp = product + "/Tmp$091226101500";
+  std::string temp = disk / "DunVeld/Tmp$091226101500";
   testing::FakeClock clock;
   ScopedClock scoped_clock{clock};
   testing::RecordingOperator op;

@@ -26,12 +26,14 @@ class StepProgressTest : public ::testing::Test {
   void SetUp() override { ChangeLanguage(3); }
 
   // Five files in three folders and a link: 6 entries, 70 MB + 4 bytes, the large file
-  // large enough to move in more than one piece.
-  void MakeTree(const std::string& root) {
+  // large enough to move in more than one piece. Where links cannot be made (Wine), 5 entries.
+  std::uint64_t MakeTree(const std::string& root) {
     for (const char* file : {"/a.txt", "/Program/b.txt", "/Program/Sub/c.txt", "/Program/e"})
       testing::WriteFile(root + file, std::string(file).substr(1, 1));
     testing::WriteFile(root + "/DB_Data/big.fdb", std::string(70'000'000, 'x'));
-    fs::create_symlink("a.txt", root + "/link");
+    std::error_code no_link;
+    fs::create_symlink("a.txt", root + "/link", no_link);
+    return no_link ? 5 : 6;
   }
 
   testing::TempFolder folder;
@@ -39,21 +41,23 @@ class StepProgressTest : public ::testing::Test {
 
 TEST_F(StepProgressTest, TreeCopyCountsFilesAndBytesUpToItsMeasuredTotal) {
   const std::string source = folder / "src";
-  MakeTree(source);
+  const std::uint64_t entries = MakeTree(source);
   testing::RecordingProgress progress;
   MyCopyDir(source, folder / "dest");
 
   ASSERT_EQ(progress.steps.size(), 1u);
   const auto& step = progress.steps[0];
   EXPECT_EQ(step.text, "Copying the folder " + source);
-  EXPECT_EQ(step.total, 6u);
+  EXPECT_EQ(step.total, entries);
   EXPECT_EQ(step.total_bytes, 70'000'004u);
   ASSERT_FALSE(step.done.empty());
   EXPECT_TRUE(std::is_sorted(step.done.begin(), step.done.end()));
   EXPECT_TRUE(std::is_sorted(step.bytes.begin(), step.bytes.end()));
-  EXPECT_EQ(step.done.back(), 6u);
+  EXPECT_EQ(step.done.back(), entries);
   EXPECT_EQ(step.bytes.back(), 70'000'004u);
   // The large file shows progress of its own: bytes move while the file count stands still.
+  // Wine's copy reports no progress within a file, so there the file counts whole at its end.
+  if (testing::UnderWine()) return;
   std::size_t inside_a_file = 0;
   for (std::size_t i = 1; i < step.done.size(); ++i)
     if (step.done[i] == step.done[i - 1] && step.bytes[i] > step.bytes[i - 1]) ++inside_a_file;

