@@ -9,8 +9,9 @@
 //   trailer (24 bytes):         u64 offset of entry 1 | u64 N | 8 bytes "DVPAYLD1"
 //
 // The entries must end exactly where the trailer starts. A name is a plain file name: not
-// empty, no "..", no path separator, drive colon or control character. No compression: the
-// payload's own checksum list (payload.sha256, one of the entries) guards the content.
+// empty, no "..", no path separator, drive colon or control character, no Windows device name. No
+// compression: the payload's own checksum list (payload.sha256, one of the entries) guards the
+// content.
 //
 // Header-only and portable: the packer runs on the build machine, the stub on Windows.
 
@@ -42,6 +43,15 @@ inline bool IsPlainName(std::string_view name) {
   if (name.empty() || name == "." || name.find("..") != std::string_view::npos) return false;
   for (unsigned char c : name) {
     if (c < 0x20 || c == '/' || c == '\\' || c == ':') return false;
+  }
+  // Windows drops a trailing dot or blank, and a device name (NUL, COM1.txt) is no file.
+  if (name.back() == '.' || name.back() == ' ') return false;
+  std::string stem(name.substr(0, name.find('.')));
+  for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return false;
+  if (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
+      stem[3] <= '9') {
+    return false;
   }
   return true;
 }

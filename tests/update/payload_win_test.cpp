@@ -109,6 +109,7 @@ TEST_F(PayloadStubTest, WritesNothingFromAnArchiveItCannotTrustOrWhereItCannotWr
       {"absolute", unsafe("\\evil.txt"), none, 1, {"in/files.exe"}},
       {"drive", unsafe("C:evil.txt"), none, 1, {"in/files.exe"}},
       {"empty", unsafe(""), none, 1, {"in/files.exe"}},
+      {"device", unsafe("nul.txt"), none, 1, {"in/files.exe"}},
       {"cannot write",
        good,
        [](const std::string& run) { fs::create_directories(run + "/b.txt/x"); },
