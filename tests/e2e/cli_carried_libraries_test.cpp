@@ -5,10 +5,10 @@
 #include <fstream>
 #include <string>
 
-#include "resources/embedded_resource.h"
 #include "script/script_library.h"
 #include "seams/platform_names.h"
 #include "tests/e2e/cli_process.h"
+#include "tests/support/carried_library.h"
 #include "tests/support/temp_folder.h"
 
 namespace updater {
@@ -16,10 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Carried(const char* name) {
-  auto bytes = FindEmbeddedResource("DLL", name);
-  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
+using testing::Carried;
 
 TEST(CliCarriedLibrariesTest, AnEngineCommandWritesTheMissingLibraryAndKeepsTheExistingOne) {
   testing::TempFolder folder;
