@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "db/client_library.h"
+
 namespace updater::db {
 
 // The entry points of one Firebird client library, resolved once. Members carry the names
@@ -49,14 +51,5 @@ struct ClientApi {
   // The file the entry points come from, for messages.
   std::string library_file;
 };
-
-// The entry points of the client library `name` (a bare file name is looked up beside the
-// executable first). Loaded at first use and kept until the program ends; later calls with
-// the same name return the same table. Raises Error naming the file and the reason when the
-// library does not load or lacks an entry point.
-const ClientApi& LoadClientApi(const std::string& name);
-// Frees the table of loaded clients and leaves the libraries loaded: for a shared library
-// that carries this code and is itself being unloaded. The entry points are gone after it.
-void ForgetClientApis() noexcept;
 
 }  // namespace updater::db

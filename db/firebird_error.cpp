@@ -1,5 +1,7 @@
 #include "db/firebird_error.h"
 
+#include "db/client_api.h"
+
 namespace updater::db {
 
 std::string FormatStatus(const ClientApi& api, const ISC_STATUS* status) {

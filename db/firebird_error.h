@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "db/client_api.h"
+#include "db/client_library.h"
 #include "sys/error.h"
 
 namespace updater::db {

@@ -1,5 +1,6 @@
 #include "db/owned_handle.h"
 
+#include "db/client_api.h"
 #include "db/firebird_error.h"
 
 namespace updater::db {

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "db/client_api.h"
+#include "db/client_library.h"
 
 namespace updater::db {
 

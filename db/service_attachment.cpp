@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "db/client_api.h"
 #include "db/firebird_error.h"
 
 namespace updater::db {

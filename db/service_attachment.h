@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "db/client_api.h"
+#include "db/client_library.h"
 #include "db/owned_handle.h"
 #include "db/parameter_block.h"
 

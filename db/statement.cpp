@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "db/client_api.h"
 #include "db/firebird_error.h"
 #include "db/info_reply.h"
 

@@ -3,7 +3,7 @@
 #include <ibase.h>
 
 #include "db/attachment.h"
-#include "db/client_api.h"
+#include "db/client_library.h"
 #include "db/connection_params.h"
 #include "db/statement.h"
 #include "db/transaction.h"

@@ -4,7 +4,7 @@
 #include <exception>
 #include <string>
 
-#include "db/client_api.h"
+#include "db/client_library.h"
 #include "db/connection_params.h"
 #include "scriptlib/firebird_connection.h"
 #include "scriptlib/script_runner.h"

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "db/client_api.h"
+#include "db/client_library.h"
 #include "db/db_connection.h"
 #include "db/parameter_block.h"
 #include "db/service_attachment.h"

@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "db/attachment.h"
-#include "db/client_api.h"
+#include "db/client_library.h"
 #include "db/db_connection.h"
 #include "db/parameter_block.h"
 #include "script/run_script.h"

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "sys/error.h"
 #include "tests/support/recording_operator.h"
 
@@ -26,42 +30,75 @@ TEST_F(CommandRunnerTest, SuccessIsZeroAndTheCommandSeesTheProfile) {
   EXPECT_EQ(op_.log, std::vector<std::string>{"done"});
 }
 
-TEST_F(CommandRunnerTest, ErrorIsLoggedShownAndGivesOne) {
-  int code = RunCommand(context_, [](CommandContext&) { throw Error("Service not found"); });
-  EXPECT_EQ(code, kExitError);
-  EXPECT_EQ(op_.log, std::vector<std::string>{"Service not found"});
-  ASSERT_EQ(op_.boxes.size(), 1u);
-  EXPECT_EQ(op_.boxes[0].text, "Service not found.");
+// What a command ends with, the exit code it gives, and what the operator sees of it.
+struct OutcomeCase {
+  const char* name;
+  bool rollback_done;
+  std::function<void()> ending;
+  int code;
+  std::vector<std::string> log;
+  std::vector<std::string> boxes;
+};
+
+class CommandOutcomeTest : public CommandRunnerTest,
+                           public ::testing::WithParamInterface<OutcomeCase> {};
+
+TEST_P(CommandOutcomeTest, GivesTheExitCodeAndTellsTheOperator) {
+  const OutcomeCase& c = GetParam();
+  int code = RunCommand(context_, [&](CommandContext& context) {
+    context.rollback_done = c.rollback_done;
+    c.ending();
+  });
+  EXPECT_EQ(code, c.code);
+  EXPECT_EQ(op_.log, c.log);
+  std::vector<std::string> boxes;
+  for (const auto& box : op_.boxes) boxes.push_back(box.text);
+  EXPECT_EQ(boxes, c.boxes);
 }
 
-TEST_F(CommandRunnerTest, CancellationIsSilentAndGivesTwo) {
-  int code = RunCommand(context_, [](CommandContext&) { throw SilentAbort(); });
-  EXPECT_EQ(code, kExitCancelled);
-  EXPECT_TRUE(op_.log.empty());
-  EXPECT_TRUE(op_.boxes.empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Endings, CommandOutcomeTest,
+    ::testing::Values(
+        OutcomeCase{"Error",
+                    false,
+                    [] { throw Error("Service not found"); },
+                    kExitError,
+                    {"Service not found"},
+                    {"Service not found."}},
+        OutcomeCase{"Cancelled", false, [] { throw SilentAbort(); }, kExitCancelled, {}, {}},
+        // A run that rolled back may end with an empty message: silent, but not a success.
+        OutcomeCase{
+            "RolledBackWithEmptyMessage", true, [] { throw Error(""); }, kExitRolledBack, {}, {}},
+        OutcomeCase{"RolledBackWithMessage",
+                    true,
+                    [] { throw Error("Restore failed"); },
+                    kExitRolledBack,
+                    {"Restore failed"},
+                    {"Restore failed."}},
+        OutcomeCase{
+            "EmptyErrorWithoutRollback", false, [] { throw Error(""); }, kExitError, {}, {}},
+        OutcomeCase{"ForeignException",
+                    false,
+                    [] { throw 42; },
+                    kExitError,
+                    {"Unknown error"},
+                    {"Unknown error."}},
+        OutcomeCase{"ForeignExceptionAfterRollback",
+                    true,
+                    [] { throw 42; },
+                    kExitRolledBack,
+                    {"Unknown error"},
+                    {"Unknown error."}}),
+    [](const ::testing::TestParamInfo<OutcomeCase>& info) { return std::string(info.param.name); });
 
-TEST_F(CommandRunnerTest, RolledBackRunGivesThreeEvenWithAnEmptyMessage) {
-  int code = RunCommand(context_, [](CommandContext& c) {
+TEST_F(CommandRunnerTest, RollbackFlagStaysForTheRestOfTheContext) {
+  RunCommand(context_, [](CommandContext& c) {
     c.rollback_done = true;
     throw Error("");
   });
-  EXPECT_EQ(code, kExitRolledBack);
-  EXPECT_TRUE(op_.boxes.empty());
-
-  code = RunCommand(context_, [](CommandContext&) { throw Error("Restore failed"); });
-  EXPECT_EQ(code, kExitRolledBack);  // the flag stays for the rest of the context
+  EXPECT_EQ(RunCommand(context_, [](CommandContext&) { throw Error("Restore failed"); }),
+            kExitRolledBack);
   EXPECT_EQ(op_.boxes.size(), 1u);
-}
-
-TEST_F(CommandRunnerTest, EmptyErrorWithoutRollbackIsStillAFailure) {
-  EXPECT_EQ(RunCommand(context_, [](CommandContext&) { throw Error(""); }), kExitError);
-}
-
-TEST_F(CommandRunnerTest, ForeignExceptionIsReported) {
-  EXPECT_EQ(RunCommand(context_, [](CommandContext&) { throw 42; }), kExitError);
-  ASSERT_EQ(op_.boxes.size(), 1u);
-  EXPECT_EQ(op_.boxes[0].text, "Unknown error.");
 }
 
 }  // namespace

@@ -91,13 +91,6 @@ TEST_F(RunLogTest, CreationFailureNamesThePath) {
   }
 }
 
-TEST_F(RunLogTest, EntryWithTwoLines) {
-  RunLog log = MakeLog();
-  log.SaveExceptionToLog("A\r\nB");
-  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: A\r\nB\r\n");
-  EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: A", "\tB"}));
-}
-
 TEST_F(RunLogTest, TwoEntriesInARowAreJoinedByCrLfCr) {
   RunLog log = MakeLog();
   log.SaveExceptionToLog("first");
@@ -109,32 +102,48 @@ TEST_F(RunLogTest, TwoEntriesInARowAreJoinedByCrLfCr) {
                                               "01/05/07 - 14:04:10: second"}));
 }
 
-TEST_F(RunLogTest, TrailingBreakAddsNoLineButStaysInTheFile) {
+// One entry: the bytes it adds to the file, and the lines it shows on the screen.
+struct EntryCase {
+  const char* name;
+  std::string text;
+  std::string file;
+  std::vector<std::string> lines;
+};
+
+class RunLogEntryTest : public RunLogTest, public ::testing::WithParamInterface<EntryCase> {};
+
+TEST_P(RunLogEntryTest, WritesTheFileBytesAndShowsTheLines) {
   RunLog log = MakeLog();
-  log.SaveExceptionToLog("done\r\n");
-  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: done\r\n\r\n");
-  EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: done"}));
+  log.SaveExceptionToLog(GetParam().text);
+  EXPECT_EQ(testing::ReadFile(log.LogFile()), GetParam().file);
+  EXPECT_EQ(lines_, GetParam().lines);
 }
 
-TEST_F(RunLogTest, LoneLineBreakGivesOneLineEndingInTheStamp) {
-  RunLog log = MakeLog();
-  log.SaveExceptionToLog("\r\n");
-  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: \r\n\r\n");
-  EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: "}));
-}
-
-TEST_F(RunLogTest, LoneCrAndLfBreakTheScreenLinesButNotTheFileText) {
-  RunLog log = MakeLog();
-  log.SaveExceptionToLog("a\rb\nc");
-  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: a\rb\nc\r\n");
-  EXPECT_EQ(lines_, (std::vector<std::string>{"01/05/07 - 14:03:09: a", "\tb", "\tc"}));
-}
-
-TEST_F(RunLogTest, Utf8TextIsWrittenUnchanged) {
-  RunLog log = MakeLog();
-  log.SaveExceptionToLog("Обновление завершено");
-  EXPECT_EQ(testing::ReadFile(log.LogFile()), "\r01/05/07 - 14:03:09: Обновление завершено\r\n");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Entries, RunLogEntryTest,
+    ::testing::Values(EntryCase{"TwoLines",
+                                "A\r\nB",
+                                "\r01/05/07 - 14:03:09: A\r\nB\r\n",
+                                {"01/05/07 - 14:03:09: A", "\tB"}},
+                      // A trailing break adds no line but stays in the file.
+                      EntryCase{"TrailingBreak",
+                                "done\r\n",
+                                "\r01/05/07 - 14:03:09: done\r\n\r\n",
+                                {"01/05/07 - 14:03:09: done"}},
+                      EntryCase{"LoneLineBreakEndsInTheStamp",
+                                "\r\n",
+                                "\r01/05/07 - 14:03:09: \r\n\r\n",
+                                {"01/05/07 - 14:03:09: "}},
+                      // Lone CR and LF break the screen lines but not the file text.
+                      EntryCase{"LoneCrAndLf",
+                                "a\rb\nc",
+                                "\r01/05/07 - 14:03:09: a\rb\nc\r\n",
+                                {"01/05/07 - 14:03:09: a", "\tb", "\tc"}},
+                      EntryCase{"Utf8Unchanged",
+                                "Обновление завершено",
+                                "\r01/05/07 - 14:03:09: Обновление завершено\r\n",
+                                {"01/05/07 - 14:03:09: Обновление завершено"}}),
+    [](const ::testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.name); });
 
 TEST_F(RunLogTest, EmptyTextWritesNothing) {
   RunLog log = MakeLog();

@@ -5,10 +5,10 @@
 #include <fstream>
 #include <string>
 
-#include "resources/embedded_resource.h"
 #include "script/script_library.h"
 #include "seams/platform_names.h"
 #include "tests/e2e/cli_process.h"
+#include "tests/support/carried_library.h"
 #include "tests/support/temp_folder.h"
 
 namespace updater {
@@ -16,21 +16,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Carried(const char* name) {
-  auto bytes = FindEmbeddedResource("DLL", name);
-  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
+using testing::Carried;
 
 TEST(CliCarriedLibrariesTest, AnEngineCommandWritesTheMissingLibraryAndKeepsTheExistingOne) {
   testing::TempFolder folder;
   const fs::path bin = fs::path(folder.path()) / "bin";
-  fs::create_directories(bin);
-  fs::copy_file(testing::BuiltCli(), bin / "updater-cli");
+  const fs::path cli = testing::CopyOfBuiltCli(bin);
   std::ofstream(bin / kPlatformClientLibName) << "the site's own client library";
 
   // Any engine command does it; this one then fails on the missing product folder.
-  testing::ProcessResult r = testing::RunProcess(
-      bin / "updater-cli", {"online", "--product-dir", "/nowhere"}, folder.path(), "", "LC_ALL=C");
+  testing::ProcessResult r = testing::RunProcess(cli, {"online", "--product-dir", "/nowhere"},
+                                                 folder.path(), "", "LC_ALL=C");
   EXPECT_EQ(r.exit_code, 1) << r.err;
   EXPECT_EQ(testing::ReadFile(bin / ScriptLibraryFileName()), Carried("ibescript"));
   EXPECT_EQ(testing::ReadFile(bin / kPlatformClientLibName), "the site's own client library");

@@ -31,6 +31,14 @@ inline std::filesystem::path BuiltCli() {
   return std::filesystem::path(ExecutableFolder()) / "updater-cli";
 }
 
+// A copy of the built front end in `folder` (made if missing), so that its run log lands in
+// a folder of the test's own even when tests run side by side within one second.
+inline std::filesystem::path CopyOfBuiltCli(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(BuiltCli(), folder / "updater-cli");
+  return folder / "updater-cli";
+}
+
 // Runs `program` with `args` as a real process, `input` on its standard input,
 // and collects both outputs through files in `scratch`.
 inline ProcessResult RunProcess(const std::filesystem::path& program,

@@ -31,9 +31,7 @@ bool Contains(const std::string& haystack, const std::string& needle) {
 class CliRecoverTest : public ::testing::Test {
  protected:
   CliRecoverTest() {
-    cli_ = fs::path(folder_.path()) / "bin" / "updater-cli";
-    fs::create_directories(cli_.parent_path());
-    fs::copy_file(testing::BuiltCli(), cli_);
+    cli_ = testing::CopyOfBuiltCli(fs::path(folder_.path()) / "bin");
     std::string pattern = "/var/tmp/updater-e2e-XXXXXX";
     product_root_ = ::mkdtemp(pattern.data());
     product_ = product_root_ + "/DunVeld";

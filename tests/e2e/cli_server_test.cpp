@@ -25,8 +25,7 @@ using testing::RunProcess;
 class CliServiceServerTest : public ::testing::Test {
  protected:
   CliServiceServerTest() {
-    cli_ = fs::path(bin_.path()) / "updater-cli";
-    fs::copy_file(testing::BuiltCli(), cli_);
+    cli_ = testing::CopyOfBuiltCli(bin_.path());
     product_ = fs::path(testing::TestDatabaseFolder()) /
                ("product-" + std::to_string(::getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());

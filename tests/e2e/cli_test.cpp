@@ -27,14 +27,11 @@ bool Contains(const std::string& haystack, const std::string& needle) {
   return haystack.find(needle) != std::string::npos;
 }
 
-// Each test runs its own copy of the built front end, so that its run log lands in a
-// folder of its own even when the tests run side by side within one second.
+// Each test runs its own copy of the built front end.
 class CliProcessTest : public ::testing::Test {
  protected:
   CliProcessTest() {
-    cli_ = fs::path(folder_.path()) / "bin" / "updater-cli";
-    fs::create_directories(cli_.parent_path());
-    fs::copy_file(testing::BuiltCli(), cli_);
+    cli_ = testing::CopyOfBuiltCli(fs::path(folder_.path()) / "bin");
     fs::create_directories(scratch());
   }
 

@@ -98,8 +98,7 @@ class UpdateRunServerTest : public ::testing::Test {
  protected:
   UpdateRunServerTest() {
     ChangeLanguage(3);
-    cli_ = fs::path(bin_.path()) / "updater-cli";
-    fs::copy_file(testing::BuiltCli(), cli_);
+    cli_ = testing::CopyOfBuiltCli(bin_.path());
     fs::create_directories(scratch());
     product_ = fs::path(testing::TestDatabaseFolder()) /
                ("update-" + std::to_string(::getpid()) + "-" +

@@ -7,34 +7,15 @@
 #include "fbserver/reg_file.h"
 #include "sys/error.h"
 #include "sys/path.h"
+#include "tests/fbserver/reg_text.h"
 
 namespace updater {
 namespace {
 
-const std::string kServicesKey = "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
-const std::string kUninstall =
-    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-// Text as a .reg file writes it: backslashes and quotation marks escaped.
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
-std::string OwnService(const std::string& image_path) {
-  return kServicesKey + "KorvaneFireXBirdServer]\n\"ImagePath\"=" + Quoted(image_path) + "\n";
-}
-std::string DefaultInstance(const std::string& image_path) {
-  return kServicesKey + "FirebirdServerDefaultInstance]\n\"ImagePath\"=" + Quoted(image_path) +
-         "\n";
-}
-std::string UninstallEntry(const std::string& name) {
-  return kUninstall + name + "]\n\"DisplayName\"=\"Firebird\"\n";
-}
+using testing::DefaultInstance;
+using testing::kUninstall;
+using testing::OwnService;
+using testing::UninstallEntry;
 
 // A registry whose product key exists but does not open (access denied on Windows).
 class LockedOwnKey final : public Registry {

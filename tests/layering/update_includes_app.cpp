@@ -1,4 +1,5 @@
 // Built only by the layering test, which expects the second include to fail: the first shows
-// that the layers below update/ are in reach.
-#include "update/update_context.h"
+// that update/'s public headers and the layers below it are in reach.
+#include "update/update_run.h"
+
 #include "app/run_log.h"

@@ -29,6 +29,15 @@ constexpr const char* kClient = "libfbclient.so.2";
 const std::string kStatementHeader = "------- STATEMENT --------";
 const std::string kErrorHeader = "-------   ERROR   --------";
 
+// The connection of most cases: SYSDBA through the system's client, in UTF8.
+db::ConnectionParams Params(const std::string& database, const std::string& password = "pw") {
+  return {.client_library = kClient,
+          .database = database,
+          .user = "SYSDBA",
+          .password = password,
+          .charset = "UTF8"};
+}
+
 std::string MessageOf(const std::function<void()>& action) {
   try {
     action();
@@ -71,17 +80,8 @@ TEST(ConnectParams, ValueHoldingTheSeparatorIsRefusedBeforeAnythingLoads) {
 
 TEST(RunScript, BlankArgumentsAndScriptsAreRefused) {
   RecordingOperator ui;
-  EXPECT_THAT(
-      [&] {
-        RunScriptText(ui,
-                      {.client_library = kClient,
-                       .database = "db",
-                       .user = "SYSDBA",
-                       .password = " \t",
-                       .charset = "UTF8"},
-                      "x", &ui);
-      },
-      ThrowsMessage<Error>(StrEq("The password was not specified!")));
+  EXPECT_THAT([&] { RunScriptText(ui, Params("db", " \t"), "x", &ui); },
+              ThrowsMessage<Error>(StrEq("The password was not specified!")));
   EXPECT_THAT(
       [&] {
         RunScriptText(ui,
@@ -93,65 +93,21 @@ TEST(RunScript, BlankArgumentsAndScriptsAreRefused) {
                       "x", &ui);
       },
       ThrowsMessage<Error>(StrEq("The client's library was not specified!")));
-  EXPECT_THAT(
-      [&] {
-        RunScriptText(ui,
-                      {.client_library = kClient,
-                       .database = "db",
-                       .user = "SYSDBA",
-                       .password = "pw",
-                       .charset = "UTF8"},
-                      " \r\n\t ", &ui);
-      },
-      ThrowsMessage<Error>(StrEq("The script is empty!")));
-  EXPECT_THAT(
-      [&] {
-        RunScriptFile(ui,
-                      {.client_library = kClient,
-                       .database = "db",
-                       .user = "SYSDBA",
-                       .password = "pw",
-                       .charset = "UTF8"},
-                      "  \r\n", &ui);
-      },
-      ThrowsMessage<Error>(StrEq("The script's file was not specified!")));
-  EXPECT_THAT(
-      [&] {
-        RunScriptFile(ui,
-                      {.client_library = kClient,
-                       .database = "db",
-                       .user = "SYSDBA",
-                       .password = "pw",
-                       .charset = "UTF8"},
-                      " /var/tmp/no such dir/update.sql\r\n", &ui);
-      },
-      ThrowsMessage<Error>(
-          StrEq("The \"/var/tmp/no such dir/update.sql\" script file was not found!")));
-  EXPECT_THAT(
-      [&] {
-        RunScriptFile(ui,
-                      {.client_library = kClient,
-                       .database = "db",
-                       .user = "SYSDBA",
-                       .password = "pw",
-                       .charset = "UTF8"},
-                      "/var/tmp", &ui);
-      },
-      ThrowsMessage<Error>(StrEq("The \"/var/tmp\" script file was not found!")));
+  EXPECT_THAT([&] { RunScriptText(ui, Params("db"), " \r\n\t ", &ui); },
+              ThrowsMessage<Error>(StrEq("The script is empty!")));
+  EXPECT_THAT([&] { RunScriptFile(ui, Params("db"), "  \r\n", &ui); },
+              ThrowsMessage<Error>(StrEq("The script's file was not specified!")));
+  EXPECT_THAT([&] { RunScriptFile(ui, Params("db"), " /var/tmp/no such dir/update.sql\r\n", &ui); },
+              ThrowsMessage<Error>(
+                  StrEq("The \"/var/tmp/no such dir/update.sql\" script file was not found!")));
+  EXPECT_THAT([&] { RunScriptFile(ui, Params("db"), "/var/tmp", &ui); },
+              ThrowsMessage<Error>(StrEq("The \"/var/tmp\" script file was not found!")));
 }
 
 TEST(RunScript, LibraryFaultsNameTheFileUsed) {
   EXPECT_EQ(ScriptLibraryFileName(), "libibes033008.so");
   RecordingOperator ui;
-  auto run_text = [&] {
-    RunScriptText(ui,
-                  {.client_library = kClient,
-                   .database = "localhost/3051:/x.fdb",
-                   .user = "SYSDBA",
-                   .password = "pw",
-                   .charset = "UTF8"},
-                  "x;", &ui);
-  };
+  auto run_text = [&] { RunScriptText(ui, Params("localhost/3051:/x.fdb"), "x;", &ui); };
   {
     ScopedScriptLibraryFile file("/nonexistent/libnothing.so");
     EXPECT_THAT(
@@ -170,19 +126,10 @@ TEST(RunScript, LibraryFaultsNameTheFileUsed) {
     const auto script =
         std::filesystem::temp_directory_path() / ("partial_" + std::to_string(getpid()) + ".sql");
     std::ofstream(script) << "select 1 from rdb$database;";
-    EXPECT_THAT(
-        [&] {
-          RunScriptFile(ui,
-                        {.client_library = kClient,
-                         .database = "x",
-                         .user = "SYSDBA",
-                         .password = "pw",
-                         .charset = "UTF8"},
-                        script.string(), &ui);
-        },
-        ThrowsMessage<Error>(
-            StrEq("The function was not found in the \"libibes_double_partial.so\" library! "
-                  "(ExecScriptFile)")));
+    EXPECT_THAT([&] { RunScriptFile(ui, Params("x"), script.string(), &ui); },
+                ThrowsMessage<Error>(StrEq(
+                    "The function was not found in the \"libibes_double_partial.so\" library! "
+                    "(ExecScriptFile)")));
     std::filesystem::remove(script);
   }
 }
@@ -191,39 +138,13 @@ TEST(RunScript, ConnectionFailureReportedEitherWayFailsTheRun) {
   ScopedScriptLibraryFile file(DoublePath("partial"));
   RecordingOperator ui;
   EXPECT_THAT(
-      [&] {
-        RunScriptText(ui,
-                      {.client_library = kClient,
-                       .database = "callback-only",
-                       .user = "SYSDBA",
-                       .password = "pw",
-                       .charset = "UTF8"},
-                      "x;", &ui);
-      },
+      [&] { RunScriptText(ui, Params("callback-only"), "x;", &ui); },
       ThrowsMessage<Error>(StrEq(
           "Error of the connection to the database!\rRefused, said only through the callback")));
-  EXPECT_THAT(
-      [&] {
-        RunScriptText(ui,
-                      {.client_library = kClient,
-                       .database = "result-only",
-                       .user = "SYSDBA",
-                       .password = "pw",
-                       .charset = "UTF8"},
-                      "x;", &ui);
-      },
-      ThrowsMessage<Error>(StrEq("Error of the connection to the database!\r")));
+  EXPECT_THAT([&] { RunScriptText(ui, Params("result-only"), "x;", &ui); },
+              ThrowsMessage<Error>(StrEq("Error of the connection to the database!\r")));
   // A script export's result alone is no failure.
-  EXPECT_EQ(MessageOf([&] {
-              RunScriptText(ui,
-                            {.client_library = kClient,
-                             .database = "fine",
-                             .user = "SYSDBA",
-                             .password = "pw",
-                             .charset = "UTF8"},
-                            "  y;  ", &ui);
-            }),
-            "<no error>");
+  EXPECT_EQ(MessageOf([&] { RunScriptText(ui, Params("fine"), "  y;  ", &ui); }), "<no error>");
   EXPECT_EQ(ui.log, (std::vector<std::string>{"y;"}));
   EXPECT_TRUE(ScriptErrorText().empty());
 }
@@ -231,13 +152,17 @@ TEST(RunScript, ConnectionFailureReportedEitherWayFailsTheRun) {
 class RunScriptServerTest : public ::testing::Test {
  protected:
   void Run(const std::string& script, Operator* log) {
-    RunScriptText(ui_,
-                  {.client_library = kClient,
-                   .database = db_.connection_string(),
-                   .user = "SYSDBA",
-                   .password = testing::kTestSysdbaPassword,
-                   .charset = "UTF8"},
-                  script, log);
+    RunScriptText(ui_, Params(db_.connection_string(), testing::kTestSysdbaPassword), script, log);
+  }
+  // The first value of the first row, read as SYSDBA on an attachment of its own.
+  std::optional<std::string> FirstValue(const std::string& sql) {
+    auto attachment =
+        testing::AttachToTestServer(db_.path(), "SYSDBA", testing::kTestSysdbaPassword);
+    db::Transaction transaction(attachment, db::ParameterBlock());
+    db::Statement query(attachment, transaction, sql, 3);
+    query.Execute(transaction);
+    if (!query.Fetch()) return "<no row>";
+    return query.value(0);
   }
   testing::TestDatabase db_{"run_script"};
   RecordingOperator ui_;
@@ -253,22 +178,12 @@ TEST_F(RunScriptServerTest, CleanScriptChangesTheDatabaseAndLogsEachStatement) {
   // A second run sees the first one's work.
   RecordingOperator quiet;
   EXPECT_EQ(MessageOf([&] {
-              RunScriptText(quiet,
-                            {.client_library = kClient,
-                             .database = db_.connection_string(),
-                             .user = "SYSDBA",
-                             .password = testing::kTestSysdbaPassword,
-                             .charset = "UTF8"},
+              RunScriptText(quiet, Params(db_.connection_string(), testing::kTestSysdbaPassword),
                             "insert into r_t select id + 1 from r_t;", nullptr);
             }),
             "<no error>");
-  auto attachment = testing::AttachToTestServer(db_.path(), "SYSDBA", testing::kTestSysdbaPassword);
-  db::Transaction transaction(attachment, db::ParameterBlock());
-  db::Statement query(attachment, transaction,
-                      "select list(id, ',') from (select id from r_t order by id)", 3);
-  query.Execute(transaction);
-  ASSERT_TRUE(query.Fetch());
-  EXPECT_EQ(query.value(0), std::optional<std::string>("7,8"));
+  EXPECT_EQ(FirstValue("select list(id, ',') from (select id from r_t order by id)"),
+            std::optional<std::string>("7,8"));
   EXPECT_TRUE(quiet.log.empty());
 }
 
@@ -280,13 +195,8 @@ TEST_F(RunScriptServerTest, NoAttachmentOutlivesTheRun) {
                  .password = testing::kTestAdmnPassword,
                  .charset = "UTF8"},
                 "select 1 from rdb$database;", nullptr);
-  auto attachment = testing::AttachToTestServer(db_.path(), "SYSDBA", testing::kTestSysdbaPassword);
-  db::Transaction transaction(attachment, db::ParameterBlock());
-  db::Statement query(attachment, transaction,
-                      "select count(*) from mon$attachments where mon$user = 'ADMN'", 3);
-  query.Execute(transaction);
-  ASSERT_TRUE(query.Fetch());
-  EXPECT_EQ(query.value(0), std::optional<std::string>("0"));
+  EXPECT_EQ(FirstValue("select count(*) from mon$attachments where mon$user = 'ADMN'"),
+            std::optional<std::string>("0"));
 }
 
 TEST_F(RunScriptServerTest, TwoFailuresAreBothLoggedAndOnlyTheLaterIsRaised) {
@@ -370,12 +280,7 @@ TEST_F(RunScriptServerTest, ScriptFileRunsTrimmedPath) {
                     ("script_" + std::to_string(getpid()) + ".sql");
   std::ofstream(file, std::ios::binary) << "create table f_t (id integer);\r\n"
                                            "insert into f_t values (1);\r\n";
-  RunScriptFile(ui_,
-                {.client_library = kClient,
-                 .database = db_.connection_string(),
-                 .user = "SYSDBA",
-                 .password = testing::kTestSysdbaPassword,
-                 .charset = "UTF8"},
+  RunScriptFile(ui_, Params(db_.connection_string(), testing::kTestSysdbaPassword),
                 "  " + file.string() + "\r\n", &ui_);
   std::filesystem::remove(file);
   EXPECT_EQ(ui_.log, (std::vector<std::string>{"create table f_t (id integer)",

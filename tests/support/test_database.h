@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "db/attachment.h"
-#include "db/client_api.h"
+#include "db/client_library.h"
 
 namespace updater::testing {
 

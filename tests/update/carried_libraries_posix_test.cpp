@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "db/shared_library.h"
-#include "resources/embedded_resource.h"
 #include "script/script_library.h"
 #include "seams/platform_names.h"
 #include "sys/error.h"
+#include "tests/support/carried_library.h"
 #include "tests/support/holding_child_posix.h"
 
 namespace updater {
@@ -17,17 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Carried(const char* name) {
-  auto bytes = FindEmbeddedResource("DLL", name);
-  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using testing::Carried;
+using testing::Names;
 
 TEST(CarriedLibrariesTest, AnExistingFileIsNeverReplaced) {
   testing::TempFolder folder;

@@ -9,44 +9,14 @@
 #include "messages/message_text.h"
 #include "sys/error.h"
 #include "tests/support/temp_folder.h"
+#include "tests/update/folder_ops_fixture.h"
 
 namespace updater {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FolderOpsTest : public ::testing::Test {
- protected:
-  void SetUp() override { ChangeLanguage(3); }
-
-  // Every path below `root`, relative, with file contents and link targets.
-  static std::set<std::string> Listing(const std::string& root) {
-    std::set<std::string> items;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
-         ++it) {
-      std::string rel = fs::relative(it->path(), root).generic_string();
-      if (it->is_symlink()) {
-        items.insert(rel + " -> " + fs::read_symlink(it->path()).string());
-      } else if (it->is_directory()) {
-        items.insert(rel + "/");
-      } else {
-        items.insert(rel + " = " + testing::ReadFile(it->path().string()));
-      }
-    }
-    return items;
-  }
-
-  std::string ErrorOf(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "<no error>";
-  }
-
-  testing::TempFolder folder;
-};
+class FolderOpsTest : public testing::FolderOpsFixture {};
 
 TEST_F(FolderOpsTest, CreateDirMakesOneFolder) {
   EXPECT_NO_THROW(MyCreateDir(folder / "New"));

@@ -8,6 +8,7 @@
 #include "messages/ldm.h"
 #include "messages/message_text.h"
 #include "tests/support/temp_folder.h"
+#include "tests/update/restore_fixture.h"
 #include "update/backup_names.h"
 
 namespace updater {
@@ -15,20 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RestoreTest : public ::testing::Test {
- protected:
-  void SetUp() override { ChangeLanguage(3); }
-  // Puts a backup of `path` with `content` into the backup folder.
-  void Backup(const std::string& path, const std::string& content) {
-    testing::WriteFile(other + "/" + BackupFileName(path), content);
-  }
-  void Mark(const std::string& path) {
-    testing::WriteFile(other + "/" + DeleteMarkerName(path), "");
-  }
-
-  testing::TempFolder folder;
-  std::string other = folder / "Tmp$1/Old/Other";
-};
+class RestoreTest : public testing::RestoreFixture {};
 
 TEST_F(RestoreTest, RestoresABackupAndDeletesTheMarkedFile) {
   const std::string a = folder / "T/a.txt";

@@ -16,43 +16,17 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
 #include "tests/support/temp_folder.h"
+#include "tests/update/update_init_fixture.h"
 
 namespace updater {
 namespace {
 
 using namespace std::chrono_literals;
 
-// The time zone for one scope.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* zone) : env_("TZ", zone) {}
+using testing::December8;
+using testing::ScopedTimeZone;
 
- private:
-  testing::ScopedEnv env_;
-};
-
-// 8 December 2025, 14:05:09 UTC.
-Clock::TimePoint December8() {
-  return Clock::TimePoint{} + std::chrono::seconds(1765202709);
-}
-
-class UpdateInitPosixTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ChangeLanguage(3);
-    profile = PresetProfile();
-    product = folder / "OVN/DunVeld";
-    std::filesystem::create_directories(product);
-  }
-
-  testing::TempFolder folder;
-  ProjectProfile profile;
-  std::string product;
-  testing::RecordingOperator op;
-  ScopedTimeZone utc{"UTC0"};
-  testing::FakeClock clock{December8()};
-  ScopedClock scoped_clock{clock};
-};
+class UpdateInitPosixTest : public testing::UpdateInitFixture {};
 
 TEST_F(UpdateInitPosixTest, AFolderOnARamDiskIsNotLocal) {
   struct statfs shm;

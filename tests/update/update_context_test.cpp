@@ -14,46 +14,17 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
 #include "tests/support/temp_folder.h"
+#include "tests/update/update_init_fixture.h"
 
 namespace updater {
 namespace {
 
 using namespace std::chrono_literals;
 
-// The time zone for one scope.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* zone) : env_("TZ", zone) {}
-
- private:
-  testing::ScopedEnv env_;
-};
-
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
 
-// 8 December 2025, 14:05:09 UTC.
-Clock::TimePoint December8() {
-  return Clock::TimePoint{} + std::chrono::seconds(1765202709);
-}
-
-class UpdateInitTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ChangeLanguage(3);
-    profile = PresetProfile();
-    product = folder / "OVN/DunVeld";
-    std::filesystem::create_directories(product);
-  }
-
-  testing::TempFolder folder;
-  ProjectProfile profile;
-  std::string product;
-  testing::RecordingOperator op;
-  ScopedTimeZone utc{"UTC0"};
-  testing::FakeClock clock{December8()};
-  ScopedClock scoped_clock{clock};
-};
+class UpdateInitTest : public testing::UpdateInitFixture {};
 
 TEST_F(UpdateInitTest, DerivesEveryFolderFromTheProductFolder) {
   const UpdateContext c = UpdateInit(op, profile, product);
