@@ -26,12 +26,11 @@ int OwnProcessId() {
 namespace {
 
 std::optional<std::string> Probe() {
-  const std::string library = PresetProfile().ClientLibName;
   const db::ClientApi* api = nullptr;
   try {
-    api = &db::LoadClientApi(library);
+    api = &db::LoadClientApi(PresetProfile().ClientLibName);
   } catch (const std::exception& e) {
-    return "no Firebird client library for Windows on this machine (" + library + ": " + e.what() +
+    return std::string("no Firebird client library for Windows on this machine (") + e.what() +
            "): server tests skipped";
   }
   try {
