@@ -3,13 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "db/statement.h"
-#include "db/transaction.h"
 #include "script/script_library.h"
 #include "script/script_library_abi.h"
 #include "seams/platform_names.h"
@@ -22,15 +19,11 @@
 namespace updater {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::Not;
 using testing::RecordingOperator;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
 
 const char* const kClient = kPlatformClientLibName;
-const std::string kStatementHeader = "------- STATEMENT --------";
-const std::string kErrorHeader = "-------   ERROR   --------";
 
 std::string MessageOf(const std::function<void()>& action) {
   try {
