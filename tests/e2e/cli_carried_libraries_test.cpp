@@ -25,15 +25,17 @@ TEST(CliCarriedLibrariesTest, AnEngineCommandWritesTheMissingLibraryAndKeepsTheE
   testing::TempFolder folder;
   const fs::path bin = fs::path(folder.path()) / "bin";
   fs::create_directories(bin);
-  fs::copy_file(testing::BuiltCli(), bin / "updater-cli");
+  fs::copy_file(testing::BuiltCli(), bin / testing::CliFileName());
   std::ofstream(bin / kPlatformClientLibName) << "the site's own client library";
 
   // Any engine command does it; this one then fails on the missing product folder.
-  testing::ProcessResult r = testing::RunProcess(
-      bin / "updater-cli", {"online", "--product-dir", "/nowhere"}, folder.path(), "", "LC_ALL=C");
+  testing::ProcessResult r =
+      testing::RunProcess(bin / testing::CliFileName(), {"online", "--product-dir", "/nowhere"},
+                          folder.path(), "", "LC_ALL=C");
   EXPECT_EQ(r.exit_code, 1) << r.err;
-  EXPECT_EQ(testing::ReadFile(bin / ScriptLibraryFileName()), Carried("ibescript"));
-  EXPECT_EQ(testing::ReadFile(bin / kPlatformClientLibName), "the site's own client library");
+  EXPECT_EQ(testing::ReadFile((bin / ScriptLibraryFileName()).string()), Carried("ibescript"));
+  EXPECT_EQ(testing::ReadFile((bin / kPlatformClientLibName).string()),
+            "the site's own client library");
   EXPECT_TRUE(fs::is_directory(bin / "Logs"));
 }
 

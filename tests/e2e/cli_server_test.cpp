@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -25,10 +23,10 @@ using testing::RunProcess;
 class CliServiceServerTest : public ::testing::Test {
  protected:
   CliServiceServerTest() {
-    cli_ = fs::path(bin_.path()) / "updater-cli";
+    cli_ = fs::path(bin_.path()) / testing::CliFileName();
     fs::copy_file(testing::BuiltCli(), cli_);
     product_ = fs::path(testing::TestDatabaseFolder()) /
-               ("product-" + std::to_string(::getpid()) + "-" +
+               ("product-" + std::to_string(testing::OwnProcessId()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(product_ / "DB_Data");
     fs::permissions(product_ / "DB_Data", fs::perms::all);
@@ -36,6 +34,7 @@ class CliServiceServerTest : public ::testing::Test {
         testing::TestDatabase::AtPath((product_ / "DB_Data" / "DunVeld.fdb").string()));
     ChangeLanguage(3);
   }
+  void SetUp() override { UPDATER_SKIP_WITHOUT_TEST_SERVER(); }
   ~CliServiceServerTest() override {
     database_.reset();
     std::error_code ignored;
