@@ -22,6 +22,7 @@ using testing::TestDatabase;
 
 class AttachedUsersServerTest : public ::testing::Test {
  protected:
+  void SetUp() override { UPDATER_SKIP_WITHOUT_TEST_SERVER(); }
   std::vector<std::string> Users(const std::string& user = "SYSDBA") {
     std::vector<std::string> names = {"left over"};
     GetAttachedUsers(lib_, db_.connection_string(), user,
@@ -146,8 +147,11 @@ TEST(AttachedUsersLoadTest, LibraryThatDoesNotLoadIsNamedWithReason) {
     FAIL() << "loaded a library that does not exist";
   } catch (const Error& e) {
     const std::string text = e.what();
-    EXPECT_NE(text.find("\"libno-such-fbclient.so.9\""), std::string::npos) << text;
-    EXPECT_NE(text.find("cannot open shared object file"), std::string::npos) << text;
+    const std::string name = "\"libno-such-fbclient.so.9\" could not be loaded: ";
+    const auto at = text.find(name);
+    ASSERT_NE(at, std::string::npos) << text;
+    // The system's own reason follows, in its own words.
+    EXPECT_GT(text.size(), at + name.size() + 5) << text;
   }
   EXPECT_EQ(names, std::vector<std::string>{"kept"});
 }

@@ -22,6 +22,10 @@ using testing::kTestSysdbaPassword;
 
 class StatementServerTest : public ::testing::Test {
  protected:
+  void SetUp() override {
+    UPDATER_SKIP_WITHOUT_TEST_SERVER();
+    attachment_ = AttachToTestServer(db_.path(), "SYSDBA", kTestSysdbaPassword);
+  }
   std::vector<std::vector<Statement::Value>> Rows(
       const std::string& sql, const std::vector<Statement::Value>& params = {}) {
     Transaction transaction(attachment_, ReadCommittedParameters());
@@ -33,7 +37,7 @@ class StatementServerTest : public ::testing::Test {
   }
 
   testing::TestDatabase db_{"statements"};
-  Attachment attachment_ = AttachToTestServer(db_.path(), "SYSDBA", kTestSysdbaPassword);
+  Attachment attachment_;
 };
 
 TEST_F(StatementServerTest, ANameTooLongForTheClientIsRefusedNotCut) {
@@ -230,6 +234,7 @@ TEST_F(StatementServerTest, StatementTypes) {
 }
 
 TEST(ServiceServerQueryTest, ServerVersionThroughServicesManager) {
+  UPDATER_SKIP_WITHOUT_TEST_SERVER();
   ServiceAttachment service(testing::TestClientApi(),
                             std::string(testing::kTestServerPrefix) + "service_mgr",
                             ServiceAttachParameters("SYSDBA", kTestSysdbaPassword));

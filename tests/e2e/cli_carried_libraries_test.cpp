@@ -28,8 +28,9 @@ TEST(CliCarriedLibrariesTest, AnEngineCommandWritesTheMissingLibraryAndKeepsTheE
   testing::ProcessResult r = testing::RunProcess(cli, {"online", "--product-dir", "/nowhere"},
                                                  folder.path(), "", "LC_ALL=C");
   EXPECT_EQ(r.exit_code, 1) << r.err;
-  EXPECT_EQ(testing::ReadFile(bin / ScriptLibraryFileName()), Carried("ibescript"));
-  EXPECT_EQ(testing::ReadFile(bin / kPlatformClientLibName), "the site's own client library");
+  EXPECT_EQ(testing::ReadFile((bin / ScriptLibraryFileName()).string()), Carried("ibescript"));
+  EXPECT_EQ(testing::ReadFile((bin / kPlatformClientLibName).string()),
+            "the site's own client library");
   EXPECT_TRUE(fs::is_directory(bin / "Logs"));
 }
 

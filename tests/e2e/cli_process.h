@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -26,37 +24,27 @@ inline std::string ShellQuote(const std::string& arg) {
   return quoted + "'";
 }
 
+// The front end's file name on this platform.
+std::string CliFileName();
+
 // The front end as built, beside this test program.
 inline std::filesystem::path BuiltCli() {
-  return std::filesystem::path(ExecutableFolder()) / "updater-cli";
+  return std::filesystem::path(ExecutableFolder()) / CliFileName();
 }
 
 // A copy of the built front end in `folder` (made if missing), so that its run log lands in
 // a folder of the test's own even when tests run side by side within one second.
 inline std::filesystem::path CopyOfBuiltCli(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder);
-  std::filesystem::copy_file(BuiltCli(), folder / "updater-cli");
-  return folder / "updater-cli";
+  std::filesystem::copy_file(BuiltCli(), folder / CliFileName());
+  return folder / CliFileName();
 }
 
 // Runs `program` with `args` as a real process, `input` on its standard input,
-// and collects both outputs through files in `scratch`.
-inline ProcessResult RunProcess(const std::filesystem::path& program,
-                                const std::vector<std::string>& args,
-                                const std::filesystem::path& scratch, const std::string& input = "",
-                                const std::string& env = "") {
-  std::filesystem::path in = scratch / "stdin", out = scratch / "stdout", err = scratch / "stderr";
-  std::ofstream(in, std::ios::binary) << input;
-  std::string command = env + " " + ShellQuote(program.string());
-  for (const std::string& a : args) command += " " + ShellQuote(a);
-  command += " <" + ShellQuote(in.string()) + " >" + ShellQuote(out.string()) + " 2>" +
-             ShellQuote(err.string());
-  int status = std::system(command.c_str());
-  ProcessResult result;
-  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.out = ReadFile(out);
-  result.err = ReadFile(err);
-  return result;
-}
+// and collects both outputs through files in `scratch`. `env` holds NAME=VALUE pairs, set for
+// the program only and separated by blanks.
+ProcessResult RunProcess(const std::filesystem::path& program, const std::vector<std::string>& args,
+                         const std::filesystem::path& scratch, const std::string& input = "",
+                         const std::string& env = "");
 
 }  // namespace updater::testing

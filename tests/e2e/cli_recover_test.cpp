@@ -32,14 +32,11 @@ class CliRecoverTest : public ::testing::Test {
  protected:
   CliRecoverTest() {
     cli_ = testing::CopyOfBuiltCli(fs::path(folder_.path()) / "bin");
-    std::string pattern = "/var/tmp/updater-e2e-XXXXXX";
-    product_root_ = ::mkdtemp(pattern.data());
-    product_ = product_root_ + "/DunVeld";
+    product_ = product_root_ / "DunVeld";
     temp_ = product_ + "/Tmp$091226101500";
     fs::create_directories(temp_);
     WriteFile(product_ + "/Program/DunVeld.exe", "old exe");
   }
-  ~CliRecoverTest() override { fs::remove_all(product_root_); }
 
   ProcessResult Run(const std::vector<std::string>& args) {
     return RunProcess(cli_, args, folder_.path(), "", "LC_ALL=C TZ=UTC0");
@@ -56,7 +53,7 @@ class CliRecoverTest : public ::testing::Test {
 
   TempFolder folder_;
   fs::path cli_;
-  std::string product_root_;
+  TempFolder product_root_;
   std::string product_;
   std::string temp_;
 };
@@ -89,7 +86,9 @@ TEST_F(CliRecoverTest, TruncatedJournalIsReportedAndNothingTouched) {
   WriteFile(temp_ + "/Old/Program/storage.ini", "storage");
   ProcessResult r = Run({"recover", "--product-dir", product_});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_TRUE(Contains(r.out, path + "\" cannot be used: it is truncated")) << r.out;
+  EXPECT_TRUE(
+      Contains(r.out, testing::NativeSeparators(path) + "\" cannot be used: it is truncated"))
+      << r.out;
   EXPECT_FALSE(fs::exists(product_ + "/Program/storage.ini"));
   EXPECT_EQ(testing::ReadFile(path), whole.substr(0, whole.size() - 3));
 }

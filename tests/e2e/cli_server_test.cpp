@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -27,7 +25,7 @@ class CliServiceServerTest : public ::testing::Test {
   CliServiceServerTest() {
     cli_ = testing::CopyOfBuiltCli(bin_.path());
     product_ = fs::path(testing::TestDatabaseFolder()) /
-               ("product-" + std::to_string(::getpid()) + "-" +
+               ("product-" + std::to_string(testing::OwnProcessId()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(product_ / "DB_Data");
     fs::permissions(product_ / "DB_Data", fs::perms::all);
@@ -35,6 +33,7 @@ class CliServiceServerTest : public ::testing::Test {
         testing::TestDatabase::AtPath((product_ / "DB_Data" / "DunVeld.fdb").string()));
     ChangeLanguage(3);
   }
+  void SetUp() override { UPDATER_SKIP_WITHOUT_TEST_SERVER(); }
   ~CliServiceServerTest() override {
     database_.reset();
     std::error_code ignored;

@@ -1,7 +1,6 @@
 // The same scripts through isql-fb and through the built library, on two fresh databases of
 // the fixture's server: what stays committed must be the same.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -69,6 +68,7 @@ std::string Contents(const ScratchDatabase& db, const std::string& table) {
 class IsqlAgreementServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    UPDATER_SKIP_WITHOUT_TEST_SERVER();
     g_errors.clear();
     library_ = std::make_unique<ScriptLibrary>();
     connect_ = reinterpret_cast<IbesConnectFunction>(library_->Find("Connect"));
@@ -83,7 +83,7 @@ class IsqlAgreementServerTest : public ::testing::Test {
 
   std::string WriteScript(const std::string& name, const std::string& text) {
     const auto file = std::filesystem::path(ours_.path()).parent_path() /
-                      (name + "_" + std::to_string(getpid()) + ".sql");
+                      (name + "_" + std::to_string(testing::OwnProcessId()) + ".sql");
     std::ofstream(file, std::ios::binary) << text;
     files_.push_back(file);
     return file.string();

@@ -8,11 +8,12 @@
 #include "db/parameter_block.h"
 #include "db/statement.h"
 #include "db/transaction.h"
+#include "seams/platform_names.h"
 #include "tests/support/test_database.h"
 
 namespace updater::testing {
 
-inline constexpr const char* kClientLibrary = "libfbclient.so.2";
+inline const char* const kClientLibrary = kPlatformClientLibName;
 inline constexpr const char* kSysdbaPassword = kTestSysdbaPassword;
 
 // A fresh test database on the fixture's server, with a way to read it back.

@@ -1,99 +1,15 @@
 // The built library, loaded and called through its exports against the fixture's server.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "script/script_library.h"
-#include "script/script_library_abi.h"
-#include "sys/executable_folder.h"
-#include "tests/scriptlib/scratch_database.h"
+#include "tests/scriptlib/script_library_fixture.h"
 
 namespace updater {
 namespace {
-
-using testing::kClientLibrary;
-using testing::kSysdbaPassword;
-using testing::ScratchDatabase;
-
-struct Recorded {
-  std::vector<std::string> connect_errors;
-  std::vector<std::string> statements;
-  std::vector<std::pair<std::string, std::string>> errors;  // statement, message
-  std::vector<int> done;
-};
-Recorded g_recorded;
-
-std::int32_t IBES_CALL RecordConnectError(const char* text) {
-  g_recorded.connect_errors.emplace_back(text);
-  return 0;
-}
-std::int32_t IBES_CALL RecordError(const char* statement, const char* text) {
-  g_recorded.errors.emplace_back(statement, text);
-  return 0;
-}
-std::int32_t IBES_CALL RecordStatement(std::int32_t, const char* text) {
-  g_recorded.statements.emplace_back(text);
-  return 0;
-}
-std::int32_t IBES_CALL RecordDone(std::int32_t, std::int32_t succeeded) {
-  g_recorded.done.push_back(succeeded);
-  return 0;
-}
-
-std::string Params(const std::string& database, const std::string& user = "SYSDBA",
-                   const std::string& password = kSysdbaPassword) {
-  return "db_name=" + database + "; password=" + password + "; user_name=" + user +
-         "; lc_ctype=UTF8; sql_role_name=; sql_dialect=3; clientlib=\"" + kClientLibrary + "\"";
-}
-
-long PeakResidentKilobytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return -1;
-}
-
-class ScriptLibraryServerTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    g_recorded = {};
-    library_ = std::make_unique<ScriptLibrary>();
-    connect_ = reinterpret_cast<IbesConnectFunction>(library_->Find("Connect"));
-    text_ = reinterpret_cast<IbesExecScriptFunction>(library_->Find("ExecScriptText"));
-    file_ = reinterpret_cast<IbesExecScriptFunction>(library_->Find("ExecScriptFile"));
-    ASSERT_NE(connect_, nullptr);
-    ASSERT_NE(text_, nullptr);
-    ASSERT_NE(file_, nullptr);
-  }
-
-  void ConnectOk() {
-    ASSERT_EQ(connect_(Params(db_.connection()).c_str(), RecordConnectError), 0)
-        << (g_recorded.connect_errors.empty() ? "" : g_recorded.connect_errors[0]);
-  }
-  void RunText(const std::string& script) {
-    text_(script.c_str(), RecordError, RecordStatement, RecordDone);
-  }
-  std::vector<std::string> Column(const std::string& sql) {
-    std::vector<std::string> values;
-    for (const auto& row : db_.Query(sql)) values.push_back(row.at(0).value_or("<null>"));
-    return values;
-  }
-
-  ScratchDatabase db_{"script_library"};
-  std::unique_ptr<ScriptLibrary> library_;
-  IbesConnectFunction connect_ = nullptr;
-  IbesExecScriptFunction text_ = nullptr;
-  IbesExecScriptFunction file_ = nullptr;
-};
 
 TEST_F(ScriptLibraryServerTest, ConnectReportsTheServersMessageAndBadParameters) {
   EXPECT_NE(connect_(Params(db_.connection(), "SYSDBA", "wrong").c_str(), RecordConnectError), 0);
@@ -245,7 +161,7 @@ TEST_F(ScriptLibraryServerTest, UnterminatedStringStopsWithAClearError) {
 TEST_F(ScriptLibraryServerTest, BlockWritesItsRowsToTheNamedFile) {
   ConnectOk();
   const auto out = std::filesystem::path(db_.path()).parent_path() /
-                   ("block_out_" + std::to_string(getpid()) + ".txt");
+                   ("block_out_" + std::to_string(testing::OwnProcessId()) + ".txt");
   std::filesystem::remove(out);
   RunText(
       "create table t (id integer, name varchar(10));\n"
@@ -274,66 +190,12 @@ TEST_F(ScriptLibraryServerTest, BlockWritesItsRowsToTheNamedFile) {
   std::filesystem::remove(out);
 }
 
-TEST_F(ScriptLibraryServerTest, LargeScriptFileRunsInFlatMemory) {
-  ConnectOk();
-  const auto file = std::filesystem::path(db_.path()).parent_path() /
-                    ("large_" + std::to_string(getpid()) + ".sql");
-  {
-    std::ofstream out(file, std::ios::binary);
-    out << "\xEF\xBB\xBF"
-           "create table t (id integer);\r\n";
-    const std::string filler = "-- " + std::string(1000, 'x') + " ; 'not a string\r\n";
-    for (int i = 0; i < 64 * 1024; ++i) {  // about 64 MB
-      out << filler;
-      if (i % 4096 == 0) out << "insert into t values (" << i << ");\r\n";
-    }
-  }
-  const long before = PeakResidentKilobytes();
-  file_(file.string().c_str(), RecordError, RecordStatement, RecordDone);
-  const long growth = PeakResidentKilobytes() - before;
-  std::filesystem::remove(file);
-  EXPECT_TRUE(g_recorded.errors.empty()) << g_recorded.errors[0].second;
-  EXPECT_EQ(Column("select count(*) from t"), (std::vector<std::string>{"16"}));
-  EXPECT_LT(growth, 16 * 1024) << "peak memory grew by " << growth << " kB";
-}
-
-TEST_F(ScriptLibraryServerTest, OnlyRegularFilesAreRunAsScripts) {
-  ConnectOk();
-  const auto fifo = std::filesystem::path(db_.path()).parent_path() /
-                    ("fifo_" + std::to_string(getpid()) + ".sql");
-  std::filesystem::remove(fifo);
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const auto folder = fifo.parent_path();
-  for (const auto& path : {fifo, folder}) {
-    g_recorded = {};
-    file_(path.string().c_str(), RecordError, RecordStatement, RecordDone);
-    ASSERT_EQ(g_recorded.errors.size(), 1u) << path;
-    EXPECT_EQ(g_recorded.errors[0].second,
-              "The script \"" + path.string() + "\" is not a regular file");
-  }
-  std::filesystem::remove(fifo);
-}
-
 TEST_F(ScriptLibraryServerTest, MissingScriptFileIsAnError) {
   ConnectOk();
-  file_("/var/tmp/updater-test-db/no_such_script.sql", RecordError, RecordStatement, RecordDone);
+  const std::string missing = testing::TestDatabaseFolder() + "/no_such_script.sql";
+  file_(missing.c_str(), RecordError, RecordStatement, RecordDone);
   ASSERT_EQ(g_recorded.errors.size(), 1u);
   EXPECT_NE(g_recorded.errors[0].second.find("no_such_script.sql"), std::string::npos);
-}
-
-}  // namespace
-}  // namespace updater
-
-namespace updater {
-namespace {
-
-TEST(ScriptLibraryHostServerTest, AHostMayExitWithTheLibraryLoadedAndConnected) {
-  ScratchDatabase db("host_exit");
-  const std::string command =
-      "'" + ExecutableFolder() + "/scriptlib_exit_host' '" + Params(db.connection()) + "'";
-  const int status = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
 #include "tests/support/test_database.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 
@@ -64,7 +62,7 @@ void EnsureAdmnUser(db::Attachment& attachment) {
 std::string UniqueName(const std::string& stem) {
   static std::atomic<int> counter{0};
   const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-  return stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+  return stem + "-" + std::to_string(OwnProcessId()) + "-" + std::to_string(counter++) + "-" +
          std::to_string(ticks % 1000000) + ".fdb";
 }
 
@@ -72,13 +70,30 @@ std::string UniqueName(const std::string& stem) {
 
 std::string TestDatabaseFolder() {
   const char* env = std::getenv("UPDATER_TEST_DB_DIR");
-  const std::string folder = env != nullptr && *env != '\0' ? env : "/var/tmp/updater-test-db";
+  const std::string folder =
+      env != nullptr && *env != '\0' ? std::string(env) : DefaultTestDatabaseFolder();
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
     std::filesystem::create_directories(folder, error);
-    ::chmod(folder.c_str(), 01777);
+    std::filesystem::permissions(
+        folder, std::filesystem::perms::all | std::filesystem::perms::sticky_bit, error);
   }
   return folder;
+}
+
+std::string MakeProductFolder(const std::string& stem) {
+  namespace fs = std::filesystem;
+  const std::string base = TestDatabaseFolder() + "/" + stem + "-" + std::to_string(OwnProcessId());
+  static std::atomic<int> counter{0};
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const std::string folder = base + "-" + std::to_string(counter++);
+    if (!fs::create_directory(folder)) continue;
+    fs::create_directory(folder + "/DB_Data");
+    fs::permissions(folder, fs::perms(0755));
+    fs::permissions(folder + "/DB_Data", fs::perms::all);
+    return folder;
+  }
+  throw std::runtime_error("no fresh folder could be made under " + base);
 }
 
 const db::ClientApi& TestClientApi() {
@@ -91,12 +106,16 @@ db::Attachment AttachToTestServer(const std::string& path, const std::string& us
                         db::DatabaseParameters(user, password, "WIN1251", role));
 }
 
-TestDatabase::TestDatabase(const std::string& stem)
-    : path_(TestDatabaseFolder() + "/" + UniqueName(stem)) {
+// Where no server can be reached the fixture skips its tests; nothing is made meanwhile.
+TestDatabase::TestDatabase(const std::string& stem) {
+  if (TestServerUnavailable()) return;
+  path_ = TestDatabaseFolder() + "/" + UniqueName(stem);
   Create();
 }
 
-TestDatabase::TestDatabase(AtPathTag, const std::string& path) : path_(path) {
+TestDatabase::TestDatabase(AtPathTag, const std::string& path) {
+  if (TestServerUnavailable()) return;
+  path_ = path;
   Create();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,26 @@ inline constexpr const char* kTestServerPrefix = "localhost/3051:";
 inline constexpr const char* kTestSysdbaPassword = "trelmowask";
 inline constexpr const char* kTestAdmnPassword = "7";
 
-// A fixed-disk folder the server's own user can write: UPDATER_TEST_DB_DIR, else
-// /var/tmp/updater-test-db. Created on first use.
+// A fixed-disk folder the server's own user can write: UPDATER_TEST_DB_DIR, else a folder
+// of the platform's (/var/tmp/updater-test-db here). Created on first use.
 std::string TestDatabaseFolder();
+
+// A fresh folder in TestDatabaseFolder() whose name starts with `stem`, with a DB_Data
+// folder in it where the server's own user may create files.
+std::string MakeProductFolder(const std::string& stem);
+
+// Why the suites that need the fixture server cannot run on this machine, or nothing when
+// they can. Where the fixture is part of the setup its absence is a failure, not a skip.
+std::optional<std::string> TestServerUnavailable();
+
+// First thing in a server suite's SetUp (or test body).
+#define UPDATER_SKIP_WITHOUT_TEST_SERVER()                                  \
+  if (const auto why_skipped = ::updater::testing::TestServerUnavailable()) \
+  GTEST_SKIP() << *why_skipped
+
+// Platform parts.
+std::string DefaultTestDatabaseFolder();
+int OwnProcessId();
 
 // The client library the tests use (the profile's ClientLibName).
 const db::ClientApi& TestClientApi();

@@ -1,8 +1,6 @@
 #include "update/db_modes.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -33,12 +31,7 @@ class ProductWithDatabase {
  public:
   // `name_part` goes into the folder's name.
   explicit ProductWithDatabase(const std::string& name_part = "") {
-    std::string pattern = testing::TestDatabaseFolder() + "/product-" + name_part + "XXXXXX";
-    folder_ = ::mkdtemp(pattern.data());
-    std::filesystem::create_directories(folder_ + "/DB_Data");
-    // The server runs as its own user and creates the file there.
-    ::chmod(folder_.c_str(), 0755);
-    ::chmod((folder_ + "/DB_Data").c_str(), 0777);
+    folder_ = testing::MakeProductFolder("product-" + name_part);
     try {
       database_.emplace(testing::TestDatabase::AtPath(db_file()));
     } catch (...) {
@@ -87,7 +80,10 @@ bool RefusesWithin(const std::string& path, const std::string& user, const std::
 
 class DbModesServerTest : public ::testing::Test {
  protected:
-  void SetUp() override { ChangeLanguage(3); }
+  void SetUp() override {
+    UPDATER_SKIP_WITHOUT_TEST_SERVER();
+    ChangeLanguage(3);
+  }
 
   bool AdmnAdmitted() { return Admits(product.db_file(), "ADMN", kTestAdmnPassword); }
   bool SysdbaAdmitted() { return Admits(product.db_file(), "SYSDBA", kTestSysdbaPassword); }
@@ -251,6 +247,7 @@ TEST_F(DbModesServerTest, EmptyPrefixUsesTheLocalServicesManager) {
 }
 
 TEST(DbModesFolderNameServerTest, AtSignsAndBackslashesInTheFolderAreFilePath) {
+  UPDATER_SKIP_WITHOUT_TEST_SERVER();
   // (A folder with ":" is no test: the server opens no such database, isql-fb neither.)
   ChangeLanguage(3);
   const ProjectProfile profile = PresetProfile();

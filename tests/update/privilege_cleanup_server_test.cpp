@@ -1,7 +1,6 @@
 #include "update/privilege_cleanup.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "db/statement.h"
 #include "db/transaction.h"
 #include "script/run_script.h"
+#include "seams/platform_names.h"
 #include "sys/error.h"
 #include "tests/support/recording_operator.h"
 #include "tests/support/test_database.h"
@@ -20,7 +20,7 @@
 namespace updater {
 namespace {
 
-constexpr const char* kClient = "libfbclient.so.2";
+const char* const kClient = kPlatformClientLibName;
 
 // One row of RDB$USER_PRIVILEGES.
 using Privilege = std::tuple<std::string, int, std::string, std::string, int, std::string,
@@ -29,6 +29,7 @@ using Privilege = std::tuple<std::string, int, std::string, std::string, int, st
 class PrivilegeCleanupServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    UPDATER_SKIP_WITHOUT_TEST_SERVER();
     Execute(
         "SYSDBA", testing::kTestSysdbaPassword,
         {"GRANT CREATE TABLE TO ADMN", "GRANT CREATE ROLE TO ADMN",
@@ -124,8 +125,8 @@ TEST_F(PrivilegeCleanupServerTest, CleanupRemovesExactlyTheUsersGrantsAndRolesSc
   ASSERT_GE(before.size() - expected_after.size(), 9u) << "the set-up granted too little";
 
   // The roles capture, prepared as the update run prepares it.
-  const std::filesystem::path folder =
-      std::filesystem::path(testing::TestDatabaseFolder()) / ("roles_" + std::to_string(getpid()));
+  const std::filesystem::path folder = std::filesystem::path(testing::TestDatabaseFolder()) /
+                                       ("roles_" + std::to_string(testing::OwnProcessId()));
   std::filesystem::create_directories(folder);
   const auto roles = folder / "Roles.sql";
   const auto capture = folder / "Sys_Roles.sql";

@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -69,13 +67,9 @@ class TestPayloadServices final : public ServerRunServices {
 class UpdateRunServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    UPDATER_SKIP_WITHOUT_TEST_SERVER();
     ChangeLanguage(3);
-    std::string pattern = testing::TestDatabaseFolder() + "/run-XXXXXX";
-    product_ = ::mkdtemp(pattern.data());
-    std::filesystem::create_directories(product_ + "/DB_Data");
-    // The server runs as its own user and creates the file there.
-    ::chmod(product_.c_str(), 0755);
-    ::chmod((product_ + "/DB_Data").c_str(), 0777);
+    product_ = testing::MakeProductFolder("run");
     database_.emplace(testing::TestDatabase::AtPath(product_ + "/DB_Data/DunVeld.fdb"));
     WriteFile(product_ + "/Program/DunVeld.exe", "old exe");
     WriteFile(product_ + "/Program/DunVeld.ini", "[Language]\nProgram_Language=2\n");

@@ -4,7 +4,7 @@
 
 #include "script/script_library_abi.h"
 
-#define DOUBLE_EXPORT extern "C" __attribute__((visibility("default")))
+#define DOUBLE_EXPORT IBES_EXPORT
 
 #ifndef DOUBLE_WITHOUT_EXPORTS
 DOUBLE_EXPORT std::int32_t IBES_CALL Connect(const char* params,

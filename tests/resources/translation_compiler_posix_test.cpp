@@ -1,4 +1,5 @@
-// Runs the build's translation compiler on small sources.
+// Runs the build's translation compiler on small sources. It is a build-time tool made for the
+// build machine, so these run there only.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,5 +1,6 @@
 // The demo product that scripts/make-demo-product builds, and the demo payload's update
-// script run by hand through our script library, against the fixture server.
+// script run by hand through our script library, against the fixture server. The product is
+// made by a shell script.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,8 +17,8 @@
 #include "sys/error.h"
 #include "sys/sha256.h"
 #include "tests/support/recording_operator.h"
-#include "tests/support/test_database.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_database.h"
 
 namespace updater {
 namespace {

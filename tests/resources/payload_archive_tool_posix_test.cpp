@@ -1,4 +1,4 @@
-// The build's archive tool, run as the build runs it.
+// The build's archive tool, run as the build runs it: a shell script, so only where bash is.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
