@@ -64,7 +64,9 @@ TEST_F(PayloadPosixTest, ExtractFailuresNameTheResourceAndTheCauseAndLeaveNoFile
 // The run's own unpacking, watched: the archive written, run and checked.
 TEST_F(PayloadPosixTest, TheRunsUnpackingReportsItsThreeParts) {
   testing::RecordingProgress progress;
-  RealRunServices().UnpackPayload(op, new_dir);
+  RealClock clock;
+  RealRunServices({clock, progress, PlatformServiceControl(), SystemServerProcesses()})
+      ->UnpackPayload(op, new_dir);
   ASSERT_EQ(progress.steps.size(), 1u);
   EXPECT_EQ(progress.steps[0].text, "Unpacking the files of the update");
   EXPECT_EQ(progress.steps[0].total, 3u);
