@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <chrono>
+#include <functional>
 
 #include "db/client_api.h"
 #include "db/db_connection.h"
@@ -25,9 +26,9 @@ constexpr std::int32_t kShutdownTimeout = 1;
 
 enum class Mode { Shutdown, Online };
 
-// `f` is needed only for the shutdown's wait.
-void SwitchMode(Mode mode, const Facilities* f, const db::ConnectionParams& db,
-                const std::string& server_prefix) {
+// `settle` runs while the services attachment still stands, after the request.
+void SwitchMode(Mode mode, const db::ConnectionParams& db, const std::string& server_prefix,
+                const std::function<void()>& settle = {}) {
   db::CheckDBParams(db);
   const DbServerAndFile parts = SplitConnectionString(db.database, server_prefix);
   const db::ClientApi& api = db::LoadClientApi(db.client_library);
@@ -42,9 +43,7 @@ void SwitchMode(Mode mode, const Facilities* f, const db::ConnectionParams& db,
   db::ServiceAttachment service(api, ServicesManagerName(parts),
                                 db::ServiceAttachParameters(db.user, db.password));
   service.Start(request);
-  if (mode == Mode::Shutdown)
-    PauseShowingProgress(f->clock, f->progress, GetMessageText("uProgress_ShutdownSettle"),
-                         kShutdownSettleTime);
+  if (settle) settle();
   service.Detach();
 }
 
@@ -65,12 +64,14 @@ void UpdateMode(const Facilities& f, Mode mode, const ModeTexts& texts, Operator
   op.ProcessMessages();
   if (!context.HasServerPart) throw Error(GetMessageText(texts.no_server_part));
   try {
-    SwitchMode(mode, &f,
-               {.client_library = profile.ClientLibName,
-                .database = context.DbPath,
-                .user = "SYSDBA",
-                .password = system_password},
-               profile.ServerPrefix);
+    const db::ConnectionParams db = {.client_library = profile.ClientLibName,
+                                     .database = context.DbPath,
+                                     .user = "SYSDBA",
+                                     .password = system_password};
+    if (mode == Mode::Shutdown)
+      DBShutdown(f, db, profile.ServerPrefix);
+    else
+      DBOnLine(db, profile.ServerPrefix);
   } catch (const std::exception& e) {
     op.ProcessMessages();
     if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
@@ -88,11 +89,14 @@ void UpdateMode(const Facilities& f, Mode mode, const ModeTexts& texts, Operator
 
 void DBShutdown(const Facilities& f, const db::ConnectionParams& db,
                 const std::string& server_prefix) {
-  SwitchMode(Mode::Shutdown, &f, db, server_prefix);
+  SwitchMode(Mode::Shutdown, db, server_prefix, [&f] {
+    PauseShowingProgress(f.clock, f.progress, GetMessageText("uProgress_ShutdownSettle"),
+                         kShutdownSettleTime);
+  });
 }
 
 void DBOnLine(const db::ConnectionParams& db, const std::string& server_prefix) {
-  SwitchMode(Mode::Online, nullptr, db, server_prefix);
+  SwitchMode(Mode::Online, db, server_prefix);
 }
 
 void UpdateShutdown(const Facilities& f, Operator& op, const ProjectProfile& profile,

@@ -17,6 +17,7 @@
 #include "tests/fbserver/fake_service_control.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
+#include "tests/support/recording_progress.h"
 #include "tests/support/temp_folder.h"
 #include "update/run_journal.h"
 #include "update/run_recovery.h"
@@ -174,6 +175,11 @@ class UpdateRunTest : public ::testing::Test {
     return static_cast<int>(std::count(op.log.begin(), op.log.end(), line));
   }
   // Waits of 30 s go before each service request; a stop makes one, a start two.
+  static testing::RecordingProgress Unwatched() {
+    testing::RecordingProgress unwatched;
+    unwatched.watching = false;
+    return unwatched;
+  }
   int ServiceRequests() const {
     return static_cast<int>(std::count(clock.Sleeps().begin(), clock.Sleeps().end(), 30000ms));
   }
@@ -184,7 +190,9 @@ class UpdateRunTest : public ::testing::Test {
   testing::RecordingOperator op;
   testing::FakeServiceControl service_control{clock};
   MarkingProcesses processes{op};
-  Facilities facilities{clock, SilentProgress(), service_control, processes};
+  // Records the steps; unwatched unless a test watches, so the waits stay whole.
+  testing::RecordingProgress progress = Unwatched();
+  Facilities facilities{clock, progress, service_control, processes};
   FakeRunServices fake{op, "localhost/3051:"};
   bool rolled_back = true;
   UpdateRunSettings settings;
