@@ -125,14 +125,14 @@ std::string TerminalText(const std::string& text) {
 CliOperator::CliOperator(std::istream& in, std::ostream& out, std::ostream& err, bool assume_yes)
     : in_(in), out_(out), err_(err), assume_yes_(assume_yes) {}
 
-CliOperator::CliOperator(const std::string& base_folder, std::istream& in, std::ostream& out,
-                         std::ostream& err, bool assume_yes)
+CliOperator::CliOperator(Clock& clock, const std::string& base_folder, std::istream& in,
+                         std::ostream& out, std::ostream& err, bool assume_yes)
     : CliOperator(in, out, err, assume_yes) {
-  CreateRunLog(base_folder);
+  CreateRunLog(clock, base_folder);
 }
 
-void CliOperator::CreateRunLog(const std::string& base_folder) {
-  log_.emplace(base_folder, [this](const std::string& line) {
+void CliOperator::CreateRunLog(Clock& clock, const std::string& base_folder) {
+  log_.emplace(clock, base_folder, [this](const std::string& line) {
     out_ << line << '\n' << std::flush;
   });
 }

@@ -20,11 +20,12 @@ class CliOperator final : public Operator {
  public:
   CliOperator(std::istream& in, std::ostream& out, std::ostream& err, bool assume_yes);
   // The same, with the run log created at once.
-  CliOperator(const std::string& base_folder, std::istream& in, std::ostream& out,
+  CliOperator(Clock& clock, const std::string& base_folder, std::istream& in, std::ostream& out,
               std::ostream& err, bool assume_yes);
 
-  // Creates the run log in base_folder/Logs; raises when it cannot be created.
-  void CreateRunLog(const std::string& base_folder);
+  // Creates the run log in base_folder/Logs, stamped from `clock`; raises when it cannot be
+  // created.
+  void CreateRunLog(Clock& clock, const std::string& base_folder);
   CliOperator(const CliOperator&) = delete;
   CliOperator& operator=(const CliOperator&) = delete;
 

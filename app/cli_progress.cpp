@@ -56,8 +56,8 @@ std::string FirstCharacters(const std::string& text, std::size_t width) {
   return text;
 }
 
-CliProgress::CliProgress(std::ostream& err, ProgressStyle style, int (*columns)())
-    : ThrottledProgress(kRedrawInterval), err_(err), style_(style), columns_(columns) {}
+CliProgress::CliProgress(Clock& clock, std::ostream& err, ProgressStyle style, int (*columns)())
+    : ThrottledProgress(clock, kRedrawInterval), err_(err), style_(style), columns_(columns) {}
 
 void CliProgress::Suspend() {
   if (style_ != ProgressStyle::Line || !shown_) return;

@@ -15,7 +15,7 @@ enum class ProgressStyle {
 class CliProgress final : public ThrottledProgress {
  public:
   // `columns` gives the terminal's width for the rewritten line (0: unknown).
-  CliProgress(std::ostream& err, ProgressStyle style, int (*columns)() = nullptr);
+  CliProgress(Clock& clock, std::ostream& err, ProgressStyle style, int (*columns)() = nullptr);
 
   // Takes a drawn line off the screen so that other output starts at the line's beginning;
   // the next Advance draws it again.

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 
+#include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
@@ -17,11 +18,13 @@ enum ExitCode : int {
   kExitRolledBack = 3,  // the update failed and its changes were rolled back
 };
 
-// What a command works with: the operator, the profile with the operator's
-// folder and passwords, the flag the update run sets when it rolls back, and the
-// server the window found at its creation (a command-line run finds it per command).
+// What a command works with: the operator, the clock, progress and server control the
+// front end chose, the profile with the operator's folder and passwords, the flag the
+// update run sets when it rolls back, and the server the window found at its creation (a
+// command-line run finds it per command).
 struct CommandContext {
   Operator& op;
+  Facilities facilities;
   ProjectProfile profile;
   bool rollback_done = false;
   std::optional<TFBServParams> server = std::nullopt;

@@ -38,8 +38,8 @@ const std::vector<EngineCommand>& EngineCommands() {
       {"update", "Bring the product up to the version this program carries", true,
        [](CommandContext& c) {
          UpdateRunSettings settings{c.profile, &c.rollback_done, c.server};
-         UpdateProgramm(c.profile.ProductDir, c.profile.SystemPassword, c.profile.AdmnPassword,
-                        c.op, c.profile.ProjectKey, settings);
+         UpdateProgramm(c.facilities, c.profile.ProductDir, c.profile.SystemPassword,
+                        c.profile.AdmnPassword, c.op, c.profile.ProjectKey, settings);
        }},
       {"recover", "Bring the product back to one consistent version after an update that died",
        false,
@@ -47,20 +47,23 @@ const std::vector<EngineCommand>& EngineCommands() {
          // A window whose discovery failed holds empty parameters: the recovery looks again.
          std::optional<TFBServParams> server = c.server;
          if (server && server->ServiceName.empty()) server.reset();
-         RecoverRun(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword, server);
+         RecoverRun(c.facilities, c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword,
+                    server);
        }},
       {"online", "Switch the product database to multi-user mode (online)", false,
        [](CommandContext& c) {
-         UpdateOnLine(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
+         UpdateOnLine(c.facilities, c.op, c.profile, c.profile.ProductDir,
+                      c.profile.SystemPassword);
        }},
       {"shutdown", "Switch the product database to single-user mode (shutdown)", false,
        [](CommandContext& c) {
-         UpdateShutdown(c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword);
+         UpdateShutdown(c.facilities, c.op, c.profile, c.profile.ProductDir,
+                        c.profile.SystemPassword);
        }},
       {"start-service", "Start the service of the product's Firebird server", false,
-       [](CommandContext& c) { StartFBService(c.op, DiscoveredServer(c), true); }},
+       [](CommandContext& c) { StartFBService(c.facilities, c.op, DiscoveredServer(c), true); }},
       {"stop-service", "Stop the service of the product's Firebird server", false,
-       [](CommandContext& c) { StopFBService(c.op, DiscoveredServer(c), true); }},
+       [](CommandContext& c) { StopFBService(c.facilities, c.op, DiscoveredServer(c), true); }},
   };
   return commands;
 }

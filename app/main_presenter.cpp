@@ -23,8 +23,12 @@ std::string CaptionFromExecutable(const std::string& executable_path) {
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-MainPresenter::MainPresenter(MainView& view, WindowCommands commands, WorkRunner runner)
-    : view_(view), commands_(std::move(commands)), runner_(std::move(runner)) {}
+MainPresenter::MainPresenter(MainView& view, const Facilities& facilities, WindowCommands commands,
+                             WorkRunner runner)
+    : view_(view),
+      facilities_(facilities),
+      commands_(std::move(commands)),
+      runner_(std::move(runner)) {}
 
 void MainPresenter::FormCreate(const CreationChores& chores) {
   view_.SetCaption(CaptionFromExecutable(chores.executable_path));
@@ -72,7 +76,7 @@ std::exception_ptr MainPresenter::RunBlocked(const Command& command, bool* rollb
     ProjectProfile profile = CurrentProfile();
     runner_(
         [&](Operator& op) {
-          CommandContext context{op, profile, false, server_params_};
+          CommandContext context{op, facilities_, profile, false, server_params_};
           // The flag matters most when the command fails.
           try {
             command(context);

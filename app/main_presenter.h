@@ -90,7 +90,9 @@ std::string CaptionFromExecutable(const std::string& executable_path);
 // the engine talks to.
 class MainPresenter final : public Operator {
  public:
-  MainPresenter(MainView& view, WindowCommands commands, WorkRunner runner = RunInPlace);
+  // The commands run with `facilities`.
+  MainPresenter(MainView& view, const Facilities& facilities, WindowCommands commands,
+                WorkRunner runner = RunInPlace);
 
   // Caption, pictures, libraries, run log, server discovery. An error before the run log
   // exists is raised (start-up ends); a failed discovery is logged and shown, and the
@@ -136,6 +138,7 @@ class MainPresenter final : public Operator {
   void Redraw();
 
   MainView& view_;
+  Facilities facilities_;
   WindowCommands commands_;
   WorkRunner runner_;
   ProjectProfile profile_;

@@ -100,7 +100,7 @@ std::string ProgressFigures(const ProgressState& state, Clock::TimePoint now) {
 
 void ThrottledProgress::Begin(const std::string& text, ProgressUnit unit, std::uint64_t total,
                               std::uint64_t total_bytes) {
-  const Clock::TimePoint now = CurrentClock().Now();
+  const Clock::TimePoint now = clock_.Now();
   state_ = ProgressState{text, unit, total, total_bytes, 0, 0, now};
   redraw_ = false;
   last_draw_ = now;
@@ -110,7 +110,7 @@ void ThrottledProgress::Begin(const std::string& text, ProgressUnit unit, std::u
 void ThrottledProgress::Advance(std::uint64_t done, std::uint64_t bytes_done) {
   state_.done = done;
   state_.bytes_done = bytes_done;
-  const Clock::TimePoint now = CurrentClock().Now();
+  const Clock::TimePoint now = clock_.Now();
   if (!redraw_ && now - last_draw_ < interval_) return;
   redraw_ = false;
   last_draw_ = now;

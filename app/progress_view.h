@@ -29,10 +29,11 @@ int ProgressPermille(const ProgressState& state);
 std::string ProgressFigures(const ProgressState& state, Clock::TimePoint now);
 
 // A Progress that keeps the step and draws it at its start and then at most once per
-// `interval` of the current clock, so a per-file Advance costs a clock read.
+// `interval` of `clock`, so a per-file Advance costs a clock read.
 class ThrottledProgress : public Progress {
  public:
-  explicit ThrottledProgress(std::chrono::milliseconds interval) : interval_(interval) {}
+  ThrottledProgress(Clock& clock, std::chrono::milliseconds interval)
+      : clock_(clock), interval_(interval) {}
 
   void Begin(const std::string& text, ProgressUnit unit, std::uint64_t total,
              std::uint64_t total_bytes) override;
@@ -47,6 +48,7 @@ class ThrottledProgress : public Progress {
   void Redraw() { redraw_ = true; }
 
  private:
+  Clock& clock_;
   std::chrono::milliseconds interval_;
   ProgressState state_;
   Clock::TimePoint last_draw_{};

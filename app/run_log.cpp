@@ -15,8 +15,8 @@ namespace updater {
 
 namespace {
 
-std::string Stamp() {
-  Clock::TimePoint now = CurrentClock().Now();
+std::string Stamp(Clock& clock) {
+  Clock::TimePoint now = clock.Now();
   return ShortDateText(now) + " - " + LongTimeText(now) + ": ";
 }
 
@@ -43,23 +43,24 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
-RunLog::RunLog(const std::string& base_folder, LineSink sink) : sink_(std::move(sink)) {
+RunLog::RunLog(Clock& clock, const std::string& base_folder, LineSink sink)
+    : clock_(&clock), sink_(std::move(sink)) {
   std::string folder = JoinPath(base_folder, "Logs");
   CreateDirectories(folder);  // a failure shows up when the file is created
-  log_file_ = JoinPath(folder, LogFileName(LocalCalendarTime(CurrentClock().Now())));
+  log_file_ = JoinPath(folder, LogFileName(LocalCalendarTime(clock.Now())));
   CreateEmptyFile(log_file_);
 }
 
-RunLog RunLog::BesideExecutable(LineSink sink) {
-  return RunLog(ExecutableFolder(), std::move(sink));
+RunLog RunLog::BesideExecutable(Clock& clock, LineSink sink) {
+  return RunLog(clock, ExecutableFolder(), std::move(sink));
 }
 
 void RunLog::SaveExceptionToLog(const std::string& text) {
   if (text.empty()) throw Error("List index out of bounds (0)");
-  std::string entry = "\r" + Stamp() + text + "\r\n";
+  std::string entry = "\r" + Stamp(*clock_) + text + "\r\n";
 
   std::vector<std::string> lines = SplitLines(text);
-  std::string stamp = Stamp();
+  std::string stamp = Stamp(*clock_);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (sink_) sink_(i == 0 ? stamp + lines[i] : "\t" + lines[i]);
   }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sys/calendar_time.h"
+#include "sys/clock.h"
 
 namespace updater {
 
@@ -26,12 +27,13 @@ class RunLog {
  public:
   using LineSink = std::function<void(const std::string& line)>;
 
-  // Creates base_folder/Logs when missing and the file named from the current
-  // local time, empty. Raises an Error naming the path when it cannot be created.
-  RunLog(const std::string& base_folder, LineSink sink);
+  // Creates base_folder/Logs when missing and the file named from the local time on
+  // `clock`, empty; entries are stamped from `clock` too. Raises an Error naming the path
+  // when it cannot be created.
+  RunLog(Clock& clock, const std::string& base_folder, LineSink sink);
 
   // The same, with the folder of the running executable as the base folder.
-  static RunLog BesideExecutable(LineSink sink);
+  static RunLog BesideExecutable(Clock& clock, LineSink sink);
 
   const std::string& LogFile() const { return log_file_; }
 
@@ -41,6 +43,7 @@ class RunLog {
   void SaveExceptionToLog(const std::string& text);
 
  private:
+  Clock* clock_;
   std::string log_file_;
   LineSink sink_;
 };

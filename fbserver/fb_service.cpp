@@ -3,12 +3,8 @@
 #include <algorithm>
 #include <exception>
 
-#include "fbserver/server_processes.h"
-#include "fbserver/service_manager.h"
 #include "messages/message_text.h"
 #include "seams/application_title.h"
-#include "seams/progress.h"
-#include "sys/clock.h"
 #include "sys/error.h"
 #include "sys/progress_pause.h"
 
@@ -20,11 +16,11 @@ using std::chrono::milliseconds;
 
 // Polls while the service is on its way, one wait hint after another, until it reaches
 // `target`, a query fails, the check point falls back, or the pending limit runs out.
-void WaitWhilePending(Service& service, ServiceStatus& status, std::uint32_t target,
-                      const std::string& text) {
-  Clock& clock = CurrentClock();
+void WaitWhilePending(const Facilities& f, Service& service, ServiceStatus& status,
+                      std::uint32_t target, const std::string& text) {
+  Clock& clock = f.clock;
   // How long it takes is up to the service: seconds counted, no total.
-  ProgressStep step(text, ProgressUnit::Seconds);
+  ProgressStep step(f.progress, text, ProgressUnit::Seconds);
   const Clock::TimePoint started = clock.Now();
   milliseconds slept{0};
   while (status.state != target) {
@@ -47,17 +43,18 @@ void WaitWhilePending(Service& service, ServiceStatus& status, std::uint32_t tar
 
 enum class Request { Start, Stop };
 
-bool ChangeServiceAndWait(const std::string& machine, const std::string& name, Request request) {
+bool ChangeServiceAndWait(const Facilities& f, const std::string& machine, const std::string& name,
+                          Request request) {
   const std::uint32_t target = request == Request::Start ? kServiceRunning : kServiceStopped;
   // 0: no state reported yet, which counts as a failure for both requests.
   std::uint32_t state = 0;
-  auto manager = CurrentServiceControl().OpenManager(machine);
+  auto manager = f.service_control.OpenManager(machine);
   if (manager == nullptr) return false;
   auto service = manager->OpenServiceByName(
       name, request == Request::Start ? ServiceAccess::StartAndQuery : ServiceAccess::StopAndQuery);
   const std::string text = GetMessageText(request == Request::Start ? "uUpdate_UpdateProgramm_26"
                                                                     : "uUpdate_UpdateProgramm_21");
-  PauseShowingProgress(text, kServiceRequestDelay);
+  PauseShowingProgress(f.clock, f.progress, text, kServiceRequestDelay);
   if (service != nullptr) {
     ServiceStatus status;
     bool wait = false;
@@ -69,7 +66,7 @@ bool ChangeServiceAndWait(const std::string& machine, const std::string& name, R
       wait = reply == StopReply::Accepted && service->QueryStatus(status);
     }
     if (wait) {
-      WaitWhilePending(*service, status, target, text);
+      WaitWhilePending(f, *service, status, target, text);
       state = status.state;
     }
   }
@@ -97,17 +94,20 @@ std::string ProcessesNotStoppedText(const std::string& exe_name) {
          " classic server FireBird. \rDo stop by hand and then try again.";
 }
 
-bool StartServiceAndWait(const std::string& machine, const std::string& service) {
-  return ChangeServiceAndWait(machine, service, Request::Start);
+bool StartServiceAndWait(const Facilities& f, const std::string& machine,
+                         const std::string& service) {
+  return ChangeServiceAndWait(f, machine, service, Request::Start);
 }
 
-bool StopServiceAndWait(const std::string& machine, const std::string& service) {
-  return ChangeServiceAndWait(machine, service, Request::Stop);
+bool StopServiceAndWait(const Facilities& f, const std::string& machine,
+                        const std::string& service) {
+  return ChangeServiceAndWait(f, machine, service, Request::Stop);
 }
 
-std::uint32_t GetServiceState(const std::string& machine, const std::string& service) {
+std::uint32_t GetServiceState(ServiceControl& control, const std::string& machine,
+                              const std::string& service) {
   std::uint32_t state = kServiceStopped;
-  auto manager = CurrentServiceControl().OpenManager(machine);
+  auto manager = control.OpenManager(machine);
   if (manager == nullptr) return state;
   if (auto opened = manager->OpenServiceByName(service, ServiceAccess::Query)) {
     ServiceStatus status;
@@ -116,36 +116,39 @@ std::uint32_t GetServiceState(const std::string& machine, const std::string& ser
   return state;
 }
 
-bool IsFBServiceRunning() {
+bool IsFBServiceRunning(ServiceControl& control) {
   for (const char* name : {kGuardianServiceName, kDefaultServerServiceName, kOwnServiceName}) {
-    if (GetServiceState("", name) == kServiceRunning) return true;
+    if (GetServiceState(control, "", name) == kServiceRunning) return true;
   }
   return false;
 }
 
-void StopFBService(Operator& op, TFBServParams params, bool show_result) {
-  if (!StopServiceAndWait("", params.ServiceName)) throw Error(kUnableToStopText);
+void StopFBService(const Facilities& f, Operator& op, TFBServParams params, bool show_result) {
+  if (!StopServiceAndWait(f, "", params.ServiceName)) throw Error(kUnableToStopText);
   std::int32_t killed;
   {
-    ServerProcesses& processes = CurrentServerProcesses();
+    ServerProcesses& processes = f.server_processes;
     DebugPrivilegeScope privilege(processes);
     killed = processes.KillProcessByName(params.ServerExeName);
   }
   if (killed == 0) throw Error(ProcessesNotStoppedText(params.ServerExeName));
-  if (GetServiceState("", params.ServiceName) != kServiceStopped) throw Error(kNotStoppedText);
-  PauseShowingProgress(GetMessageText("uProgress_ServiceSettle"), kServiceSettleDelay);
+  if (GetServiceState(f.service_control, "", params.ServiceName) != kServiceStopped)
+    throw Error(kNotStoppedText);
+  PauseShowingProgress(f.clock, f.progress, GetMessageText("uProgress_ServiceSettle"),
+                       kServiceSettleDelay);
   if (show_result) op.ShowMessage(DialogKind::Information, kApplicationTitle, kStoppedBoxText);
 }
 
-void StartFBService(Operator& op, TFBServParams params, bool show_result) {
+void StartFBService(const Facilities& f, Operator& op, TFBServParams params, bool show_result) {
   try {
-    StopFBService(op, params, false);
+    StopFBService(f, op, params, false);
   } catch (const std::exception&) {
     // A service that will not stop may still start; the start decides.
   }
-  if (!StartServiceAndWait("", params.ServiceName)) throw Error(kUnableToStartText);
-  if (!IsFBServiceRunning()) throw Error(kNotRunningText);
-  PauseShowingProgress(GetMessageText("uProgress_ServiceSettle"), kServiceSettleDelay);
+  if (!StartServiceAndWait(f, "", params.ServiceName)) throw Error(kUnableToStartText);
+  if (!IsFBServiceRunning(f.service_control)) throw Error(kNotRunningText);
+  PauseShowingProgress(f.clock, f.progress, GetMessageText("uProgress_ServiceSettle"),
+                       kServiceSettleDelay);
   if (show_result) op.ShowMessage(DialogKind::Information, kApplicationTitle, kRunningBoxText);
 }
 

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "seams/operator.h"
+#include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
+#include "seams/operator.h"
 
 namespace updater {
 
@@ -30,21 +31,24 @@ inline constexpr const char* kStoppedBoxText = "FireBird Server service is stopp
 inline constexpr const char* kRunningBoxText = "FireBird server service is running.";
 std::string ProcessesNotStoppedText(const std::string& exe_name);
 
-// Service manager routines; an empty machine name is the local machine. They go through
-// CurrentServiceControl() and wait through CurrentClock().
-bool StartServiceAndWait(const std::string& machine, const std::string& service);
+// Service manager routines; an empty machine name is the local machine. They go through the
+// service control of `f`, wait through its clock and show their waits on its progress.
+bool StartServiceAndWait(const Facilities& f, const std::string& machine,
+                         const std::string& service);
 // False also when no state was ever reported (manager or service did not open, or the
 // stop request failed without a status).
-bool StopServiceAndWait(const std::string& machine, const std::string& service);
+bool StopServiceAndWait(const Facilities& f, const std::string& machine,
+                        const std::string& service);
 // 1 (stopped) when the service cannot be asked, a service that does not exist included.
-std::uint32_t GetServiceState(const std::string& machine, const std::string& service);
+std::uint32_t GetServiceState(ServiceControl& control, const std::string& machine,
+                              const std::string& service);
 // Whether one of the known Firebird services runs.
-bool IsFBServiceRunning();
+bool IsFBServiceRunning(ServiceControl& control);
 
 // Stop the server's service and every process of its executable; raises an Error on failure.
 // `show_result` confirms success in a message box.
-void StopFBService(Operator& op, TFBServParams params, bool show_result);
+void StopFBService(const Facilities& f, Operator& op, TFBServParams params, bool show_result);
 // Stop (errors ignored), then start the server's service; raises an Error on failure.
-void StartFBService(Operator& op, TFBServParams params, bool show_result);
+void StartFBService(const Facilities& f, Operator& op, TFBServParams params, bool show_result);
 
 }  // namespace updater

@@ -14,18 +14,11 @@ class SystemProcesses final : public ServerProcesses {
   }
 };
 
-ServerProcesses* current_processes = nullptr;
-
 }  // namespace
 
-ServerProcesses& CurrentServerProcesses() {
+ServerProcesses& SystemServerProcesses() {
   static SystemProcesses system;
-  if (current_processes != nullptr) return *current_processes;
   return system;
-}
-
-void SetCurrentServerProcesses(ServerProcesses* processes) {
-  current_processes = processes;
 }
 
 }  // namespace updater

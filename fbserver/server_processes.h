@@ -15,15 +15,7 @@ class ServerProcesses {
   virtual std::int32_t KillProcessByName(const std::string& exe_name) = 0;
 };
 
-ServerProcesses& CurrentServerProcesses();
-void SetCurrentServerProcesses(ServerProcesses* processes);  // nullptr restores the system's
-
-class ScopedServerProcesses {
- public:
-  explicit ScopedServerProcesses(ServerProcesses& p) { SetCurrentServerProcesses(&p); }
-  ~ScopedServerProcesses() { SetCurrentServerProcesses(nullptr); }
-  ScopedServerProcesses(const ScopedServerProcesses&) = delete;
-  ScopedServerProcesses& operator=(const ScopedServerProcesses&) = delete;
-};
+// The machine's own: real terminations.
+ServerProcesses& SystemServerProcesses();
 
 }  // namespace updater

@@ -57,16 +57,4 @@ class ServiceControl {
 // The platform's service control (systemd or SysV scripts on POSIX).
 ServiceControl& PlatformServiceControl();
 
-// The service control every operation uses; tests swap it with ScopedServiceControl.
-ServiceControl& CurrentServiceControl();
-void SetCurrentServiceControl(ServiceControl* control);  // nullptr restores the platform's
-
-class ScopedServiceControl {
- public:
-  explicit ScopedServiceControl(ServiceControl& control) { SetCurrentServiceControl(&control); }
-  ~ScopedServiceControl() { SetCurrentServiceControl(nullptr); }
-  ScopedServiceControl(const ScopedServiceControl&) = delete;
-  ScopedServiceControl& operator=(const ScopedServiceControl&) = delete;
-};
-
 }  // namespace updater

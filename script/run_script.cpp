@@ -119,7 +119,7 @@ struct RunGuard {
 };
 
 void Run(Operator& ui, const db::ConnectionParams& params, const std::string& script,
-         Operator* log_target, bool is_file) {
+         Operator* log_target, Progress* shown_on, bool is_file) {
   db::CheckDBParams(params);
   RunGuard guard(ui, log_target);
 
@@ -152,7 +152,8 @@ void Run(Operator& ui, const db::ConnectionParams& params, const std::string& sc
   if (connected != 0 || !g_error_text.empty())
     throw Error("Error of the connection to the database!\r" + g_error_text);
   // The library does not tell how many statements a script holds: counted, no total.
-  ProgressStep progress(is_file ? GetMessageText("uProgress_RunScript", FileNamePart(trimmed))
+  ProgressStep progress(shown_on != nullptr ? *shown_on : SilentProgress(),
+                        is_file ? GetMessageText("uProgress_RunScript", FileNamePart(trimmed))
                                 : GetMessageText("uProgress_RunStatements"),
                         ProgressUnit::Statements);
   g_progress = &progress;
@@ -165,13 +166,13 @@ void Run(Operator& ui, const db::ConnectionParams& params, const std::string& sc
 }  // namespace
 
 void RunScriptFile(Operator& ui, const db::ConnectionParams& params, const std::string& script_file,
-                   Operator* log_target) {
-  Run(ui, params, script_file, log_target, true);
+                   Operator* log_target, Progress* progress) {
+  Run(ui, params, script_file, log_target, progress, true);
 }
 
 void RunScriptText(Operator& ui, const db::ConnectionParams& params, const std::string& script_text,
-                   Operator* log_target) {
-  Run(ui, params, script_text, log_target, false);
+                   Operator* log_target, Progress* progress) {
+  Run(ui, params, script_text, log_target, progress, false);
 }
 
 const std::string& ScriptErrorText() {

@@ -4,7 +4,7 @@ namespace updater {
 
 namespace {
 
-class SilentProgress final : public Progress {
+class Silent final : public Progress {
  public:
   void Begin(const std::string&, ProgressUnit, std::uint64_t, std::uint64_t) override {}
   void Advance(std::uint64_t, std::uint64_t) override {}
@@ -12,17 +12,12 @@ class SilentProgress final : public Progress {
   bool Watching() const override { return false; }
 };
 
-SilentProgress silent;
-Progress* current = &silent;
-
 }  // namespace
 
-Progress& CurrentProgress() {
-  return *current;
-}
-
-void SetCurrentProgress(Progress* progress) {
-  current = progress != nullptr ? progress : &silent;
+Progress& SilentProgress() {
+  // Holds no state, so one is shared by everybody.
+  static Silent silent;
+  return silent;
 }
 
 }  // namespace updater

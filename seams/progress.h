@@ -28,26 +28,16 @@ class Progress {
   virtual void MakeWayForOtherOutput() {}
 };
 
-// The progress the engine reports to; a silent one unless a front end set its own. Set in
-// one place per front end, for the whole program.
-Progress& CurrentProgress();
-void SetCurrentProgress(Progress* progress);  // nullptr restores the silent one
-
-class ScopedProgress {
- public:
-  explicit ScopedProgress(Progress& progress) { SetCurrentProgress(&progress); }
-  ~ScopedProgress() { SetCurrentProgress(nullptr); }
-  ScopedProgress(const ScopedProgress&) = delete;
-  ScopedProgress& operator=(const ScopedProgress&) = delete;
-};
+// A progress that shows nothing and says nobody watches: for work that no front end follows.
+Progress& SilentProgress();
 
 // One step as the engine sees it: begun on construction, ended when it goes out of scope,
 // an exception included. Steps follow one another; they do not nest.
 class ProgressStep {
  public:
-  explicit ProgressStep(const std::string& text, ProgressUnit unit = ProgressUnit::None,
-                        std::uint64_t total = 0, std::uint64_t total_bytes = 0)
-      : progress_(CurrentProgress()) {
+  ProgressStep(Progress& progress, const std::string& text, ProgressUnit unit = ProgressUnit::None,
+               std::uint64_t total = 0, std::uint64_t total_bytes = 0)
+      : progress_(progress) {
     progress_.Begin(text, unit, total, total_bytes);
   }
   ~ProgressStep() { progress_.End(); }

@@ -38,17 +38,4 @@ void PauseScalingClock::Pause(std::chrono::milliseconds duration) {
       std::chrono::milliseconds(std::llround(static_cast<double>(duration.count()) * factor_)));
 }
 
-namespace {
-RealClock real_clock;
-Clock* current_clock = &real_clock;
-}  // namespace
-
-Clock& CurrentClock() {
-  return *current_clock;
-}
-
-void SetCurrentClock(Clock* clock) {
-  current_clock = clock != nullptr ? clock : &real_clock;
-}
-
 }  // namespace updater

@@ -41,16 +41,4 @@ class PauseScalingClock final : public Clock {
   double factor_;
 };
 
-// The clock the program runs with; tests swap it with ScopedClock.
-Clock& CurrentClock();
-void SetCurrentClock(Clock* clock);  // nullptr restores the real clock
-
-class ScopedClock {
- public:
-  explicit ScopedClock(Clock& clock) { SetCurrentClock(&clock); }
-  ~ScopedClock() { SetCurrentClock(nullptr); }
-  ScopedClock(const ScopedClock&) = delete;
-  ScopedClock& operator=(const ScopedClock&) = delete;
-};
-
 }  // namespace updater

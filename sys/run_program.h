@@ -5,6 +5,7 @@
 #include <string>
 
 #include "seams/operator.h"
+#include "seams/progress.h"
 
 namespace updater {
 
@@ -14,8 +15,10 @@ namespace updater {
 // `params` follows the program path directly, so callers begin it with a blank; it is
 // split into words as Windows programs split theirs. Command lines of any length are
 // started. Raises Error "Unable to run an external program!" when the start fails.
-// `show_window` is how a window would be shown; POSIX programs have none to show.
+// `show_window` is how a window would be shown; POSIX programs have none to show. A line that
+// `progress` draws on the terminal is taken away before the program may write there.
 std::int32_t RunAndWait(Operator& op, const std::string& program,
-                        const std::optional<std::string>& params, int show_window);
+                        const std::optional<std::string>& params, int show_window,
+                        Progress* progress = nullptr);
 
 }  // namespace updater

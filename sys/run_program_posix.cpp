@@ -57,7 +57,8 @@ class SpawnAttributes {
 }  // namespace
 
 std::int32_t RunAndWait(Operator& op, const std::string& program,
-                        const std::optional<std::string>& params, int /*show_window*/) {
+                        const std::optional<std::string>& params, int /*show_window*/,
+                        Progress* progress) {
   const std::string full_program = FullPath(program);
   std::string command_line = full_program + params.value_or("");
 
@@ -93,7 +94,7 @@ std::int32_t RunAndWait(Operator& op, const std::string& program,
     StartFailed();
   }
   // The program may write to our terminal: a progress line must not stand in its way.
-  CurrentProgress().MakeWayForOtherOutput();
+  if (progress != nullptr) progress->MakeWayForOtherOutput();
   pid_t pid = 0;
   if (::posix_spawn(&pid, file.c_str(), actions.get(), attributes.get(), argv.data(), environ) !=
       0) {

@@ -18,7 +18,8 @@ namespace {
 // The command line goes to the system unchanged: it reads the program's name up to the first
 // blank, and the program splits the rest itself. The system takes at most 32767 characters.
 std::int32_t RunAndWait(Operator& op, const std::string& program,
-                        const std::optional<std::string>& params, int show_window) {
+                        const std::optional<std::string>& params, int show_window,
+                        Progress* /*progress*/) {
   const std::string full_program = FullPath(program);
   std::wstring command_line = win::Utf16(full_program + params.value_or(""));
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());

@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <chrono>
+#include <functional>
 
 #include "db/client_library.h"
 #include "db/db_connection.h"
@@ -25,15 +26,12 @@ constexpr std::int32_t kShutdownTimeout = 1;
 
 enum class Mode { Shutdown, Online };
 
-void SwitchMode(Mode mode, const std::string& client_lib, const std::string& database_path,
-                const std::string& user_name, const std::string& password,
-                const std::string& server_prefix) {
-  db::CheckDBParams({.client_library = client_lib,
-                     .database = database_path,
-                     .user = user_name,
-                     .password = password});
-  const DbServerAndFile parts = SplitConnectionString(database_path, server_prefix);
-  const db::ClientApi& api = db::LoadClientApi(client_lib);
+// `settle` runs while the services attachment still stands, after the request.
+void SwitchMode(Mode mode, const db::ConnectionParams& db, const std::string& server_prefix,
+                const std::function<void()>& settle = {}) {
+  db::CheckDBParams(db);
+  const DbServerAndFile parts = SplitConnectionString(db.database, server_prefix);
+  const db::ClientApi& api = db::LoadClientApi(db.client_library);
 
   db::ParameterBlock request;
   request.Byte(isc_action_svc_properties).String16(isc_spb_dbname, parts.FilePath);
@@ -43,10 +41,9 @@ void SwitchMode(Mode mode, const std::string& client_lib, const std::string& dat
     request.Int32(isc_spb_options, isc_spb_prp_db_online);
 
   db::ServiceAttachment service(api, ServicesManagerName(parts),
-                                db::ServiceAttachParameters(user_name, password));
+                                db::ServiceAttachParameters(db.user, db.password));
   service.Start(request);
-  if (mode == Mode::Shutdown)
-    PauseShowingProgress(GetMessageText("uProgress_ShutdownSettle"), kShutdownSettleTime);
+  if (settle) settle();
   service.Detach();
 }
 
@@ -59,15 +56,22 @@ struct ModeTexts {
   const char* already_box;
 };
 
-void UpdateMode(Mode mode, const ModeTexts& texts, Operator& op, const ProjectProfile& profile,
-                const std::string& product_folder, const std::string& system_password) {
-  const UpdateContext context = UpdateInit(op, profile, product_folder);
+void UpdateMode(const Facilities& f, Mode mode, const ModeTexts& texts, Operator& op,
+                const ProjectProfile& profile, const std::string& product_folder,
+                const std::string& system_password) {
+  const UpdateContext context = UpdateInit(f.clock, op, profile, product_folder);
   op.SaveExceptionToLog(GetMessageText(texts.starting));
   op.ProcessMessages();
   if (!context.HasServerPart) throw Error(GetMessageText(texts.no_server_part));
   try {
-    SwitchMode(mode, profile.ClientLibName, context.DbPath, "SYSDBA", system_password,
-               profile.ServerPrefix);
+    const db::ConnectionParams db = {.client_library = profile.ClientLibName,
+                                     .database = context.DbPath,
+                                     .user = "SYSDBA",
+                                     .password = system_password};
+    if (mode == Mode::Shutdown)
+      DBShutdown(f, db, profile.ServerPrefix);
+    else
+      DBOnLine(db, profile.ServerPrefix);
   } catch (const std::exception& e) {
     op.ProcessMessages();
     if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
@@ -83,32 +87,32 @@ void UpdateMode(Mode mode, const ModeTexts& texts, Operator& op, const ProjectPr
 
 }  // namespace
 
-void DBShutdown(const std::string& client_lib, const std::string& database_path,
-                const std::string& user_name, const std::string& password,
+void DBShutdown(const Facilities& f, const db::ConnectionParams& db,
                 const std::string& server_prefix) {
-  SwitchMode(Mode::Shutdown, client_lib, database_path, user_name, password, server_prefix);
+  SwitchMode(Mode::Shutdown, db, server_prefix, [&f] {
+    PauseShowingProgress(f.clock, f.progress, GetMessageText("uProgress_ShutdownSettle"),
+                         kShutdownSettleTime);
+  });
 }
 
-void DBOnLine(const std::string& client_lib, const std::string& database_path,
-              const std::string& user_name, const std::string& password,
-              const std::string& server_prefix) {
-  SwitchMode(Mode::Online, client_lib, database_path, user_name, password, server_prefix);
+void DBOnLine(const db::ConnectionParams& db, const std::string& server_prefix) {
+  SwitchMode(Mode::Online, db, server_prefix);
 }
 
-void UpdateShutdown(Operator& op, const ProjectProfile& profile, const std::string& product_folder,
-                    const std::string& system_password) {
+void UpdateShutdown(const Facilities& f, Operator& op, const ProjectProfile& profile,
+                    const std::string& product_folder, const std::string& system_password) {
   static constexpr ModeTexts texts = {"uUpdate_UpdateShutdown_1", "uUpdate_UpdateShutdown_2",
                                       "uUpdate_UpdateShutdown_3", "uUpdate_UpdateShutdown_4",
                                       "uUpdate_UpdateShutdown_5", "uUpdate_UpdateShutdown_6"};
-  UpdateMode(Mode::Shutdown, texts, op, profile, product_folder, system_password);
+  UpdateMode(f, Mode::Shutdown, texts, op, profile, product_folder, system_password);
 }
 
-void UpdateOnLine(Operator& op, const ProjectProfile& profile, const std::string& product_folder,
-                  const std::string& system_password) {
+void UpdateOnLine(const Facilities& f, Operator& op, const ProjectProfile& profile,
+                  const std::string& product_folder, const std::string& system_password) {
   static constexpr ModeTexts texts = {"uUpdate_UpdateOnLine_01", "uUpdate_UpdateOnLine_02",
                                       "uUpdate_UpdateOnLine_03", "uUpdate_UpdateOnLine_04",
                                       "uUpdate_UpdateOnLine_05", "uUpdate_UpdateOnLine_06"};
-  UpdateMode(Mode::Online, texts, op, profile, product_folder, system_password);
+  UpdateMode(f, Mode::Online, texts, op, profile, product_folder, system_password);
 }
 
 }  // namespace updater

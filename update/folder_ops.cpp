@@ -123,7 +123,7 @@ void MyCreateDir(const std::string& dir) {
   if (!CreateSingleDirectory(dir)) throw Error(GetMessageText("uUpdate_MyCreateDir_1", dir));
 }
 
-void MyCopyDir(const std::string& source, const std::string& dest) {
+void MyCopyDir(Progress& shown_on, const std::string& source, const std::string& dest) {
   const std::string from = IncludeTrailingSeparator(source);
   const std::string to = IncludeTrailingSeparator(dest);
   if (!DirectoryExists(from)) throw Error(GetMessageText("uUpdate_MyCopyDir_1", from));
@@ -136,8 +136,8 @@ void MyCopyDir(const std::string& source, const std::string& dest) {
   if (std::unique_ptr<Directory> root = Directory::Open(from)) {
     const std::string text = GetMessageText("uProgress_CopyFolder", source);
     TreeSize size;
-    if (CurrentProgress().Watching()) Measure(*root, job, size);
-    ProgressStep progress(text, ProgressUnit::Files, size.files, size.bytes);
+    if (shown_on.Watching()) Measure(*root, job, size);
+    ProgressStep progress(shown_on, text, ProgressUnit::Files, size.files, size.bytes);
     if (progress.Watching()) job.progress = &progress;
     CopyContents(*root, from, to, job);
     CopyDirectoryAttributes(from, to);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "seams/progress.h"
+
 namespace updater {
 
 // Deletes `dir` with everything in it, read-only files included; links inside are deleted,
@@ -18,6 +20,7 @@ void MyCreateDir(const std::string& dir);
 // adds and overwrites (read-only targets too), never deletes; links are copied as links.
 // A file that cannot be copied is passed over. Raises Error uUpdate_MyCopyDir_1 when
 // `source` is not a folder, uUpdate_MyCopyDir_2 when a destination folder cannot be made.
-void MyCopyDir(const std::string& source, const std::string& dest);
+// The files and bytes copied are shown on `progress`.
+void MyCopyDir(Progress& progress, const std::string& source, const std::string& dest);
 
 }  // namespace updater

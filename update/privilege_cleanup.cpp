@@ -119,8 +119,8 @@ int ServerMajorVersion(const std::string& client_library, const std::string& dat
 }
 
 void CleanUpPrivileges(Operator& ui, const std::string& client_library, const std::string& database,
-                       const std::string& password, PrivilegeGrantor grantor,
-                       Operator* log_target) {
+                       const std::string& password, PrivilegeGrantor grantor, Operator* log_target,
+                       Progress* progress) {
   const std::string user = GrantorUserName(grantor);
   const int version = ServerMajorVersion(client_library, database, user, password);
   RunScriptText(ui,
@@ -129,7 +129,7 @@ void CleanUpPrivileges(Operator& ui, const std::string& client_library, const st
                  .user = user,
                  .password = password,
                  .charset = "UTF8"},
-                PrivilegeCleanupScript(grantor, version), log_target);
+                PrivilegeCleanupScript(grantor, version), log_target, progress);
 }
 
 }  // namespace updater

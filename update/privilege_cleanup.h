@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "seams/operator.h"
+#include "seams/progress.h"
 
 namespace updater {
 
@@ -28,6 +29,7 @@ int ServerMajorVersion(const std::string& client_library, const std::string& dat
 // Runs the clean-up for `grantor` through the script library, as that user, with the
 // script that suits the server. Throws Error as RunScriptText does.
 void CleanUpPrivileges(Operator& ui, const std::string& client_library, const std::string& database,
-                       const std::string& password, PrivilegeGrantor grantor, Operator* log_target);
+                       const std::string& password, PrivilegeGrantor grantor, Operator* log_target,
+                       Progress* progress = nullptr);
 
 }  // namespace updater

@@ -68,30 +68,31 @@ void UpdateRun::CopyChecked(const std::string& source, const std::string& target
 
 void UpdateRun::UpdateDatabase() {
   if (!c_.HasServerPart) return;
-  const std::string& lib = profile_.ClientLibName;
-  const std::string& db = c_.WorkDbPath;
+  const db::ConnectionParams sysdba = AsSysdba(c_.WorkDbPath);
+  const db::ConnectionParams admn = AsAdmn(c_.WorkDbPath);
+  const std::string& prefix = profile_.ServerPrefix;
 
   LogKey("uIS_DunVeld_6");
   // The copy was taken in single-user mode and carries it.
-  services_.OnLine(lib, db, system_password_, profile_.ServerPrefix);
+  services_.OnLine(sysdba, prefix);
   try {
-    services_.RunScriptText(op_, lib, db, "ADMN", admn_password_, "SET SQL DIALECT 3; ");
+    services_.RunScriptText(op_, admn, "SET SQL DIALECT 3; ");
   } catch (const std::exception& e) {
     throw Error(GetMessageText("uIS_DunVeld_7") + "\r\r" + e.what());
   }
-  services_.Shutdown(lib, db, system_password_, profile_.ServerPrefix);
+  services_.Shutdown(sysdba, prefix);
   PrepareRolesCapture();
-  services_.RunScriptFile(op_, lib, db, "SYSDBA", system_password_, PayloadFile("Sys_Roles.sql"));
-  services_.OnLine(lib, db, system_password_, profile_.ServerPrefix);
-  services_.CleanUpPrivileges(op_, lib, db, "ADMN", admn_password_);
-  services_.Shutdown(lib, db, system_password_, profile_.ServerPrefix);
-  services_.CleanUpPrivileges(op_, lib, db, "SYSDBA", system_password_);
+  services_.RunScriptFile(op_, sysdba, PayloadFile("Sys_Roles.sql"));
+  services_.OnLine(sysdba, prefix);
+  services_.CleanUpPrivileges(op_, admn);
+  services_.Shutdown(sysdba, prefix);
+  services_.CleanUpPrivileges(op_, sysdba);
   InstallUdfLibrary();
-  services_.RunScriptFile(op_, lib, db, "SYSDBA", system_password_, PayloadFile("script.sql"));
-  services_.OnLine(lib, db, system_password_, profile_.ServerPrefix);
-  services_.RunScriptFile(op_, lib, db, "ADMN", admn_password_, JoinPath(c_.NewDir, "Roles.sql"));
+  services_.RunScriptFile(op_, sysdba, PayloadFile("script.sql"));
+  services_.OnLine(sysdba, prefix);
+  services_.RunScriptFile(op_, admn, JoinPath(c_.NewDir, "Roles.sql"));
   // Left shut down, ready to replace the live database.
-  services_.Shutdown(lib, db, system_password_, profile_.ServerPrefix);
+  services_.Shutdown(sysdba, prefix);
 }
 
 void UpdateRun::PrepareRolesCapture() {
@@ -108,7 +109,7 @@ void UpdateRun::PrepareRolesCapture() {
 
 void UpdateRun::InstallUdfLibrary() {
   const TFBServParams& server = ServerParams();
-  StopFBService(op_, server, false);
+  StopFBService(f_, op_, server, false);
   // The server is started again whether or not the copy went through.
   std::exception_ptr copy_error;
   try {
@@ -117,7 +118,7 @@ void UpdateRun::InstallUdfLibrary() {
   } catch (...) {
     copy_error = std::current_exception();
   }
-  StartFBService(op_, server, false);
+  StartFBService(f_, op_, server, false);
   if (copy_error) std::rethrow_exception(copy_error);
 }
 

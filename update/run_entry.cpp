@@ -7,10 +7,11 @@
 
 namespace updater {
 
-UpdateRun::UpdateRun(RunServices& services, std::string product_dir_text,
+UpdateRun::UpdateRun(RunServices& services, const Facilities& f, std::string product_dir_text,
                      std::string system_password, std::string admn_password, Operator& op,
                      std::string project_key, const UpdateRunSettings& settings)
     : services_(services),
+      f_(f),
       product_dir_text_(std::move(product_dir_text)),
       system_password_(std::move(system_password)),
       admn_password_(std::move(admn_password)),
@@ -26,6 +27,20 @@ void UpdateRun::Log(const std::string& text) {
 
 void UpdateRun::LogKey(const std::string& key) {
   Log(GetMessageText(key));
+}
+
+db::ConnectionParams UpdateRun::AsSysdba(const std::string& database) const {
+  return {.client_library = profile_.ClientLibName,
+          .database = database,
+          .user = "SYSDBA",
+          .password = system_password_};
+}
+
+db::ConnectionParams UpdateRun::AsAdmn(const std::string& database) const {
+  return {.client_library = profile_.ClientLibName,
+          .database = database,
+          .user = "ADMN",
+          .password = admn_password_};
 }
 
 const TFBServParams& UpdateRun::ServerParams() {
@@ -70,7 +85,7 @@ void UpdateRun::Run() {
   if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = false;
   // Never a second run over one that died half-way.
   RefuseOverUnfinishedRun(product_dir_text_);
-  c_ = UpdateInit(op_, profile_, product_dir_text_);
+  c_ = UpdateInit(f_.clock, op_, profile_, product_dir_text_);
   DetectAndConfirm();
   if (c_.HasServerPart) {
     // Discovery fails before anything is changed.
@@ -106,10 +121,10 @@ void UpdateRun::Run() {
   if (!swap_.error.empty()) RaiseSwapFailure();
 }
 
-void UpdateProgrammWith(RunServices& services, std::string productDirText,
+void UpdateProgrammWith(RunServices& services, const Facilities& f, std::string productDirText,
                         std::string systemPassword, std::string admnPassword, Operator& logMemo,
                         std::string projectKey, const UpdateRunSettings& settings) {
-  UpdateRun run(services, std::move(productDirText), std::move(systemPassword),
+  UpdateRun run(services, f, std::move(productDirText), std::move(systemPassword),
                 std::move(admnPassword), logMemo, std::move(projectKey), settings);
   run.Run();
 }

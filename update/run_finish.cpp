@@ -61,8 +61,8 @@ void UpdateRun::FinalStep() {
   if (!c_.HasServerPart) return;
   try {
     LogKey("uUpdate_UpdateProgramm_48");
-    StartFBService(op_, ServerParams(), false);
-    services_.OnLine(profile_.ClientLibName, c_.DbPath, system_password_, profile_.ServerPrefix);
+    StartFBService(f_, op_, ServerParams(), false);
+    services_.OnLine(AsSysdba(c_.DbPath), profile_.ServerPrefix);
     LogKey("uUpdate_UpdateProgramm_49");
   } catch (const std::exception& e) {
     error_text_ = AppendExceptionMessage(error_text_, GetMessageText("uUpdate_UpdateProgramm_50") +

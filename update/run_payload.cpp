@@ -16,13 +16,15 @@ constexpr int kShowNormal = 1;
 
 class PayloadRunServices final : public ServerRunServices {
  public:
+  using ServerRunServices::ServerRunServices;
+
   void UnpackPayload(Operator& op, const std::string& new_dir) override {
     // Three parts: the archive written out, run, and its files checked.
-    ProgressStep progress(GetMessageText("uProgress_Unpack"), ProgressUnit::Parts, 3);
+    ProgressStep progress(f_.progress, GetMessageText("uProgress_Unpack"), ProgressUnit::Parts, 3);
     const std::string archive = IncludeTrailingSeparator(new_dir) + kPayloadArchiveName;
     ExtractFilesFromResource(archive, "");
     progress.Add(1);
-    const int exit_code = RunAndWait(op, archive, std::nullopt, kShowNormal);
+    const int exit_code = RunAndWait(op, archive, std::nullopt, kShowNormal, &f_.progress);
     progress.Add(1);
     // An archive that unpacked nothing, or other files, is caught here, not by a later step.
     CheckUnpackedPayload(new_dir, exit_code);
@@ -32,9 +34,8 @@ class PayloadRunServices final : public ServerRunServices {
 
 }  // namespace
 
-RunServices& RealRunServices() {
-  static PayloadRunServices services;
-  return services;
+std::unique_ptr<RunServices> RealRunServices(const Facilities& f) {
+  return std::make_unique<PayloadRunServices>(f);
 }
 
 }  // namespace updater

@@ -32,9 +32,10 @@ std::string ReadWhole(const std::string& path) {
 
 class Recovery {
  public:
-  Recovery(RunServices& services, Operator& op, const ProjectProfile& profile,
+  Recovery(RunServices& services, const Facilities& f, Operator& op, const ProjectProfile& profile,
            std::string system_password, std::optional<TFBServParams> server_params)
       : services_(services),
+        f_(f),
         op_(op),
         profile_(profile),
         system_password_(std::move(system_password)),
@@ -53,7 +54,7 @@ class Recovery {
     // copied from elsewhere must not send the recovery into another folder.
     temp_dir_ = FolderPart(journal_path_);
     journal_.temp_dir = temp_dir_;
-    c_ = UpdateInit(op_, profile_, product_dir);
+    c_ = UpdateInit(f_.clock, op_, profile_, product_dir);
     CheckJournalPaths();
     Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " It is recovered now.");
 
@@ -107,7 +108,7 @@ class Recovery {
 
   void StopServer() {
     Log("Stopping the server to put the database files in order...");
-    StopFBService(op_, ServerParams(), false);
+    StopFBService(f_, op_, ServerParams(), false);
   }
 
   // The swap moved the live database aside and had not recorded the updated one in place:
@@ -177,7 +178,7 @@ class Recovery {
       throw Error("The updated program folder \"" + work_program +
                   "\" is missing; the program cannot be brought up to the updated database.");
     }
-    MyCopyDir(work_program, c_.ProgramDir);
+    MyCopyDir(f_.progress, work_program, c_.ProgramDir);
     // The tree copy passes over a file it cannot write (a running client holds it).
     for (const char* name : {"DunVeld.exe", "DunVeld.chm"}) {
       const std::string work_file = JoinPath(work_program, name);
@@ -187,7 +188,7 @@ class Recovery {
     }
     Log("The Program folder was updated from \"" + work_program + "\".");
     if (DirectoryExists(work_resources)) {
-      MyCopyDir(work_resources, c_.ResourcesDir);
+      MyCopyDir(f_.progress, work_resources, c_.ResourcesDir);
       Log("The Resources folder was updated from \"" + work_resources + "\".");
     }
     if (!FlushToDisk(c_.ProgramDir) || !FlushToDisk(c_.ResourcesDir))
@@ -196,10 +197,14 @@ class Recovery {
 
   void FinalStep() {
     Log("Starting the server...");
-    StartFBService(op_, ServerParams(), false);
+    StartFBService(f_, op_, ServerParams(), false);
     Log("Bringing the live database online...");
     try {
-      services_.OnLine(profile_.ClientLibName, c_.DbPath, system_password_, profile_.ServerPrefix);
+      services_.OnLine({.client_library = profile_.ClientLibName,
+                        .database = c_.DbPath,
+                        .user = "SYSDBA",
+                        .password = system_password_},
+                       profile_.ServerPrefix);
     } catch (const std::exception& e) {
       // A run killed after its final step, or failed after it, left the database online.
       if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
@@ -210,6 +215,7 @@ class Recovery {
   }
 
   RunServices& services_;
+  Facilities f_;
   Operator& op_;
   const ProjectProfile& profile_;
   std::string system_password_;
@@ -222,16 +228,18 @@ class Recovery {
 
 }  // namespace
 
-void RecoverRunWith(RunServices& services, Operator& op, const ProjectProfile& profile,
-                    const std::string& product_dir, const std::string& system_password,
+void RecoverRunWith(RunServices& services, const Facilities& f, Operator& op,
+                    const ProjectProfile& profile, const std::string& product_dir,
+                    const std::string& system_password,
                     std::optional<TFBServParams> server_params) {
-  Recovery recovery(services, op, profile, system_password, std::move(server_params));
+  Recovery recovery(services, f, op, profile, system_password, std::move(server_params));
   recovery.Run(product_dir);
 }
 
-void RecoverRun(Operator& op, const ProjectProfile& profile, const std::string& product_dir,
-                const std::string& system_password, std::optional<TFBServParams> server_params) {
-  RecoverRunWith(RealRunServices(), op, profile, product_dir, system_password,
+void RecoverRun(const Facilities& f, Operator& op, const ProjectProfile& profile,
+                const std::string& product_dir, const std::string& system_password,
+                std::optional<TFBServParams> server_params) {
+  RecoverRunWith(*RealRunServices(f), f, op, profile, product_dir, system_password,
                  std::move(server_params));
 }
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
@@ -16,13 +17,13 @@ class RunServices;
 // starts the server, brings the live database online and marks the journal ended. Each step is
 // logged. Without an unfinished run it only says so. Raises Error when the journal is garbled
 // (nothing is touched then) or a step fails; run again, it takes up where it stopped.
-void RecoverRun(Operator& op, const ProjectProfile& profile, const std::string& product_dir,
-                const std::string& system_password,
+void RecoverRun(const Facilities& f, Operator& op, const ProjectProfile& profile,
+                const std::string& product_dir, const std::string& system_password,
                 std::optional<TFBServParams> server_params = std::nullopt);
 
 // RecoverRun with the given services.
-void RecoverRunWith(RunServices& services, Operator& op, const ProjectProfile& profile,
-                    const std::string& product_dir, const std::string& system_password,
-                    std::optional<TFBServParams> server_params);
+void RecoverRunWith(RunServices& services, const Facilities& f, Operator& op,
+                    const ProjectProfile& profile, const std::string& product_dir,
+                    const std::string& system_password, std::optional<TFBServParams> server_params);
 
 }  // namespace updater

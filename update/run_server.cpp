@@ -18,7 +18,7 @@ void UpdateRun::PrepareServer() {
 
   try {
     LogKey("uUpdate_UpdateProgramm_18");
-    services_.Shutdown(profile_.ClientLibName, c_.DbPath, system_password_, profile_.ServerPrefix);
+    services_.Shutdown(AsSysdba(c_.DbPath), profile_.ServerPrefix);
     LogKey("uUpdate_UpdateProgramm_19");
   } catch (const std::exception& e) {
     throw Error(GetMessageText("uUpdate_UpdateProgramm_20") + "\r\r" + e.what());
@@ -32,8 +32,7 @@ void UpdateRun::CheckConnections() {
   if (ServerParams().ServerType == "SUPER") {
     LogKey("uUpdate_UpdateProgramm_08");
     op_.ProcessMessages();
-    const std::vector<std::string> users =
-        services_.AttachedUsers(profile_.ClientLibName, c_.DbPath, system_password_);
+    const std::vector<std::string> users = services_.AttachedUsers(AsSysdba(c_.DbPath));
     if (users.empty()) return;
 
     LogKey("uUpdate_UpdateProgramm_09");
@@ -70,7 +69,7 @@ void UpdateRun::StopCheckAndRestartServer() {
   bool only_check_failed = false;
   try {
     LogKey("uUpdate_UpdateProgramm_21");
-    StopFBService(op_, ServerParams(), false);
+    StopFBService(f_, op_, ServerParams(), false);
     LogKey("uUpdate_UpdateProgramm_22");
 
     std::exception_ptr check_error;
@@ -87,7 +86,7 @@ void UpdateRun::StopCheckAndRestartServer() {
     }
 
     LogKey("uUpdate_UpdateProgramm_26");
-    StartFBService(op_, ServerParams(), false);
+    StartFBService(f_, op_, ServerParams(), false);
     LogKey("uUpdate_UpdateProgramm_27");
     if (check_error) {
       only_check_failed = true;
@@ -97,7 +96,7 @@ void UpdateRun::StopCheckAndRestartServer() {
     if (!only_check_failed) error_text_ = AppendExceptionMessage(error_text_, e.what());
     try {
       LogKey("uUpdate_UpdateProgramm_28");
-      services_.OnLine(profile_.ClientLibName, c_.DbPath, system_password_, profile_.ServerPrefix);
+      services_.OnLine(AsSysdba(c_.DbPath), profile_.ServerPrefix);
       LogKey("uUpdate_UpdateProgramm_29");
     } catch (const std::exception& e2) {
       op_.ProcessMessages();

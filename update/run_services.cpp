@@ -15,53 +15,41 @@ namespace {
 constexpr const char* kSysdba = "SYSDBA";
 constexpr const char* kScriptCharset = "UTF8";
 
-db::ConnectionParams ScriptConnection(const std::string& client_lib, const std::string& database,
-                                      const std::string& user, const std::string& password) {
-  return {.client_library = client_lib,
-          .database = database,
-          .user = user,
-          .password = password,
-          .charset = kScriptCharset};
+db::ConnectionParams ScriptConnection(db::ConnectionParams db) {
+  db.charset = kScriptCharset;
+  return db;
 }
 
 }  // namespace
 
-std::vector<std::string> ServerRunServices::AttachedUsers(const std::string& client_lib,
-                                                          const std::string& database,
-                                                          const std::string& password) {
+std::vector<std::string> ServerRunServices::AttachedUsers(const db::ConnectionParams& db) {
   std::vector<std::string> names;
-  db::GetAttachedUsers(client_lib, database, kSysdba, password, "", names);
+  db::GetAttachedUsers(db.client_library, db.database, db.user, db.password, "", names);
   return names;
 }
 
-void ServerRunServices::Shutdown(const std::string& client_lib, const std::string& database,
-                                 const std::string& password, const std::string& server_prefix) {
-  DBShutdown(client_lib, database, kSysdba, password, server_prefix);
+void ServerRunServices::Shutdown(const db::ConnectionParams& db, const std::string& server_prefix) {
+  DBShutdown(f_, db, server_prefix);
 }
 
-void ServerRunServices::OnLine(const std::string& client_lib, const std::string& database,
-                               const std::string& password, const std::string& server_prefix) {
-  DBOnLine(client_lib, database, kSysdba, password, server_prefix);
+void ServerRunServices::OnLine(const db::ConnectionParams& db, const std::string& server_prefix) {
+  DBOnLine(db, server_prefix);
 }
 
-void ServerRunServices::RunScriptText(Operator& op, const std::string& client_lib,
-                                      const std::string& database, const std::string& user,
-                                      const std::string& password, const std::string& text) {
-  updater::RunScriptText(op, ScriptConnection(client_lib, database, user, password), text, &op);
+void ServerRunServices::RunScriptText(Operator& op, const db::ConnectionParams& db,
+                                      const std::string& text) {
+  updater::RunScriptText(op, ScriptConnection(db), text, &op, &f_.progress);
 }
 
-void ServerRunServices::RunScriptFile(Operator& op, const std::string& client_lib,
-                                      const std::string& database, const std::string& user,
-                                      const std::string& password, const std::string& file) {
-  updater::RunScriptFile(op, ScriptConnection(client_lib, database, user, password), file, &op);
+void ServerRunServices::RunScriptFile(Operator& op, const db::ConnectionParams& db,
+                                      const std::string& file) {
+  updater::RunScriptFile(op, ScriptConnection(db), file, &op, &f_.progress);
 }
 
-void ServerRunServices::CleanUpPrivileges(Operator& op, const std::string& client_lib,
-                                          const std::string& database, const std::string& user,
-                                          const std::string& password) {
-  updater::CleanUpPrivileges(op, client_lib, database, password,
-                             user == kSysdba ? PrivilegeGrantor::Sysdba : PrivilegeGrantor::Admn,
-                             &op);
+void ServerRunServices::CleanUpPrivileges(Operator& op, const db::ConnectionParams& db) {
+  updater::CleanUpPrivileges(op, db.client_library, db.database, db.password,
+                             db.user == kSysdba ? PrivilegeGrantor::Sysdba : PrivilegeGrantor::Admn,
+                             &op, &f_.progress);
 }
 
 }  // namespace updater

@@ -53,19 +53,19 @@ void UpdateRun::BuildWorkingFolders() {
   LogKey("uUpdate_UpdateProgramm_38");
 
   if (c_.HasClientPart) {
-    MyCopyDir(c_.ProgramDir, c_.OldProgramDir);
-    MyCopyDir(c_.ProgramDir, c_.WorkProgramDir);
+    MyCopyDir(f_.progress, c_.ProgramDir, c_.OldProgramDir);
+    MyCopyDir(f_.progress, c_.ProgramDir, c_.WorkProgramDir);
     // A product without resources is updated all the same.
     try {
-      MyCopyDir(c_.ResourcesDir, c_.OldResourcesDir);
-      MyCopyDir(c_.ResourcesDir, c_.WorkResourcesDir);
+      MyCopyDir(f_.progress, c_.ResourcesDir, c_.OldResourcesDir);
+      MyCopyDir(f_.progress, c_.ResourcesDir, c_.WorkResourcesDir);
     } catch (const std::exception& e) {
       Log(e.what());
     }
   }
   if (c_.HasServerPart) {
-    MyCopyDir(c_.DbDataDir, c_.OldDbDataDir);
-    MyCopyDir(c_.DbDataDir, c_.WorkDbDataDir);
+    MyCopyDir(f_.progress, c_.DbDataDir, c_.OldDbDataDir);
+    MyCopyDir(f_.progress, c_.DbDataDir, c_.WorkDbDataDir);
     // The tree copy passes over a file it cannot copy (a full disk); without both copies
     // of the database the swap would leave no backup of the live one.
     for (const std::string* dir : {&c_.OldDbDataDir, &c_.WorkDbDataDir}) {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "db/connection_params.h"
+#include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
 #include "update/run_journal.h"
@@ -17,25 +20,20 @@ class RunServices {
  public:
   virtual ~RunServices() = default;
 
-  // Users attached to `database`, less the caller's own attachment.
-  virtual std::vector<std::string> AttachedUsers(const std::string& client_lib,
-                                                 const std::string& database,
-                                                 const std::string& password) = 0;
+  // `db` names the client library, the database's connection string, the user and the
+  // password; each service sets the character set it needs.
+
+  // Users attached to the database, less the caller's own attachment.
+  virtual std::vector<std::string> AttachedUsers(const db::ConnectionParams& db) = 0;
   // `server_prefix` is the profile's: behind it, the connection string is a file path only.
-  virtual void Shutdown(const std::string& client_lib, const std::string& database,
-                        const std::string& password, const std::string& server_prefix) = 0;
-  virtual void OnLine(const std::string& client_lib, const std::string& database,
-                      const std::string& password, const std::string& server_prefix) = 0;
-  virtual void RunScriptText(Operator& op, const std::string& client_lib,
-                             const std::string& database, const std::string& user,
-                             const std::string& password, const std::string& text) = 0;
-  virtual void RunScriptFile(Operator& op, const std::string& client_lib,
-                             const std::string& database, const std::string& user,
-                             const std::string& password, const std::string& file) = 0;
-  // Removes the privileges that `user` (ADMN or SYSDBA) granted to other users.
-  virtual void CleanUpPrivileges(Operator& op, const std::string& client_lib,
-                                 const std::string& database, const std::string& user,
-                                 const std::string& password) = 0;
+  virtual void Shutdown(const db::ConnectionParams& db, const std::string& server_prefix) = 0;
+  virtual void OnLine(const db::ConnectionParams& db, const std::string& server_prefix) = 0;
+  virtual void RunScriptText(Operator& op, const db::ConnectionParams& db,
+                             const std::string& text) = 0;
+  virtual void RunScriptFile(Operator& op, const db::ConnectionParams& db,
+                             const std::string& file) = 0;
+  // Removes the privileges that the user of `db` (ADMN or SYSDBA) granted to other users.
+  virtual void CleanUpPrivileges(Operator& op, const db::ConnectionParams& db) = 0;
   // Writes the payload archive into `new_dir`, runs it there and checks what it unpacked.
   virtual void UnpackPayload(Operator& op, const std::string& new_dir) = 0;
 };
@@ -43,24 +41,23 @@ class RunServices {
 // The database server and the script library for real; the payload is left to the one below.
 class ServerRunServices : public RunServices {
  public:
-  std::vector<std::string> AttachedUsers(const std::string& client_lib, const std::string& database,
-                                         const std::string& password) override;
-  void Shutdown(const std::string& client_lib, const std::string& database,
-                const std::string& password, const std::string& server_prefix) override;
-  void OnLine(const std::string& client_lib, const std::string& database,
-              const std::string& password, const std::string& server_prefix) override;
-  void RunScriptText(Operator& op, const std::string& client_lib, const std::string& database,
-                     const std::string& user, const std::string& password,
+  explicit ServerRunServices(const Facilities& f) : f_(f) {}
+
+  std::vector<std::string> AttachedUsers(const db::ConnectionParams& db) override;
+  void Shutdown(const db::ConnectionParams& db, const std::string& server_prefix) override;
+  void OnLine(const db::ConnectionParams& db, const std::string& server_prefix) override;
+  void RunScriptText(Operator& op, const db::ConnectionParams& db,
                      const std::string& text) override;
-  void RunScriptFile(Operator& op, const std::string& client_lib, const std::string& database,
-                     const std::string& user, const std::string& password,
+  void RunScriptFile(Operator& op, const db::ConnectionParams& db,
                      const std::string& file) override;
-  void CleanUpPrivileges(Operator& op, const std::string& client_lib, const std::string& database,
-                         const std::string& user, const std::string& password) override;
+  void CleanUpPrivileges(Operator& op, const db::ConnectionParams& db) override;
+
+ protected:
+  Facilities f_;
 };
 
 // The services of a real run: the server's, and the payload this program carries.
-RunServices& RealRunServices();
+std::unique_ptr<RunServices> RealRunServices(const Facilities& f);
 
 // How far the swap of the updated parts into the product folder got.
 struct SwapReport {
@@ -75,9 +72,9 @@ struct SwapReport {
 // stages are methods, one file each (run_*.cpp).
 class UpdateRun {
  public:
-  UpdateRun(RunServices& services, std::string product_dir_text, std::string system_password,
-            std::string admn_password, Operator& op, std::string project_key,
-            const UpdateRunSettings& settings);
+  UpdateRun(RunServices& services, const Facilities& f, std::string product_dir_text,
+            std::string system_password, std::string admn_password, Operator& op,
+            std::string project_key, const UpdateRunSettings& settings);
 
   // The whole run; returns when it went through to its end, else throws.
   void Run();
@@ -124,8 +121,12 @@ class UpdateRun {
   // The unpacked payload file `name`, matched without regard to case.
   std::string PayloadFile(const std::string& name) const;
   const TFBServParams& ServerParams();
+  // The live or the working database as SYSDBA or as ADMN.
+  db::ConnectionParams AsSysdba(const std::string& database) const;
+  db::ConnectionParams AsAdmn(const std::string& database) const;
 
   RunServices& services_;
+  Facilities f_;
   std::string product_dir_text_;
   std::string system_password_;
   std::string admn_password_;
@@ -149,7 +150,7 @@ class UpdateRun {
 };
 
 // UpdateProgramm with the given services.
-void UpdateProgrammWith(RunServices& services, std::string productDirText,
+void UpdateProgrammWith(RunServices& services, const Facilities& f, std::string productDirText,
                         std::string systemPassword, std::string admnPassword, Operator& logMemo,
                         std::string projectKey, const UpdateRunSettings& settings);
 

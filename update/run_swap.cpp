@@ -57,7 +57,7 @@ void UpdateRun::Swap() {
 }
 
 void UpdateRun::SwapDatabase() {
-  StopFBService(op_, ServerParams(), false);
+  StopFBService(f_, op_, ServerParams(), false);
   LogKey("uUpdate_UpdateProgramm_22");
 
   // The rename fails while any program holds the file; it also moves the live database
@@ -91,7 +91,7 @@ void UpdateRun::SwapFolders() {
   const std::string program = IncludeTrailingSeparator(c_.ProductDir) + "Program";
   const std::string resources = IncludeTrailingSeparator(c_.ProductDir) + "Resources";
   Record(JournalStage::ProgramCopyBegun);
-  MyCopyDir(c_.WorkProgramDir, program);
+  MyCopyDir(f_.progress, c_.WorkProgramDir, program);
   // The tree copy passes over files it cannot write (a running client holds its executable).
   for (const char* name : {"DunVeld.exe", "DunVeld.chm"}) {
     const std::string work = JoinPath(c_.WorkProgramDir, name);
@@ -103,7 +103,7 @@ void UpdateRun::SwapFolders() {
   swap_.program_swapped = true;
   // Without a working copy of the resources (the product has none) there is nothing to put.
   if (DirectoryExists(c_.WorkResourcesDir)) {
-    MyCopyDir(c_.WorkResourcesDir, resources);
+    MyCopyDir(f_.progress, c_.WorkResourcesDir, resources);
     swap_.resources_swapped = true;
   }
   Record(JournalStage::ProgramCopyDone, {program, resources});

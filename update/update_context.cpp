@@ -26,7 +26,7 @@ std::string FormatRunStamp(Clock::TimePoint t) {
          TwoDigits(c.minute) + TwoDigits(c.second);
 }
 
-UpdateContext UpdateInit(Operator& op, const ProjectProfile& profile,
+UpdateContext UpdateInit(Clock& clock, Operator& op, const ProjectProfile& profile,
                          const std::string& product_folder) {
   op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateInit_1"));
   op.ProcessMessages();
@@ -52,7 +52,7 @@ UpdateContext UpdateInit(Operator& op, const ProjectProfile& profile,
   c.ResourcesDir = JoinPath(product_dir, "Resources");
   c.DbDataDir = JoinPath(product_dir, "DB_Data");
 
-  const std::string stamp = FormatRunStamp(CurrentClock().Now());
+  const std::string stamp = FormatRunStamp(clock.Now());
   c.TempDir = JoinPath(product_dir, "Tmp$" + stamp);
   c.NewDir = JoinPath(c.TempDir, "New");
   c.OldDir = JoinPath(c.TempDir, "Old");

@@ -34,8 +34,8 @@ struct UpdateContext {
 // Checks `product_folder` and computes the context of it; creates nothing on disk.
 // Raises Error with the catalogue text when the folder is missing or not on a local
 // drive, and when its path is longer than the platform accepts. The run that asked for it
-// owns the result.
-UpdateContext UpdateInit(Operator& op, const ProjectProfile& profile,
+// owns the result. The working folders are named from the time on `clock`.
+UpdateContext UpdateInit(Clock& clock, Operator& op, const ProjectProfile& profile,
                          const std::string& product_folder);
 
 // "ddmmyyhhnnss" of `t` on the local clock.

@@ -6,10 +6,10 @@
 
 namespace updater {
 
-void UpdateProgramm(std::string productDirText, std::string systemPassword,
+void UpdateProgramm(const Facilities& f, std::string productDirText, std::string systemPassword,
                     std::string admnPassword, Operator& logMemo, std::string projectKey,
                     const UpdateRunSettings& settings) {
-  UpdateProgrammWith(RealRunServices(), std::move(productDirText), std::move(systemPassword),
+  UpdateProgrammWith(*RealRunServices(f), f, std::move(productDirText), std::move(systemPassword),
                      std::move(admnPassword), logMemo, std::move(projectKey), settings);
 }
 

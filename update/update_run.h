@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
@@ -17,7 +18,8 @@ struct UpdateRunSettings {
   std::optional<TFBServParams> serverParams;
 };
 
-// Updates the product in `productDirText` to the version carried inside this program.
+// Updates the product in `productDirText` to the version carried inside this program, waiting,
+// reporting and controlling the server through `f`.
 // Returns normally when the run went through to its end; throws otherwise (SilentAbort
 // when the operator declined, Error with the run's text otherwise).
 // - Declined at the confirmation: SilentAbort "Cancel"; at a warning: SilentAbort "". Only
@@ -27,7 +29,7 @@ struct UpdateRunSettings {
 // - The swap into the product folder stopped: Error saying what was and was not replaced.
 // - The server or the live database could not be brought back: Error ending with how to do
 //   it by hand; it replaces any error before it.
-void UpdateProgramm(std::string productDirText, std::string systemPassword,
+void UpdateProgramm(const Facilities& f, std::string productDirText, std::string systemPassword,
                     std::string admnPassword, Operator& logMemo, std::string projectKey,
                     const UpdateRunSettings& settings);
 

@@ -55,19 +55,19 @@ void ApplyOptions(const ConnectionOptions& options, bool needs_admn_password,
   }
 }
 
-int RunEngineCommand(CliOperator& op, const EngineCommand& command,
+int RunEngineCommand(CliOperator& op, const Facilities& facilities, const EngineCommand& command,
                      const ConnectionOptions& options, const PasswordPrompt& prompt,
                      ProjectProfile profile) {
   try {
     // As the window does at creation: the libraries first, then the run log.
     WriteCarriedLibraries();
-    op.CreateRunLog(ExecutableFolder());
+    op.CreateRunLog(facilities.clock, ExecutableFolder());
   } catch (const std::exception& e) {
     // No run log yet, so nothing but the box.
     op.ShowMessage(DialogKind::Error, kApplicationTitle, e.what());
     return kExitError;
   }
-  CommandContext context{op, std::move(profile)};
+  CommandContext context{op, facilities, std::move(profile)};
   return RunCommand(context, [&](CommandContext& c) {
     ApplyOptions(options, command.needs_admn_password, prompt, c.profile);
     command.run(c);
@@ -182,17 +182,17 @@ int Main(int argc, char** argv) {
     std::cerr << "--wait-scale: " << e.what() << '\n';
     return kExitError;
   }
-  ScopedClock use_clock(*scaled_clock);
 
   // Progress goes to standard error only, never to the log on standard output or the file.
   std::optional<CliProgress> progress;
   if (!quiet && progress_mode == "plain") {
-    progress.emplace(std::cerr, ProgressStyle::Plain);
+    progress.emplace(*scaled_clock, std::cerr, ProgressStyle::Plain);
   } else if (!quiet && progress_mode == "auto" && StderrIsTerminal()) {
-    progress.emplace(std::cerr, ProgressStyle::Line, &StderrColumns);
+    progress.emplace(*scaled_clock, std::cerr, ProgressStyle::Line, &StderrColumns);
   }
-  std::optional<ScopedProgress> use_progress;
-  if (progress) use_progress.emplace(*progress);
+  const Facilities facilities{*scaled_clock,
+                              progress ? static_cast<Progress&>(*progress) : SilentProgress(),
+                              PlatformServiceControl(), SystemServerProcesses()};
 
   const bool terminal = StdinIsTerminal();
   CliOperator op(std::cin, std::cout, std::cerr, assume_yes);
@@ -221,7 +221,7 @@ int Main(int argc, char** argv) {
   if (terminal && !assume_yes) {
     prompt = [](const std::string& text) { return ReadHiddenLine(std::cerr, text); };
   }
-  return RunEngineCommand(op, *chosen, options, prompt, std::move(*profile));
+  return RunEngineCommand(op, facilities, *chosen, options, prompt, std::move(*profile));
 }
 
 }  // namespace

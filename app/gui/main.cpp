@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "fbserver/fb_serv_params.h"
 #include "seams/application_title.h"
+#include "sys/clock.h"
 #include "sys/error.h"
 #include "update/carried_libraries.h"
 
@@ -47,12 +48,13 @@ int Main(int argc, char** argv) {
   std::optional<ProjectProfile> profile = StartWithoutWindow(startup);
   if (!profile) return 1;
 
-  MainWindow window(EngineWindowCommands(), RunOnWorker);
+  RealClock clock;
+  MainWindow window(clock, EngineWindowCommands(), RunOnWorker);
   CreationChores chores;
   chores.executable_path = QCoreApplication::applicationFilePath().toStdString();
   chores.write_libraries = [] { WriteCarriedLibraries(); };
-  chores.create_log = [](RunLog::LineSink sink) {
-    return std::make_unique<RunLog>(RunLog::BesideExecutable(std::move(sink)));
+  chores.create_log = [&clock](RunLog::LineSink sink) {
+    return std::make_unique<RunLog>(RunLog::BesideExecutable(clock, std::move(sink)));
   };
   chores.discover_server = [] {
     TFBServParams params;

@@ -62,10 +62,13 @@ QPixmap LoadPicture(const char* name) {
 
 }  // namespace
 
-MainWindow::MainWindow(WindowCommands commands, WorkRunner runner)
-    : presenter_(std::make_unique<MainPresenter>(*this, std::move(commands), std::move(runner))) {
+MainWindow::MainWindow(Clock& clock, WindowCommands commands, WorkRunner runner) : clock_(clock) {
   setObjectName("frmMain");
+  // The controls reach the presenter only once they are used.
   BuildControls();
+  presenter_ = std::make_unique<MainPresenter>(
+      *this, Facilities{clock_, *progress_, PlatformServiceControl(), SystemServerProcesses()},
+      std::move(commands), std::move(runner));
   // Translated at creation; the working look comes after, so the caption row never shows.
   LoadEmbeddedTranslation(sill_);
   sill_.SetTranslator([this](const TranslationStore& store) { Translate(store); });
@@ -176,8 +179,7 @@ void MainWindow::BuildControls() {
   status_column->addWidget(a_progress_);
   status_column->addStretch(1);
   row->addWidget(status_place, 1);
-  progress_ = std::make_unique<WindowProgress>(*a_progress_);
-  use_progress_ = std::make_unique<ScopedProgress>(*progress_);
+  progress_ = std::make_unique<WindowProgress>(clock_, *a_progress_);
   a_progress_->on_shown_changed = [this] { FitStatusLine(); };
   ok_btn_ = Named(new QPushButton(p_btn_), "OKBtn");
   ok_btn_->setFixedSize(68, 25);

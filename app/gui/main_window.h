@@ -20,13 +20,14 @@ namespace updater {
 
 class StepProgress;
 class WindowProgress;
-class ScopedProgress;
 
 // The main window frmMain: the controls, their names and texts, the look; every decision is
 // the presenter's. Controls carry their names as object names (eProgramLocation, OKBtn, ...).
 class MainWindow final : public QMainWindow, public MainView {
  public:
-  MainWindow(WindowCommands commands, WorkRunner runner);
+  // The commands wait on `clock`, show their steps on the window's progress and control the
+  // machine's own services and processes.
+  MainWindow(Clock& clock, WindowCommands commands, WorkRunner runner);
   ~MainWindow() override;
 
   MainPresenter& Presenter() { return *presenter_; }
@@ -64,6 +65,7 @@ class MainWindow final : public QMainWindow, public MainView {
   // The status line shares its place with the progress while that is shown.
   void FitStatusLine();
 
+  Clock& clock_;
   std::unique_ptr<MainPresenter> presenter_;
   TranslationStore sill_{"frmMain", "Sill"};
   std::string caption_;
@@ -85,7 +87,6 @@ class MainWindow final : public QMainWindow, public MainView {
   QLabel* image1_ = nullptr;
   StepProgress* a_progress_ = nullptr;
   std::unique_ptr<WindowProgress> progress_;
-  std::unique_ptr<ScopedProgress> use_progress_;
   QWidget* status_place_ = nullptr;
   QLabel* m_captions_ = nullptr;
   QPushButton* ok_btn_ = nullptr;

@@ -83,8 +83,8 @@ void StepProgress::resizeEvent(QResizeEvent* event) {
   Elide();
 }
 
-WindowProgress::WindowProgress(StepProgress& view)
-    : ThrottledProgress(kRedrawInterval), view_(view) {}
+WindowProgress::WindowProgress(Clock& clock, StepProgress& view)
+    : ThrottledProgress(clock, kRedrawInterval), view_(view) {}
 
 void WindowProgress::Draw(const ProgressState& state, Clock::TimePoint now) {
   const std::string figures = ProgressFigures(state, now);

@@ -44,7 +44,7 @@ class StepProgress final : public QWidget {
 // throttled here, then handed over by queued calls, so the window never waits for the worker.
 class WindowProgress final : public ThrottledProgress {
  public:
-  explicit WindowProgress(StepProgress& view);
+  WindowProgress(Clock& clock, StepProgress& view);
 
  protected:
   void Draw(const ProgressState& state, Clock::TimePoint now) override;

@@ -22,14 +22,13 @@ class CliOperatorTest : public ::testing::Test {
 
   CliOperator Make(const std::string& input, bool assume_yes) {
     in_.str(input);
-    return CliOperator(folder_.path(), in_, out_, err_, assume_yes);
+    return CliOperator(clock_, folder_.path(), in_, out_, err_, assume_yes);
   }
 
   testing::ScopedEnv tz_{"TZ", "UTC0"};
   testing::ScopedEnv lc_all_{"LC_ALL", "C"};
   testing::TempFolder folder_;
   testing::FakeClock clock_;
-  ScopedClock scoped_{clock_};
   std::istringstream in_;
   std::ostringstream out_;
   std::ostringstream err_;
@@ -133,7 +132,8 @@ TEST(CliOperatorWithoutLogTest, AsksBeforeTheLogExistsButCannotLog) {
   EXPECT_TRUE(out.str().empty());
 
   testing::TempFolder folder;
-  op.CreateRunLog(folder.path());
+  RealClock clock;
+  op.CreateRunLog(clock, folder.path());
   EXPECT_EQ(op.LogFile().rfind(folder.path() + "/Logs/", 0), 0u) << op.LogFile();
   op.SaveExceptionToLog("now");
   EXPECT_NE(out.str().find(": now\n"), std::string::npos) << out.str();

@@ -15,7 +15,11 @@ namespace {
 class CommandRunnerTest : public ::testing::Test {
  protected:
   testing::RecordingOperator op_;
-  CommandContext context_{op_, PresetProfile()};
+  RealClock clock_;
+  CommandContext context_{
+      op_,
+      {clock_, SilentProgress(), PlatformServiceControl(), SystemServerProcesses()},
+      PresetProfile()};
 };
 
 TEST_F(CommandRunnerTest, SuccessIsZeroAndTheCommandSeesTheProfile) {

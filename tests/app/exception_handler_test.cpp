@@ -73,7 +73,7 @@ TEST(AEExceptionTest, SilentForCancellationAndEmptyMessages) {
 // Logs through a real run log whose file has gone.
 class BrokenLogOperator final : public Operator {
  public:
-  explicit BrokenLogOperator(const std::string& folder) : log_(folder, nullptr) {
+  explicit BrokenLogOperator(const std::string& folder) : log_(clock_, folder, nullptr) {
     std::filesystem::remove(log_.LogFile());
   }
   void SaveExceptionToLog(const std::string& text) override { log_.SaveExceptionToLog(text); }
@@ -87,6 +87,7 @@ class BrokenLogOperator final : public Operator {
   }
   void SetStatus(const std::string&) override {}
 
+  RealClock clock_;
   RunLog log_;
   std::vector<std::pair<std::string, std::string>> boxes;
 };

@@ -8,6 +8,7 @@
 
 #include "messages/ldm.h"
 #include "sys/error.h"
+#include "tests/support/recording_progress.h"
 #include "tests/support/temp_folder.h"
 
 namespace updater {
@@ -74,13 +75,13 @@ class MainPresenterTest : public ::testing::Test {
         p.ServiceName = "KorvaneFireXBirdServer";
         return p;
       }) {
-    presenter = std::make_unique<MainPresenter>(view, std::move(commands));
+    presenter = std::make_unique<MainPresenter>(view, facilities, std::move(commands));
     CreationChores chores;
     chores.executable_path = "/opt/tools/Updater_DunVeld.exe";
     chores.load_pictures = [] {};
     chores.write_libraries = [] {};
     chores.create_log = [this](RunLog::LineSink sink) {
-      return std::make_unique<RunLog>(folder.path(), std::move(sink));
+      return std::make_unique<RunLog>(clock, folder.path(), std::move(sink));
     };
     chores.discover_server = std::move(discover);
     presenter->FormCreate(chores);
@@ -94,6 +95,9 @@ class MainPresenterTest : public ::testing::Test {
 
   TempFolder folder;
   FakeView view;
+  RealClock clock;
+  testing::RecordingProgress progress;
+  Facilities facilities{clock, progress, PlatformServiceControl(), SystemServerProcesses()};
   std::unique_ptr<MainPresenter> presenter;
 };
 
@@ -254,6 +258,9 @@ TEST_F(MainPresenterTest, ServiceCommandsReadTheFieldsNowAndBlockTheWindowWhileT
     dirs.push_back(c.profile.ProductDir + "|" + c.profile.SystemPassword);
     during.push_back(self->Look());
     if (c.server) server_seen = *c.server;
+    // The window's own progress and clock, not some default.
+    EXPECT_EQ(&c.facilities.progress, &progress);
+    EXPECT_EQ(&c.facilities.clock, &clock);
   };
   MainPresenter& p = Create({.update = [](CommandContext&) {},
                              .online = record,
@@ -358,14 +365,14 @@ TEST_F(MainPresenterTest, DiscoveryFailureIsExtendedLoggedAndShownAndTheWindowSt
 }
 
 TEST_F(MainPresenterTest, ErrorBeforeTheRunLogEndsCreationWithoutALog) {
-  presenter = std::make_unique<MainPresenter>(view, WindowCommands{});
+  presenter = std::make_unique<MainPresenter>(view, facilities, WindowCommands{});
   CreationChores chores;
   chores.executable_path = "/x/updater";
   chores.load_pictures = [] { throw Error("Picture Success cannot be loaded"); };
   bool log_created = false;
   chores.create_log = [&](RunLog::LineSink sink) {
     log_created = true;
-    return std::make_unique<RunLog>(folder.path(), std::move(sink));
+    return std::make_unique<RunLog>(clock, folder.path(), std::move(sink));
   };
   chores.discover_server = [] { return TFBServParams{}; };
   EXPECT_THROW(presenter->FormCreate(chores), Error);
@@ -375,14 +382,14 @@ TEST_F(MainPresenterTest, ErrorBeforeTheRunLogEndsCreationWithoutALog) {
 
 TEST_F(MainPresenterTest, CreationChoresRunInOrderWithTheCaptionFirst) {
   std::vector<std::string> order;
-  presenter = std::make_unique<MainPresenter>(view, WindowCommands{});
+  presenter = std::make_unique<MainPresenter>(view, facilities, WindowCommands{});
   CreationChores chores;
   chores.executable_path = "/x/updater";
   chores.load_pictures = [&] { order.push_back("pictures:" + view.caption); };
   chores.write_libraries = [&] { order.push_back("libraries"); };
   chores.create_log = [&](RunLog::LineSink sink) {
     order.push_back("log");
-    return std::make_unique<RunLog>(folder.path(), std::move(sink));
+    return std::make_unique<RunLog>(clock, folder.path(), std::move(sink));
   };
   chores.discover_server = [&] {
     order.push_back("discovery");

@@ -19,7 +19,6 @@ class ProgressViewTest : public ::testing::Test {
  protected:
   void SetUp() override { ChangeLanguage(3); }
   testing::FakeClock clock_;
-  ScopedClock use_clock_{clock_};
 };
 
 TEST_F(ProgressViewTest, FiguresAndShareOfEachKindOfStep) {
@@ -62,7 +61,7 @@ TEST_F(ProgressViewTest, FiguresAndShareOfEachKindOfStep) {
 
 TEST_F(ProgressViewTest, TerminalLineIsRewrittenInPlaceAtMostTenTimesASecond) {
   std::ostringstream err;
-  CliProgress progress(err, ProgressStyle::Line, [] { return 30; });
+  CliProgress progress(clock_, err, ProgressStyle::Line, [] { return 30; });
   progress.Begin("Copying the folder /opt/OVN/DunVeld/Program", ProgressUnit::Files, 100, 0);
   for (int i = 1; i <= 50; ++i) progress.Advance(i, 0);  // no time passes: no redraw
   clock_.Advance(100ms);
@@ -78,7 +77,7 @@ TEST_F(ProgressViewTest, TerminalLineIsRewrittenInPlaceAtMostTenTimesASecond) {
 
 TEST_F(ProgressViewTest, PlainProgressPrintsOneLinePerStep) {
   std::ostringstream err;
-  CliProgress progress(err, ProgressStyle::Plain);
+  CliProgress progress(clock_, err, ProgressStyle::Plain);
   for (const char* text : {"Stopping", "Running"}) {
     progress.Begin(text, ProgressUnit::Seconds, 30, 0);
     clock_.Advance(1s);
@@ -95,8 +94,8 @@ TEST_F(ProgressViewTest, OperatorOutputTakesTheLineAwayFirst) {
   testing::TempFolder folder;
   std::istringstream in;
   std::ostringstream out, err;
-  CliOperator op(folder.path(), in, out, err, true);
-  CliProgress progress(err, ProgressStyle::Line);
+  CliOperator op(clock_, folder.path(), in, out, err, true);
+  CliProgress progress(clock_, err, ProgressStyle::Line);
   op.SetProgressLine(&progress);
   progress.Begin("step", ProgressUnit::None, 0, 0);
   op.SaveExceptionToLog("entry");

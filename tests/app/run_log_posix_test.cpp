@@ -40,17 +40,17 @@ TEST(SplitLinesTest, BreaksAtEveryKindOfLineEnd) {
 // Fixed zone and locale, so that the stamps are known: "C" writes 01/05/07 and 14:03:09.
 class RunLogTest : public ::testing::Test {
  protected:
-  RunLogTest() : clock_(At(2007, 1, 5, 14, 3, 9)), scoped_(clock_) {}
+  RunLogTest() : clock_(At(2007, 1, 5, 14, 3, 9)) {}
 
   RunLog MakeLog() {
-    return RunLog(folder_.path(), [this](const std::string& line) { lines_.push_back(line); });
+    return RunLog(clock_, folder_.path(),
+                  [this](const std::string& line) { lines_.push_back(line); });
   }
 
   ScopedEnv tz_{"TZ", "UTC0"};
   ScopedEnv lc_all_{"LC_ALL", "C"};
   TempFolder folder_;
   FakeClock clock_;
-  ScopedClock scoped_;
   std::vector<std::string> lines_;
 };
 
@@ -71,10 +71,10 @@ TEST_F(RunLogTest, CreatesMissingParentsAndTruncatesAnOldFile) {
   std::string base = folder_.path() + "/a/b";
   std::filesystem::create_directories(base + "/Logs");
   std::ofstream(base + "/Logs/050107-140309_Updater.log") << "old contents";
-  RunLog log(base, nullptr);
+  RunLog log(clock_, base, nullptr);
   EXPECT_EQ(std::filesystem::file_size(log.LogFile()), 0u);
 
-  RunLog deeper(folder_.path() + "/x/y/z", nullptr);
+  RunLog deeper(clock_, folder_.path() + "/x/y/z", nullptr);
   EXPECT_TRUE(std::filesystem::is_regular_file(deeper.LogFile()));
 }
 

@@ -40,16 +40,15 @@ int main(int argc, char** argv) {
   }
   DiscardingBuffer discard;
   std::ostream nowhere(&discard);
+  updater::RealClock clock;
   std::optional<updater::CliProgress> line;
-  std::optional<updater::ScopedProgress> watch;
-  if (progress) {
-    line.emplace(nowhere, updater::ProgressStyle::Line, [] { return 80; });
-    watch.emplace(*line);
-  }
+  if (progress) line.emplace(clock, nowhere, updater::ProgressStyle::Line, [] { return 80; });
+  updater::Progress& shown_on =
+      line ? static_cast<updater::Progress&>(*line) : updater::SilentProgress();
   const auto start = Clock::now();
   try {
     if (copy) {
-      updater::MyCopyDir(argv[2], argv[3]);
+      updater::MyCopyDir(shown_on, argv[2], argv[3]);
     } else {
       updater::MyRemoveDir(argv[2]);
     }

@@ -212,7 +212,9 @@ class UpdateRunServerTest : public ::testing::Test {
     return ReadFile(DemoBuild() / "payload" / name);
   }
 
-  static bool ServiceRunning() { return GetServiceState("", kOwnServiceName) == kServiceRunning; }
+  static bool ServiceRunning() {
+    return GetServiceState(PlatformServiceControl(), "", kOwnServiceName) == kServiceRunning;
+  }
 
   // Neither password may show anywhere the run writes.
   void ExpectNoPasswordIn(const ProcessResult& r, const std::string& secret) const {

@@ -137,7 +137,7 @@ TEST(ServiceServerTest, StopEndsTheServerAndStartBringsItBack) {
   TFBServParams params;
   GetFBServParams(params);
   ASSERT_EQ(params.ServiceName, "KorvaneFireXBirdServer");
-  EXPECT_TRUE(IsFBServiceRunning());
+  EXPECT_TRUE(IsFBServiceRunning(PlatformServiceControl()));
 
   testing::TempFolder dir;
   StrayServerProcess stray(dir.path());
@@ -147,23 +147,24 @@ TEST(ServiceServerTest, StopEndsTheServerAndStartBringsItBack) {
   // The pending limit shrinks with the clock too; a busy server may take the init script's
   // full 15 s grace before it ends, so keep the limit above that in real time.
   testing::ScaledClock clock(5);
-  ScopedClock use_clock(clock);
+  const Facilities facilities{clock, SilentProgress(), PlatformServiceControl(),
+                              SystemServerProcesses()};
 
-  StopFBService(op, params, true);
+  StopFBService(facilities, op, params, true);
   EXPECT_FALSE(PortOpen());
   EXPECT_EQ(stray.Wait(), SIGKILL);
   EXPECT_EQ(ProcessesNamed(kExe), 0);
-  EXPECT_EQ(GetServiceState("", params.ServiceName), kServiceStopped);
-  EXPECT_FALSE(IsFBServiceRunning());
+  EXPECT_EQ(GetServiceState(PlatformServiceControl(), "", params.ServiceName), kServiceStopped);
+  EXPECT_FALSE(IsFBServiceRunning(PlatformServiceControl()));
   // The fixed waits around the polls that follow the stop script.
   ASSERT_GE(clock.Sleeps().size(), 2u);
   EXPECT_EQ(clock.Sleeps().front(), kServiceRequestDelay);
   EXPECT_EQ(clock.Sleeps().back(), kServiceSettleDelay);
 
-  StartFBService(op, params, true);
+  StartFBService(facilities, op, params, true);
   EXPECT_TRUE(PortOpen());
-  EXPECT_EQ(GetServiceState("", params.ServiceName), kServiceRunning);
-  EXPECT_TRUE(IsFBServiceRunning());
+  EXPECT_EQ(GetServiceState(PlatformServiceControl(), "", params.ServiceName), kServiceRunning);
+  EXPECT_TRUE(IsFBServiceRunning(PlatformServiceControl()));
   EXPECT_EQ(ProcessesNamed(kExe), 1);
   EXPECT_EQ(clock.Sleeps().back(), kServiceSettleDelay);
 

@@ -42,7 +42,7 @@ std::vector<milliseconds> Ms(std::initializer_list<int> values) {
 
 class FbServiceTest : public ::testing::Test {
  protected:
-  FbServiceTest() : fake(clock), use_clock(clock), use_control(fake), use_processes(fake) {}
+  FbServiceTest() : fake(clock) {}
 
   void Running(const std::string& name) { fake.services[name].status = {kServiceRunning, 0, 0}; }
   void Stopped(const std::string& name) { fake.services[name].status = {kServiceStopped, 0, 0}; }
@@ -63,14 +63,12 @@ class FbServiceTest : public ::testing::Test {
   testing::FakeClock clock;
   testing::FakeServiceControl fake;
   testing::RecordingOperator op;
-  ScopedClock use_clock;
-  ScopedServiceControl use_control;
-  ScopedServerProcesses use_processes;
+  Facilities facilities{clock, SilentProgress(), fake, fake};
 };
 
 TEST_F(FbServiceTest, StopWaitsBeforeTheRequestAndAfterTheCheck) {
   Running(kOwn);
-  StopFBService(op, OwnServer(), true);
+  StopFBService(facilities, op, OwnServer(), true);
 
   EXPECT_EQ(fake.events,
             (Strings{"open-manager  @0", "open KorvaneFireXBirdServer @0",
@@ -87,7 +85,7 @@ TEST_F(FbServiceTest, StopWaitsBeforeTheRequestAndAfterTheCheck) {
 
 TEST_F(FbServiceTest, StopOfAStoppedServiceSucceedsAfterBothWaits) {
   Stopped(kOwn);
-  StopFBService(op, OwnServer(), false);
+  StopFBService(facilities, op, OwnServer(), false);
   EXPECT_EQ(clock.TotalSlept(), milliseconds(45000));
   EXPECT_TRUE(op.boxes.empty());
   // The refusal decides: no status query before the termination.
@@ -102,7 +100,7 @@ TEST_F(FbServiceTest, StopReportsItsWaitsAsSteps) {
       {kServiceStopPending, 1, 1500}, {kServiceStopPending, 2, 900}, {kServiceStopped, 0, 0}};
   ChangeLanguage(3);
   testing::RecordingProgress progress;
-  StopFBService(op, OwnServer(), false);
+  StopFBService({clock, progress, fake, fake}, op, OwnServer(), false);
 
   EXPECT_EQ(clock.TotalSlept(), milliseconds(30000 + 1500 + 900 + 15000));
   ASSERT_EQ(progress.steps.size(), 3u);
@@ -122,14 +120,14 @@ TEST_F(FbServiceTest, StopFollowsTheCheckPointWithTheWaitHints) {
   Running(kOwn);
   fake.services[kOwn].queries = {
       {kServiceStopPending, 1, 700}, {kServiceStopPending, 2, 900}, {kServiceStopped, 0, 0}};
-  StopFBService(op, OwnServer(), false);
+  StopFBService(facilities, op, OwnServer(), false);
   EXPECT_EQ(clock.Sleeps(), Ms({30000, 700, 900, 15000}));
 }
 
 TEST_F(FbServiceTest, StopThatNeverEndsIsFailedByTheBound) {
   Running(kOwn);
   fake.services[kOwn].queries = {{kServiceStopPending, 5, 2000}};
-  EXPECT_EQ(ErrorOf([&] { StopFBService(op, OwnServer(), true); }), kUnableToStopText);
+  EXPECT_EQ(ErrorOf([&] { StopFBService(facilities, op, OwnServer(), true); }), kUnableToStopText);
 
   const auto& sleeps = clock.Sleeps();
   ASSERT_GT(sleeps.size(), 2u);
@@ -144,7 +142,7 @@ TEST_F(FbServiceTest, StopThatNeverEndsIsFailedByTheBound) {
 TEST_F(FbServiceTest, ZeroWaitHintDoesNotSpin) {
   Running(kOwn);
   fake.services[kOwn].queries = {{kServiceStopPending, 0, 0}};
-  EXPECT_FALSE(StopServiceAndWait("", kOwn));
+  EXPECT_FALSE(StopServiceAndWait(facilities, "", kOwn));
   EXPECT_EQ(clock.TotalSlept(), kServiceRequestDelay + kServicePendingLimit);
   EXPECT_EQ(clock.Sleeps()[1], kServicePollFloor);
 }
@@ -152,28 +150,28 @@ TEST_F(FbServiceTest, ZeroWaitHintDoesNotSpin) {
 TEST_F(FbServiceTest, FallingCheckPointEndsTheWait) {
   Running(kOwn);
   fake.services[kOwn].queries = {{kServiceStopPending, 4, 100}, {kServiceStopPending, 3, 100}};
-  EXPECT_FALSE(StopServiceAndWait("", kOwn));
+  EXPECT_FALSE(StopServiceAndWait(facilities, "", kOwn));
   EXPECT_EQ(clock.Sleeps(), Ms({30000, 100}));
 }
 
 TEST_F(FbServiceTest, FailedQueryEndsTheWait) {
   Stopped(kOwn);
   fake.services[kOwn].query_fails = true;
-  EXPECT_FALSE(StartServiceAndWait("", kOwn));  // started, but no status to wait on
+  EXPECT_FALSE(StartServiceAndWait(facilities, "", kOwn));  // started, but no status to wait on
   EXPECT_EQ(clock.Sleeps(), Ms({30000}));
 
   Stopped(kOwn);
   fake.services[kOwn].query_fails = false;
   fake.services[kOwn].queries = {{kServiceStartPending, 1, 400}, {kServiceStartPending, 2, 400}};
   fake.services[kOwn].queries_until_failure = 2;
-  EXPECT_FALSE(StartServiceAndWait("", kOwn));
+  EXPECT_FALSE(StartServiceAndWait(facilities, "", kOwn));
   EXPECT_EQ(clock.Sleeps(), Ms({30000, 30000, 400, 400}));
 }
 
 TEST_F(FbServiceTest, ProcessTerminationFailureNamesTheExecutable) {
   Running(kOwn);
   fake.kill_result = 0;
-  EXPECT_EQ(ErrorOf([&] { StopFBService(op, OwnServer(), true); }),
+  EXPECT_EQ(ErrorOf([&] { StopFBService(facilities, op, OwnServer(), true); }),
             "Unable to stop the process(es):FBSRVDNVL.EXE classic server FireBird. \rDo stop by "
             "hand and then try again.");
   const Strings names = fake.Names();
@@ -186,14 +184,14 @@ TEST_F(FbServiceTest, ProcessTerminationFailureNamesTheExecutable) {
 TEST_F(FbServiceTest, TerminationThatSucceededCountsAsSuccess) {
   Running(kOwn);
   fake.kill_result = 1;
-  EXPECT_NO_THROW(StopFBService(op, OwnServer(), false));
+  EXPECT_NO_THROW(StopFBService(facilities, op, OwnServer(), false));
 }
 
 TEST_F(FbServiceTest, StateAfterTheStopMustBeStopped) {
   Running(kOwn);
   // The wait sees it stopped; a moment later something has started it again.
   fake.services[kOwn].queries = {{kServiceStopped, 0, 0}, {kServiceRunning, 0, 0}};
-  EXPECT_EQ(ErrorOf([&] { StopFBService(op, OwnServer(), true); }), kNotStoppedText);
+  EXPECT_EQ(ErrorOf([&] { StopFBService(facilities, op, OwnServer(), true); }), kNotStoppedText);
   EXPECT_EQ(clock.Sleeps(), Ms({30000}));
   EXPECT_TRUE(op.boxes.empty());
 }
@@ -201,12 +199,12 @@ TEST_F(FbServiceTest, StateAfterTheStopMustBeStopped) {
 TEST_F(FbServiceTest, StopThatFailsWithoutAStatusFails) {
   Running(kOwn);
   fake.services[kOwn].stop_fails_without_status = true;
-  EXPECT_EQ(ErrorOf([&] { StopFBService(op, OwnServer(), false); }), kUnableToStopText);
+  EXPECT_EQ(ErrorOf([&] { StopFBService(facilities, op, OwnServer(), false); }), kUnableToStopText);
 }
 
 TEST_F(FbServiceTest, StartStopsFirstThenStartsWithNinetySecondsOfWaits) {
   Running(kOwn);
-  StartFBService(op, OwnServer(), true);
+  StartFBService(facilities, op, OwnServer(), true);
 
   EXPECT_EQ(clock.Sleeps(), Ms({30000, 15000, 30000, 15000}));
   const Strings& e = fake.events;
@@ -229,8 +227,8 @@ TEST_F(FbServiceTest, StartStopsFirstThenStartsWithNinetySecondsOfWaits) {
 TEST_F(FbServiceTest, StartIgnoresAFailedInnerStop) {
   Running(kOwn);
   fake.kill_result = 0;  // the inner stop raises; the start goes on
-  EXPECT_NO_THROW(StartFBService(op, OwnServer(), false));
-  EXPECT_EQ(GetServiceState("", kOwn), kServiceRunning);
+  EXPECT_NO_THROW(StartFBService(facilities, op, OwnServer(), false));
+  EXPECT_EQ(GetServiceState(fake, "", kOwn), kServiceRunning);
   EXPECT_TRUE(op.boxes.empty());
 }
 
@@ -239,36 +237,38 @@ TEST_F(FbServiceTest, StartIsConfirmedByAnotherKnownService) {
   Running("FirebirdServerDefaultInstance");
   // Reaches running, then drops before the confirmation looks.
   fake.services[kOwn].after_start = {{kServiceRunning, 0, 0}, {kServiceStopped, 0, 0}};
-  EXPECT_NO_THROW(StartFBService(op, OwnServer(), false));
+  EXPECT_NO_THROW(StartFBService(facilities, op, OwnServer(), false));
 
   Stopped("FirebirdServerDefaultInstance");
   fake.services[kOwn].status = {kServiceStopped, 0, 0};
-  EXPECT_EQ(ErrorOf([&] { StartFBService(op, OwnServer(), false); }), kNotRunningText);
+  EXPECT_EQ(ErrorOf([&] { StartFBService(facilities, op, OwnServer(), false); }), kNotRunningText);
 }
 
 TEST_F(FbServiceTest, StartThatNeverRunsFails) {
   Stopped(kOwn);
   fake.services[kOwn].start_accepted = false;
-  EXPECT_EQ(ErrorOf([&] { StartFBService(op, OwnServer(), true); }), kUnableToStartText);
+  EXPECT_EQ(ErrorOf([&] { StartFBService(facilities, op, OwnServer(), true); }),
+            kUnableToStartText);
   EXPECT_TRUE(op.boxes.empty());
 
   // A start script that fails leaves the service stopped.
   fake.services[kOwn].start_accepted = true;
   fake.services[kOwn].after_start = {{kServiceStartPending, 1, 500}, {kServiceStopped, 0, 0}};
-  EXPECT_EQ(ErrorOf([&] { StartFBService(op, OwnServer(), true); }), kUnableToStartText);
+  EXPECT_EQ(ErrorOf([&] { StartFBService(facilities, op, OwnServer(), true); }),
+            kUnableToStartText);
 }
 
 TEST_F(FbServiceTest, StartThatStaysPendingIsFailedByTheBound) {
   Stopped(kOwn);
   fake.services[kOwn].queries = {{kServiceStartPending, 7, 3000}};
-  EXPECT_FALSE(StartServiceAndWait("", kOwn));
+  EXPECT_FALSE(StartServiceAndWait(facilities, "", kOwn));
   EXPECT_EQ(clock.TotalSlept(), kServiceRequestDelay + kServicePendingLimit);
 }
 
 TEST_F(FbServiceTest, EmptyServiceNameFailsTheStartAfterItsWaits) {
   TFBServParams empty;
-  EXPECT_EQ(GetServiceState("", ""), kServiceStopped);
-  EXPECT_EQ(ErrorOf([&] { StartFBService(op, empty, true); }), kUnableToStartText);
+  EXPECT_EQ(GetServiceState(fake, "", ""), kServiceStopped);
+  EXPECT_EQ(ErrorOf([&] { StartFBService(facilities, op, empty, true); }), kUnableToStartText);
   // The inner stop's wait and the start's own wait; nothing was terminated.
   EXPECT_EQ(clock.Sleeps(), Ms({30000, 30000}));
   for (const std::string& e : fake.Names()) EXPECT_NE(e.rfind("kill", 0), 0u) << e;
@@ -277,10 +277,10 @@ TEST_F(FbServiceTest, EmptyServiceNameFailsTheStartAfterItsWaits) {
 TEST_F(FbServiceTest, UnreachableManagerSkipsTheWait) {
   Running(kOwn);
   fake.manager_opens = false;
-  EXPECT_EQ(GetServiceState("", kOwn), kServiceStopped);
-  EXPECT_FALSE(StopServiceAndWait("", kOwn));
-  EXPECT_FALSE(StartServiceAndWait("", kOwn));
-  EXPECT_FALSE(IsFBServiceRunning());
+  EXPECT_EQ(GetServiceState(fake, "", kOwn), kServiceStopped);
+  EXPECT_FALSE(StopServiceAndWait(facilities, "", kOwn));
+  EXPECT_FALSE(StartServiceAndWait(facilities, "", kOwn));
+  EXPECT_FALSE(IsFBServiceRunning(fake));
   EXPECT_TRUE(clock.Sleeps().empty());
 }
 
@@ -288,7 +288,7 @@ TEST_F(FbServiceTest, KnownServicesAreAskedInOrderUntilOneRuns) {
   Stopped("FirebirdGuardianDefaultInstance");
   Running("FirebirdServerDefaultInstance");
   Running(kOwn);
-  EXPECT_TRUE(IsFBServiceRunning());
+  EXPECT_TRUE(IsFBServiceRunning(fake));
   const Strings names = fake.Names();
   EXPECT_EQ(names,
             (Strings{"open-manager ", "open FirebirdGuardianDefaultInstance",
@@ -296,7 +296,7 @@ TEST_F(FbServiceTest, KnownServicesAreAskedInOrderUntilOneRuns) {
                      "open FirebirdServerDefaultInstance", "query FirebirdServerDefaultInstance"}));
 
   fake.services.clear();
-  EXPECT_FALSE(IsFBServiceRunning());
+  EXPECT_FALSE(IsFBServiceRunning(fake));
 }
 
 }  // namespace

@@ -45,11 +45,7 @@ esac
 
 class InitScriptServiceTest : public ::testing::Test {
  protected:
-  InitScriptServiceTest()
-      : control(MakeInitScriptServiceControl(dir.path())),
-        use_control(*control),
-        clock(100),
-        use_clock(clock) {}
+  InitScriptServiceTest() : control(MakeInitScriptServiceControl(dir.path())), clock(100) {}
 
   void Script(const std::string& name, const char* text, mode_t mode = 0755) {
     const std::string file = dir.Write(name, text);
@@ -58,9 +54,8 @@ class InitScriptServiceTest : public ::testing::Test {
 
   testing::TempFolder dir;
   std::unique_ptr<ServiceControl> control;
-  ScopedServiceControl use_control;
   testing::ScaledClock clock;
-  ScopedClock use_clock;
+  Facilities facilities{clock, SilentProgress(), *control, SystemServerProcesses()};
 };
 
 TEST_F(InitScriptServiceTest, RunningStartScriptReportsStartPendingWithRisingCheckPoint) {
@@ -96,20 +91,20 @@ TEST_F(InitScriptServiceTest, RunningStartScriptReportsStartPendingWithRisingChe
 
 TEST_F(InitScriptServiceTest, StartAndStopThroughTheServiceRoutines) {
   Script("svc", kMarkerScript);
-  EXPECT_EQ(GetServiceState("", "svc"), kServiceStopped);
-  EXPECT_TRUE(StartServiceAndWait("", "svc"));
-  EXPECT_EQ(GetServiceState("", "svc"), kServiceRunning);
-  EXPECT_TRUE(StopServiceAndWait("", "svc"));
-  EXPECT_EQ(GetServiceState("", "svc"), kServiceStopped);
+  EXPECT_EQ(GetServiceState(*control, "", "svc"), kServiceStopped);
+  EXPECT_TRUE(StartServiceAndWait(facilities, "", "svc"));
+  EXPECT_EQ(GetServiceState(*control, "", "svc"), kServiceRunning);
+  EXPECT_TRUE(StopServiceAndWait(facilities, "", "svc"));
+  EXPECT_EQ(GetServiceState(*control, "", "svc"), kServiceStopped);
   // Stopping a stopped service: refused, with the stopped state.
-  EXPECT_TRUE(StopServiceAndWait("", "svc"));
+  EXPECT_TRUE(StopServiceAndWait(facilities, "", "svc"));
   EXPECT_EQ(clock.Sleeps().front(), kServiceRequestDelay);
 }
 
 TEST_F(InitScriptServiceTest, HangingStartScriptIsBoundedAndEnded) {
   Script("hang", kHangingStart);
   const auto started = std::chrono::steady_clock::now();
-  EXPECT_FALSE(StartServiceAndWait("", "hang"));
+  EXPECT_FALSE(StartServiceAndWait(facilities, "", "hang"));
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
 
   std::ifstream pid_file(dir.path() + "/hang.pid");
@@ -127,7 +122,7 @@ TEST_F(InitScriptServiceTest, FailingStartScriptFailsTheStart) {
   params.ServiceName = "broken";
   params.ServerExeName = "NO-SUCH-PROGRAM.EXE";
   try {
-    StartFBService(op, params, true);
+    StartFBService(facilities, op, params, true);
     ADD_FAILURE() << "the start did not fail";
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), kUnableToStartText);
@@ -141,9 +136,9 @@ TEST_F(InitScriptServiceTest, MissingOrUnusableScriptsAreNoServices) {
   ASSERT_NE(manager, nullptr);
   for (const char* name : {"absent", "plain", "", ".", "..", "../svc", "-svc"}) {
     EXPECT_EQ(manager->OpenServiceByName(name, ServiceAccess::Query), nullptr) << name;
-    EXPECT_EQ(GetServiceState("", name), kServiceStopped) << name;
+    EXPECT_EQ(GetServiceState(*control, "", name), kServiceStopped) << name;
   }
-  EXPECT_FALSE(StopServiceAndWait("", "absent"));
+  EXPECT_FALSE(StopServiceAndWait(facilities, "", "absent"));
 }
 
 }  // namespace

@@ -96,16 +96,16 @@ class DemoUpdateTest : public QObject {
 
     ChangeLanguage(language);
     ScaledClock clock(10);
-    ScopedClock scoped(clock);
     TempFolder logs;
     MainWindow window(
+        clock,
         {EngineCommandNamed("update"), EngineCommandNamed("online"), EngineCommandNamed("shutdown"),
          EngineCommandNamed("start-service"), EngineCommandNamed("stop-service")},
         RunOnWorker);
     CreationChores chores;
     chores.executable_path = UPDATER_BINARY_DIR "/bin/updater";
     chores.create_log = [&](RunLog::LineSink sink) {
-      return std::make_unique<RunLog>(logs.path(), std::move(sink));
+      return std::make_unique<RunLog>(clock, logs.path(), std::move(sink));
     };
     chores.discover_server = [] {
       TFBServParams params;

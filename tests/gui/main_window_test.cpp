@@ -113,12 +113,13 @@ class MainWindowTest : public QObject {
 
   void startupErrorBeforeTheRunLogIsShownAndEndsWithExitCodeOne() {
     TempFolder folder;
-    MainWindow window({}, RunOnWorker);
+    RealClock clock;
+    MainWindow window(clock, {}, RunOnWorker);
     CreationChores chores;
     chores.executable_path = "/x/updater";
     chores.write_libraries = [] { throw Error("Cannot create file /x/libfbclient.so.2"); };
     chores.create_log = [&](RunLog::LineSink sink) {
-      return std::make_unique<RunLog>(folder.path(), std::move(sink));
+      return std::make_unique<RunLog>(clock, folder.path(), std::move(sink));
     };
     chores.discover_server = [] { return TFBServParams{}; };
     std::vector<std::string> shown;
@@ -132,7 +133,7 @@ class MainWindowTest : public QObject {
     // A failed discovery comes after the log: logged and shown, and the window opens.
     chores.write_libraries = [] {};
     chores.discover_server = []() -> TFBServParams { throw Error("no server"); };
-    MainWindow second({}, RunOnWorker);
+    MainWindow second(clock, {}, RunOnWorker);
     OnNextDialog([](QWidget* box) { qobject_cast<QDialog*>(box)->accept(); });
     QCOMPARE(OpenMainWindow(second, chores, PresetProfile(),
                             [&](const std::string& m) { shown.push_back(m); }),
@@ -257,7 +258,6 @@ class MainWindowTest : public QObject {
   // step's text under it, and goes away when the run ends.
   void progressBarFollowsACopyAndAWait() {
     TickingClock clock;
-    ScopedClock use_clock(clock);
     TempFolder folder;
     const std::string source = folder.path() + "/Program";
     QDir().mkpath(QString::fromStdString(source + "/Sub"));
@@ -266,11 +266,14 @@ class MainWindowTest : public QObject {
           << std::string(100000, 'x');
     }
     const QString settle = QString::fromStdString(GetMessageText("uProgress_ServiceSettle"));
-    WindowFixture run({.update = [&](CommandContext& c) {
-      c.op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateProgramm_38"));
-      MyCopyDir(source, folder.path() + "/Copy");
-      PauseShowingProgress(settle.toStdString(), std::chrono::seconds(5));
-    }});
+    WindowFixture run({.update =
+                           [&](CommandContext& c) {
+                             c.op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateProgramm_38"));
+                             MyCopyDir(c.facilities.progress, source, folder.path() + "/Copy");
+                             PauseShowingProgress(c.facilities.clock, c.facilities.progress,
+                                                  settle.toStdString(), std::chrono::seconds(5));
+                           }},
+                      RunOnWorker, &clock);
     auto* bar = run.Find<QProgressBar>("pbStep");
     auto* step = run.Find<QLabel>("lStep");
     std::vector<int> copy_values, wait_values;

@@ -26,12 +26,13 @@ void OnNextDialog(std::function<void(QWidget*)> handle, int timeout_ms) {
   timer->start();
 }
 
-WindowFixture::WindowFixture(WindowCommands commands, WorkRunner runner)
-    : window(std::make_unique<MainWindow>(std::move(commands), std::move(runner))) {
+WindowFixture::WindowFixture(WindowCommands commands, WorkRunner runner, Clock* clock)
+    : clock(clock != nullptr ? *clock : real_clock),
+      window(std::make_unique<MainWindow>(this->clock, std::move(commands), std::move(runner))) {
   CreationChores chores;
   chores.executable_path = "/opt/updater/Updater_DunVeld";
   chores.create_log = [this](RunLog::LineSink sink) {
-    return std::make_unique<RunLog>(folder.path(), std::move(sink));
+    return std::make_unique<RunLog>(this->clock, folder.path(), std::move(sink));
   };
   chores.discover_server = [] {
     TFBServParams params;

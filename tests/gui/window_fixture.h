@@ -17,9 +17,10 @@ namespace updater::testing {
 void OnNextDialog(std::function<void(QWidget*)> handle, int timeout_ms = 10000);
 
 // A created and shown window with its run log in a temporary folder, running its commands
-// on a worker thread as the program does.
+// on a worker thread as the program does; on the real clock unless `clock` is given.
 struct WindowFixture {
-  explicit WindowFixture(WindowCommands commands, WorkRunner runner = RunOnWorker);
+  explicit WindowFixture(WindowCommands commands, WorkRunner runner = RunOnWorker,
+                         Clock* clock = nullptr);
   template <typename W>
   W* Find(const char* name) const {
     return window->findChild<W*>(name);
@@ -28,6 +29,8 @@ struct WindowFixture {
   void Screenshot(const std::string& name) const;
 
   TempFolder folder;
+  RealClock real_clock;
+  Clock& clock;
   std::unique_ptr<MainWindow> window;
 };
 

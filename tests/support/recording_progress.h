@@ -8,7 +8,7 @@
 
 namespace updater::testing {
 
-// Records every step and advance the engine reports; the current progress while it lives.
+// Records every step and advance the engine reports.
 class RecordingProgress final : public Progress {
  public:
   struct Step {
@@ -34,9 +34,6 @@ class RecordingProgress final : public Progress {
   std::vector<Step> steps;
   bool watching = true;
   bool nested = false;  // a step began inside another
-
- private:
-  ScopedProgress use_{*this};
 };
 
 }  // namespace updater::testing

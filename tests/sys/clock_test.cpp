@@ -10,17 +10,18 @@
 namespace updater {
 namespace {
 
-TEST(ClockTest, ScopedClockSwapsAndRestores) {
-  testing::FakeClock fake;
-  Clock* real = &CurrentClock();
-  {
-    ScopedClock scoped(fake);
-    CurrentClock().Sleep(std::chrono::milliseconds(30000));
-    EXPECT_EQ(&CurrentClock(), &fake);
-  }
-  EXPECT_EQ(&CurrentClock(), real);
-  ASSERT_EQ(fake.Sleeps().size(), 1u);
-  EXPECT_EQ(fake.TotalSlept(), std::chrono::milliseconds(30000));
+TEST(ClockTest, RealClockSleepsAndPausesForTheirWholeLength) {
+  using std::chrono::milliseconds;
+  using std::chrono::steady_clock;
+  RealClock clock;
+  const auto t0 = steady_clock::now();
+  clock.Sleep(milliseconds(60));
+  const auto t1 = steady_clock::now();
+  clock.Pause(milliseconds(60));
+  const auto t2 = steady_clock::now();
+  EXPECT_GE(t1 - t0, milliseconds(60));
+  EXPECT_GE(t2 - t1, milliseconds(60));
+  EXPECT_LT(std::chrono::abs(clock.Now() - std::chrono::system_clock::now()), milliseconds(100));
 }
 
 TEST(ClockTest, PausesReachTestClocksAsSleeps) {

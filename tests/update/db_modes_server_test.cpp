@@ -92,12 +92,13 @@ class DbModesServerTest : public ::testing::Test {
   ProductWithDatabase product;
   testing::RecordingOperator op;
   testing::FakeClock clock;
-  ScopedClock scoped_clock{clock};
+  // Switching a mode controls no service and ends no process.
+  Facilities facilities{clock, SilentProgress(), PlatformServiceControl(), SystemServerProcesses()};
 };
 
 TEST_F(DbModesServerTest, ShutdownThenShutdownAgainWarns) {
   ASSERT_TRUE(AdmnAdmitted());
-  UpdateShutdown(op, profile, product.folder(), kTestSysdbaPassword);
+  UpdateShutdown(facilities, op, profile, product.folder(), kTestSysdbaPassword);
 
   ASSERT_GE(op.log.size(), 2u);
   EXPECT_EQ(op.log[op.log.size() - 2], GetMessageText("uUpdate_UpdateShutdown_1"));
@@ -111,7 +112,7 @@ TEST_F(DbModesServerTest, ShutdownThenShutdownAgainWarns) {
   EXPECT_TRUE(SysdbaAdmitted());
 
   op.log.clear();
-  UpdateShutdown(op, profile, product.folder(), kTestSysdbaPassword);
+  UpdateShutdown(facilities, op, profile, product.folder(), kTestSysdbaPassword);
   EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateShutdown_5"));
   ASSERT_EQ(op.boxes.size(), 2u);
   EXPECT_EQ(op.boxes[1].kind, DialogKind::Warning);
@@ -122,11 +123,15 @@ TEST_F(DbModesServerTest, ShutdownThenShutdownAgainWarns) {
 }
 
 TEST_F(DbModesServerTest, OnlineThenOnlineAgainWarns) {
-  DBShutdown(profile.ClientLibName, profile.ServerPrefix + product.db_file(), "SYSDBA",
-             kTestSysdbaPassword, profile.ServerPrefix);
+  DBShutdown(facilities,
+             {.client_library = profile.ClientLibName,
+              .database = profile.ServerPrefix + product.db_file(),
+              .user = "SYSDBA",
+              .password = kTestSysdbaPassword},
+             profile.ServerPrefix);
   ASSERT_TRUE(RefusesWithin(product.db_file(), "ADMN", kTestAdmnPassword, 5s));
 
-  UpdateOnLine(op, profile, product.folder(), kTestSysdbaPassword);
+  UpdateOnLine(facilities, op, profile, product.folder(), kTestSysdbaPassword);
   ASSERT_GE(op.log.size(), 2u);
   EXPECT_EQ(op.log[op.log.size() - 2], GetMessageText("uUpdate_UpdateOnLine_01"));
   EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateOnLine_03"));
@@ -135,7 +140,7 @@ TEST_F(DbModesServerTest, OnlineThenOnlineAgainWarns) {
   EXPECT_EQ(op.boxes[0].text, GetMessageText("uUpdate_UpdateOnLine_04"));
   EXPECT_TRUE(AdmnAdmitted());
 
-  UpdateOnLine(op, profile, product.folder(), kTestSysdbaPassword);
+  UpdateOnLine(facilities, op, profile, product.folder(), kTestSysdbaPassword);
   EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateOnLine_05"));
   ASSERT_EQ(op.boxes.size(), 2u);
   EXPECT_EQ(op.boxes[1].kind, DialogKind::Warning);
@@ -147,7 +152,11 @@ TEST_F(DbModesServerTest, OnlineThenOnlineAgainWarns) {
 TEST_F(DbModesServerTest, RequestsThemselvesRaiseWhenAlreadyInMode) {
   const std::string path = profile.ServerPrefix + product.db_file();
   try {
-    DBOnLine(profile.ClientLibName, path, "SYSDBA", kTestSysdbaPassword, profile.ServerPrefix);
+    DBOnLine({.client_library = profile.ClientLibName,
+              .database = path,
+              .user = "SYSDBA",
+              .password = kTestSysdbaPassword},
+             profile.ServerPrefix);
     FAIL() << "online accepted for a database that is online";
   } catch (const db::FirebirdError& e) {
     EXPECT_NE(std::string(e.what()).find(kAlreadyInModeText), std::string::npos) << e.what();
@@ -156,7 +165,7 @@ TEST_F(DbModesServerTest, RequestsThemselvesRaiseWhenAlreadyInMode) {
 
 TEST_F(DbModesServerTest, WrongPasswordGivesServerMessageAndLeavesDatabaseOnline) {
   try {
-    UpdateShutdown(op, profile, product.folder(), "wrong");
+    UpdateShutdown(facilities, op, profile, product.folder(), "wrong");
     FAIL() << "shutdown with a wrong password";
   } catch (const db::FirebirdError& e) {
     EXPECT_NE(std::string(e.what()).find("Your user name and password are not defined"),
@@ -172,7 +181,7 @@ TEST_F(DbModesServerTest, WrongPasswordGivesServerMessageAndLeavesDatabaseOnline
 TEST_F(DbModesServerTest, BlankPasswordIsRejectedBeforeAnyServerContact) {
   profile.ClientLibName = "libno-such-fbclient.so.9";  // a load would fail differently
   try {
-    UpdateShutdown(op, profile, product.folder(), "  ");
+    UpdateShutdown(facilities, op, profile, product.folder(), "  ");
     FAIL();
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "The password was not specified!");
@@ -188,9 +197,9 @@ TEST_F(DbModesServerTest, MissingServerPartRaisesAfterTheLogLine) {
     op.log.clear();
     try {
       if (shutdown)
-        UpdateShutdown(op, profile, empty_product, kTestSysdbaPassword);
+        UpdateShutdown(facilities, op, profile, empty_product, kTestSysdbaPassword);
       else
-        UpdateOnLine(op, profile, empty_product, kTestSysdbaPassword);
+        UpdateOnLine(facilities, op, profile, empty_product, kTestSysdbaPassword);
       FAIL();
     } catch (const Error& e) {
       EXPECT_EQ(e.what(),
@@ -205,7 +214,11 @@ TEST_F(DbModesServerTest, MissingServerPartRaisesAfterTheLogLine) {
 TEST_F(DbModesServerTest, MissingDatabaseFileGivesServerMessage) {
   const std::string missing = product.db_file() + ".gone";
   try {
-    DBShutdown(profile.ClientLibName, profile.ServerPrefix + missing, "SYSDBA", kTestSysdbaPassword,
+    DBShutdown(facilities,
+               {.client_library = profile.ClientLibName,
+                .database = profile.ServerPrefix + missing,
+                .user = "SYSDBA",
+                .password = kTestSysdbaPassword},
                profile.ServerPrefix);
     FAIL();
   } catch (const db::FirebirdError& e) {
@@ -216,8 +229,11 @@ TEST_F(DbModesServerTest, MissingDatabaseFileGivesServerMessage) {
 
 TEST_F(DbModesServerTest, MalformedConnectionStringGivesServerMessage) {
   try {
-    DBOnLine(profile.ClientLibName, "no-such-host.invalid/3051:" + product.db_file(), "SYSDBA",
-             kTestSysdbaPassword, profile.ServerPrefix);
+    DBOnLine({.client_library = profile.ClientLibName,
+              .database = "no-such-host.invalid/3051:" + product.db_file(),
+              .user = "SYSDBA",
+              .password = kTestSysdbaPassword},
+             profile.ServerPrefix);
     FAIL();
   } catch (const db::FirebirdError& e) {
     EXPECT_NE(std::string(e.what()).find("no-such-host.invalid"), std::string::npos) << e.what();
@@ -226,8 +242,12 @@ TEST_F(DbModesServerTest, MalformedConnectionStringGivesServerMessage) {
 
 TEST_F(DbModesServerTest, ServerThatIsDownGivesNetworkMessage) {
   try {
-    DBShutdown(profile.ClientLibName, "localhost/3059:" + product.db_file(), "SYSDBA",
-               kTestSysdbaPassword, profile.ServerPrefix);
+    DBShutdown(facilities,
+               {.client_library = profile.ClientLibName,
+                .database = "localhost/3059:" + product.db_file(),
+                .user = "SYSDBA",
+                .password = kTestSysdbaPassword},
+               profile.ServerPrefix);
     FAIL();
   } catch (const db::FirebirdError& e) {
     EXPECT_NE(std::string(e.what()).find("Unable to complete network request"), std::string::npos)
@@ -238,10 +258,10 @@ TEST_F(DbModesServerTest, ServerThatIsDownGivesNetworkMessage) {
 
 TEST_F(DbModesServerTest, EmptyPrefixUsesTheLocalServicesManager) {
   profile.ServerPrefix = "";
-  UpdateShutdown(op, profile, product.folder(), kTestSysdbaPassword);
+  UpdateShutdown(facilities, op, profile, product.folder(), kTestSysdbaPassword);
   EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateShutdown_3"));
   EXPECT_TRUE(RefusesWithin(product.db_file(), "ADMN", kTestAdmnPassword, 5s));
-  UpdateOnLine(op, profile, product.folder(), kTestSysdbaPassword);
+  UpdateOnLine(facilities, op, profile, product.folder(), kTestSysdbaPassword);
   EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateOnLine_03"));
   EXPECT_TRUE(AdmnAdmitted());
 }
@@ -252,14 +272,15 @@ TEST(DbModesFolderNameServerTest, AtSignsAndBackslashesInTheFolderAreFilePath) {
   ChangeLanguage(3);
   const ProjectProfile profile = PresetProfile();
   testing::FakeClock clock;
-  ScopedClock scoped_clock{clock};
+  const Facilities facilities{clock, SilentProgress(), PlatformServiceControl(),
+                              SystemServerProcesses()};
   for (const std::string name : {"a@b", "x\\\\y"}) {
     SCOPED_TRACE(name);
     ProductWithDatabase product(name);
     testing::RecordingOperator op;
-    UpdateShutdown(op, profile, product.folder(), kTestSysdbaPassword);
+    UpdateShutdown(facilities, op, profile, product.folder(), kTestSysdbaPassword);
     EXPECT_TRUE(RefusesWithin(product.db_file(), "ADMN", kTestAdmnPassword, 5s));
-    UpdateOnLine(op, profile, product.folder(), kTestSysdbaPassword);
+    UpdateOnLine(facilities, op, profile, product.folder(), kTestSysdbaPassword);
     EXPECT_TRUE(Admits(product.db_file(), "ADMN", kTestAdmnPassword));
     EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateOnLine_03"));
   }

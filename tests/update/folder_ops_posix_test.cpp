@@ -89,14 +89,14 @@ TEST_F(FolderOpsPosixTest, CopyDirCopiesATreeIntoMissingParents) {
   fs::create_directories(source + "/Empty");
   ASSERT_EQ(::chmod((source + "/DunVeld.exe").c_str(), 0555), 0);
 
-  MyCopyDir(source, folder / "Tmp$4/Old/Program");
+  MyCopyDir(SilentProgress(), source, folder / "Tmp$4/Old/Program");
   EXPECT_EQ(Listing(folder / "Tmp$4/Old/Program"), Listing(source));
   struct stat st;
   ASSERT_EQ(::stat((folder / "Tmp$4/Old/Program/DunVeld.exe").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0555u);
 
   fs::create_directories(folder / "empty source");
-  MyCopyDir(folder / "empty source/", folder / "empty copy/");
+  MyCopyDir(SilentProgress(), folder / "empty source/", folder / "empty copy/");
   EXPECT_TRUE(fs::is_directory(folder / "empty copy"));
   EXPECT_TRUE(fs::is_empty(folder / "empty copy"));
 }
@@ -111,7 +111,7 @@ TEST_F(FolderOpsPosixTest, CopyDirOverwritesAndAddsButNeverDeletes) {
     testing::WriteFile(folder / "dst/sub/stays too", "x");
     if (::chmod((folder / "dst/same.txt").c_str(), 0444) != 0) return 2;
     try {
-      MyCopyDir(folder / "src", folder / "dst");
+      MyCopyDir(SilentProgress(), folder / "src", folder / "dst");
     } catch (const Error&) {
       return 3;
     }
@@ -130,7 +130,7 @@ TEST_F(FolderOpsPosixTest, CopyDirPassesOverFilesThatCannotBeCopied) {
     testing::WriteFile(folder / "mine/z", "z");
     if (::chmod((folder / "mine/secret").c_str(), 0) != 0) return 2;
     try {
-      MyCopyDir(folder / "mine", folder / "copy");
+      MyCopyDir(SilentProgress(), folder / "mine", folder / "copy");
     } catch (const Error&) {
       return 3;
     }
@@ -146,8 +146,8 @@ TEST_F(FolderOpsPosixTest, CopyDirOfAnUnreadableFolderCopiesNothingAndLeavesItAs
     testing::WriteFile(folder / "open/file", "g");
     if (::chmod((folder / "closed").c_str(), 0) != 0) return 3;
     try {
-      MyCopyDir(folder / "closed", folder / "copy");
-      MyCopyDir(folder / "open", folder / "copy2");
+      MyCopyDir(SilentProgress(), folder / "closed", folder / "copy");
+      MyCopyDir(SilentProgress(), folder / "open", folder / "copy2");
     } catch (const Error&) {
       return 4;
     }
@@ -177,7 +177,7 @@ TEST_F(FolderOpsPosixTest, CopyDirCopiesLinksAsLinks) {
   fs::create_directory_symlink(folder / "outside", folder / "src/out");
   fs::create_symlink("file", folder / "src/relative");
   testing::WriteFile(folder / "dst/relative", "a file the link replaces");
-  MyCopyDir(folder / "src", folder / "dst");
+  MyCopyDir(SilentProgress(), folder / "src", folder / "dst");
   EXPECT_TRUE(fs::is_symlink(folder / "dst/out"));
   EXPECT_EQ(fs::read_symlink(folder / "dst/out"), folder / "outside");
   EXPECT_TRUE(fs::is_symlink(folder / "dst/relative"));

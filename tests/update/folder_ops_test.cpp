@@ -30,7 +30,7 @@ TEST_F(FolderOpsTest, CreateDirMakesOneFolder) {
 
 TEST_F(FolderOpsTest, CopyDirIntoItsOwnTreeEnds) {
   testing::WriteFile(folder / "DunVeld/Program/x", "x");
-  MyCopyDir(folder / "DunVeld", folder / "DunVeld/Tmp$5/Old");
+  MyCopyDir(SilentProgress(), folder / "DunVeld", folder / "DunVeld/Tmp$5/Old");
   EXPECT_EQ(Listing(folder / "DunVeld/Tmp$5/Old"),
             (std::set<std::string>{"Program/", "Program/x = x", "Tmp$5/"}));
 }
@@ -38,16 +38,17 @@ TEST_F(FolderOpsTest, CopyDirIntoItsOwnTreeEnds) {
 TEST_F(FolderOpsTest, CopyDirReportsAMissingSourceOrAnUncreatableTarget) {
   testing::WriteFile(folder / "plain file", "x");
   testing::WriteFile(folder / "src/sub/f", "f");
-  EXPECT_EQ(ErrorOf([&] { MyCopyDir(folder / "missing", folder / "dst"); }),
+  EXPECT_EQ(ErrorOf([&] { MyCopyDir(SilentProgress(), folder / "missing", folder / "dst"); }),
             GetMessageText("uUpdate_MyCopyDir_1", folder / "missing/"));
-  EXPECT_EQ(ErrorOf([&] { MyCopyDir(folder / "plain file", folder / "dst"); }),
+  EXPECT_EQ(ErrorOf([&] { MyCopyDir(SilentProgress(), folder / "plain file", folder / "dst"); }),
             GetMessageText("uUpdate_MyCopyDir_1", folder / "plain file/"));
   EXPECT_FALSE(testing::Exists(folder / "dst"));
-  EXPECT_EQ(ErrorOf([&] { MyCopyDir(folder / "src", folder / "plain file/dst"); }),
-            GetMessageText("uUpdate_MyCopyDir_2", folder / "plain file/dst/"));
+  EXPECT_EQ(
+      ErrorOf([&] { MyCopyDir(SilentProgress(), folder / "src", folder / "plain file/dst"); }),
+      GetMessageText("uUpdate_MyCopyDir_2", folder / "plain file/dst/"));
   // A sub-folder that cannot be made ends the copy with its own name.
   testing::WriteFile(folder / "dst2/sub", "a file where the folder should go");
-  EXPECT_EQ(ErrorOf([&] { MyCopyDir(folder / "src", folder / "dst2"); }),
+  EXPECT_EQ(ErrorOf([&] { MyCopyDir(SilentProgress(), folder / "src", folder / "dst2"); }),
             GetMessageText("uUpdate_MyCopyDir_2", folder / "dst2/sub/"));
   EXPECT_EQ(testing::ReadFile(folder / "dst2/sub"), "a file where the folder should go");
 }

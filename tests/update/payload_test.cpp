@@ -8,9 +8,12 @@
 #include <functional>
 #include <sstream>
 
+#include "fbserver/server_processes.h"
+#include "fbserver/service_manager.h"
 #include "messages/ldm.h"
 #include "messages/message_text.h"
 #include "resources/embedded_resource.h"
+#include "sys/clock.h"
 #include "sys/error.h"
 #include "sys/run_program.h"
 #include "sys/sha256.h"
@@ -92,7 +95,9 @@ TEST_F(PayloadTest, TheCheckRefusesADamagedOrIncompleteChecksumList) {
 // The run's own unpacking, watched: the archive written, run and checked.
 TEST_F(PayloadTest, TheRunsUnpackingReportsItsThreeParts) {
   testing::RecordingProgress progress;
-  RealRunServices().UnpackPayload(op, new_dir);
+  RealClock clock;
+  RealRunServices({clock, progress, PlatformServiceControl(), SystemServerProcesses()})
+      ->UnpackPayload(op, new_dir);
   ASSERT_EQ(progress.steps.size(), 1u);
   EXPECT_EQ(progress.steps[0].text, "Unpacking the files of the update");
   EXPECT_EQ(progress.steps[0].total, 3u);

@@ -32,29 +32,24 @@ class OnlineOnly final : public RunServices {
  public:
   std::vector<std::string> calls;
   bool online_already = false;
-  std::vector<std::string> AttachedUsers(const std::string&, const std::string&,
-                                         const std::string&) override {
+  std::vector<std::string> AttachedUsers(const db::ConnectionParams&) override {
     return Unexpected<std::vector<std::string>>("users");
   }
-  void Shutdown(const std::string&, const std::string&, const std::string&,
-                const std::string&) override {
+  void Shutdown(const db::ConnectionParams&, const std::string&) override {
     Unexpected<void>("shutdown");
   }
-  void OnLine(const std::string&, const std::string& db, const std::string&,
-              const std::string&) override {
-    calls.push_back("online " + db);
-    if (online_already) throw Error(std::string(kAlreadyInModeText) + " \"" + db + "\"");
+  void OnLine(const db::ConnectionParams& db, const std::string&) override {
+    calls.push_back("online " + db.database + " as " + db.user + "/" + db.password + " through " +
+                    db.client_library);
+    if (online_already) throw Error(std::string(kAlreadyInModeText) + " \"" + db.database + "\"");
   }
-  void RunScriptText(Operator&, const std::string&, const std::string&, const std::string&,
-                     const std::string&, const std::string&) override {
+  void RunScriptText(Operator&, const db::ConnectionParams&, const std::string&) override {
     Unexpected<void>("text");
   }
-  void RunScriptFile(Operator&, const std::string&, const std::string&, const std::string&,
-                     const std::string&, const std::string&) override {
+  void RunScriptFile(Operator&, const db::ConnectionParams&, const std::string&) override {
     Unexpected<void>("file");
   }
-  void CleanUpPrivileges(Operator&, const std::string&, const std::string&, const std::string&,
-                         const std::string&) override {
+  void CleanUpPrivileges(Operator&, const db::ConnectionParams&) override {
     Unexpected<void>("cleanup");
   }
   void UnpackPayload(Operator&, const std::string&) override { Unexpected<void>("unpack"); }
@@ -113,7 +108,7 @@ class RunRecoveryTest : public ::testing::Test {
 
   std::string Recover() {
     try {
-      RecoverRunWith(services, op, profile, product, "masterkey", params);
+      RecoverRunWith(services, facilities, op, profile, product, "masterkey", params);
     } catch (const Error& e) {
       return e.what();
     }
@@ -138,8 +133,8 @@ class RunRecoveryTest : public ::testing::Test {
   // Online, server running, and the journal marked ended, so a second recovery does nothing.
   void ExpectFinished() {
     ASSERT_EQ(services.calls.size(), 1u);
-    EXPECT_EQ(services.calls[0].rfind("online ", 0), 0u);
-    EXPECT_NE(services.calls[0].find(LiveDb()), std::string::npos);
+    EXPECT_EQ(services.calls[0], "online " + profile.ServerPrefix + LiveDb() +
+                                     " as SYSDBA/masterkey through " + profile.ClientLibName);
     EXPECT_EQ(service_control.services[kOwnServiceName].status.state, kServiceRunning);
     const RunJournal j = ReadJournal(JournalPath());
     EXPECT_EQ(j.stage, JournalStage::Ended);
@@ -157,11 +152,9 @@ class RunRecoveryTest : public ::testing::Test {
   std::string product = disk / "DunVeld";
   std::string temp = disk / "DunVeld/Tmp$091226101500";
   testing::FakeClock clock;
-  ScopedClock scoped_clock{clock};
   testing::RecordingOperator op;
   testing::FakeServiceControl service_control{clock};
-  ScopedServiceControl scoped_control{service_control};
-  ScopedServerProcesses scoped_processes{service_control};
+  Facilities facilities{clock, SilentProgress(), service_control, service_control};
   OnlineOnly services;
   ProjectProfile profile;
   TFBServParams params;

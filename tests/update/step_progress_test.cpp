@@ -43,7 +43,7 @@ TEST_F(StepProgressTest, TreeCopyCountsFilesAndBytesUpToItsMeasuredTotal) {
   const std::string source = folder / "src";
   const std::uint64_t entries = MakeTree(source);
   testing::RecordingProgress progress;
-  MyCopyDir(source, folder / "dest");
+  MyCopyDir(progress, source, folder / "dest");
 
   ASSERT_EQ(progress.steps.size(), 1u);
   const auto& step = progress.steps[0];
@@ -82,10 +82,9 @@ TEST_F(StepProgressTest, FixedWaitsCountTheirSecondsOnlyWhileWatched) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.ms) + (c.watched ? " watched" : " unwatched"));
     testing::FakeClock clock;
-    ScopedClock use_clock(clock);
     testing::RecordingProgress progress;
     progress.watching = c.watched;
-    PauseShowingProgress("settling", milliseconds(c.ms));
+    PauseShowingProgress(clock, progress, "settling", milliseconds(c.ms));
     EXPECT_EQ(clock.Sleeps(), c.sleeps);
     ASSERT_EQ(progress.steps.size(), 1u);
     EXPECT_EQ(progress.steps[0].total, c.total);

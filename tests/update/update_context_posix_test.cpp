@@ -37,7 +37,7 @@ TEST_F(UpdateInitPosixTest, AFolderOnARamDiskIsNotLocal) {
   std::filesystem::create_directories(ram);
   std::string text;
   try {
-    UpdateInit(op, profile, ram + "/");
+    UpdateInit(clock, op, profile, ram + "/");
   } catch (const Error& e) {
     text = e.what();
   }
@@ -47,11 +47,11 @@ TEST_F(UpdateInitPosixTest, AFolderOnARamDiskIsNotLocal) {
 
 TEST_F(UpdateInitPosixTest, TheStampIsTheLocalTimeAndSharedWithinASecond) {
   clock.Advance(900ms);
-  const std::string first = UpdateInit(op, profile, product).TempDir;
+  const std::string first = UpdateInit(clock, op, profile, product).TempDir;
   clock.Set(December8() + 999ms);
-  EXPECT_EQ(UpdateInit(op, profile, product).TempDir, first);
+  EXPECT_EQ(UpdateInit(clock, op, profile, product).TempDir, first);
   clock.Advance(1s);
-  EXPECT_EQ(UpdateInit(op, profile, product).TempDir,
+  EXPECT_EQ(UpdateInit(clock, op, profile, product).TempDir,
             testing::NativeSeparators(product + "/Tmp$081225140510"));
 
   ScopedTimeZone east{"XYZ-10"};  // ten hours ahead of UTC: already the next day

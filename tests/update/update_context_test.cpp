@@ -27,7 +27,7 @@ using ::testing::ThrowsMessage;
 class UpdateInitTest : public testing::UpdateInitFixture {};
 
 TEST_F(UpdateInitTest, DerivesEveryFolderFromTheProductFolder) {
-  const UpdateContext c = UpdateInit(op, profile, product);
+  const UpdateContext c = UpdateInit(clock, op, profile, product);
   const std::string temp = testing::NativeSeparators(product + "/Tmp$081225140509");
   EXPECT_EQ(c.ProductDir, product);
   EXPECT_EQ(c.ProgramDir, testing::NativeSeparators(product + "/Program"));
@@ -57,8 +57,9 @@ TEST_F(UpdateInitTest, DerivesEveryFolderFromTheProductFolder) {
 }
 
 TEST_F(UpdateInitTest, ATrailingSeparatorStaysOnlyOnTheProductFolder) {
-  const UpdateContext without = UpdateInit(op, profile, product);
-  const UpdateContext with = UpdateInit(op, profile, testing::NativeSeparators(product + "/"));
+  const UpdateContext without = UpdateInit(clock, op, profile, product);
+  const UpdateContext with =
+      UpdateInit(clock, op, profile, testing::NativeSeparators(product + "/"));
   EXPECT_EQ(with.ProductDir, testing::NativeSeparators(product + "/"));
   EXPECT_EQ(with.ProgramDir, without.ProgramDir);
   EXPECT_EQ(with.TempDir, without.TempDir);
@@ -71,9 +72,9 @@ TEST_F(UpdateInitTest, RelativeFoldersAreResolvedAgainstTheCurrentDirectory) {
   UpdateContext c;
   {
     testing::ScopedCurrentDirectory cwd(folder / "OVN");
-    c = UpdateInit(op, profile, "./x/../DunVeld");
+    c = UpdateInit(clock, op, profile, "./x/../DunVeld");
     try {
-      UpdateInit(op, profile, "Elsewhere");
+      UpdateInit(clock, op, profile, "Elsewhere");
     } catch (const Error& e) {
       missing_text = e.what();
     }
@@ -86,7 +87,7 @@ TEST_F(UpdateInitTest, TheFlagsTellWhichPartsArePresent) {
   testing::WriteFile(testing::NativeSeparators(product + "/Program/DunVeld.exe"), "exe");
   testing::WriteFile(testing::NativeSeparators(product + "/DB_Data/Other.fdb"),
                      "db under another name");
-  UpdateContext c = UpdateInit(op, profile, product);
+  UpdateContext c = UpdateInit(clock, op, profile, product);
   EXPECT_TRUE(c.HasClientPart);
   EXPECT_FALSE(c.HasServerPart);
 
@@ -94,7 +95,7 @@ TEST_F(UpdateInitTest, TheFlagsTellWhichPartsArePresent) {
   std::filesystem::remove(testing::NativeSeparators(product + "/Program/DunVeld.exe"));
   std::filesystem::create_directory(
       testing::NativeSeparators(product + "/Program/DunVeld.exe"));  // a folder is no file
-  c = UpdateInit(op, profile, product);
+  c = UpdateInit(clock, op, profile, product);
   EXPECT_FALSE(c.HasClientPart);
   EXPECT_TRUE(c.HasServerPart);
 }
@@ -102,7 +103,7 @@ TEST_F(UpdateInitTest, TheFlagsTellWhichPartsArePresent) {
 TEST_F(UpdateInitTest, AnEmptyServerPrefixGivesPlainFilePaths) {
   profile.ServerPrefix = "";
   profile.DbFileName = "other name.fdb";
-  const UpdateContext c = UpdateInit(op, profile, product);
+  const UpdateContext c = UpdateInit(clock, op, profile, product);
   EXPECT_EQ(c.DbPath, testing::NativeSeparators(product + "/DB_Data/other name.fdb"));
   EXPECT_EQ(c.WorkDbPath,
             testing::NativeSeparators(product + "/Tmp$081225140509/Wrk/DB_Data/other name.fdb"));
@@ -111,24 +112,24 @@ TEST_F(UpdateInitTest, AnEmptyServerPrefixGivesPlainFilePaths) {
 TEST_F(UpdateInitTest, AMissingFolderFailsWithItsName) {
   const std::string missing = folder / "OVN/Missing";
   try {
-    UpdateInit(op, profile, missing);
+    UpdateInit(clock, op, profile, missing);
     FAIL() << "accepted";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), GetMessageText("uUpdate_UpdateInit_2", missing));
     EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
   }
   // Neither is an empty text (it must not mean the current folder), nor a file.
-  EXPECT_THAT([&] { UpdateInit(op, profile, ""); },
+  EXPECT_THAT([&] { UpdateInit(clock, op, profile, ""); },
               ThrowsMessage<Error>(StrEq(GetMessageText("uUpdate_UpdateInit_2", ""))));
   testing::WriteFile(folder / "OVN/file", "x");
-  EXPECT_THROW(UpdateInit(op, profile, folder / "OVN/file"), Error);
+  EXPECT_THROW(UpdateInit(clock, op, profile, folder / "OVN/file"), Error);
 }
 
 TEST_F(UpdateInitTest, APathLongerThanThePlatformTakesIsRefusedWhole) {
   std::string deep = product;
   while (deep.size() <= MaxPathLength()) deep += "/" + std::string(200, 'd');
   try {
-    UpdateInit(op, profile, deep);
+    UpdateInit(clock, op, profile, deep);
     FAIL() << "accepted";
   } catch (const Error& e) {
     std::string text = e.what();

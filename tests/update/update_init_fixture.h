@@ -45,7 +45,6 @@ class UpdateInitFixture : public ::testing::Test {
   RecordingOperator op;
   ScopedTimeZone utc{"UTC0"};
   FakeClock clock{December8()};
-  ScopedClock scoped_clock{clock};
 };
 
 }  // namespace updater::testing

@@ -17,6 +17,7 @@
 #include "tests/fbserver/fake_service_control.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
+#include "tests/support/recording_progress.h"
 #include "tests/support/temp_folder.h"
 #include "update/run_journal.h"
 #include "update/run_recovery.h"
@@ -64,36 +65,30 @@ class FakeRunServices final : public RunServices {
                                       "DE_DunVeld.chm", "FR_DunVeld.chm", "Sys_Roles.sql",
                                       "script.sql",     "DV_UDF_u8.dll"};
 
-  std::vector<std::string> AttachedUsers(const std::string&, const std::string& db,
-                                         const std::string&) override {
+  std::vector<std::string> AttachedUsers(const db::ConnectionParams& db) override {
     Call("#users " + Which(db));
     return users;
   }
-  void Shutdown(const std::string&, const std::string& db, const std::string&,
-                const std::string&) override {
+  void Shutdown(const db::ConnectionParams& db, const std::string&) override {
     Call("#shutdown " + Which(db));
   }
-  void OnLine(const std::string&, const std::string& db, const std::string&,
-              const std::string&) override {
+  void OnLine(const db::ConnectionParams& db, const std::string&) override {
     Call("#online " + Which(db));
   }
-  void RunScriptText(Operator&, const std::string&, const std::string& db, const std::string& user,
-                     const std::string&, const std::string&) override {
-    Call("#text " + user + " " + Which(db));
+  void RunScriptText(Operator&, const db::ConnectionParams& db, const std::string&) override {
+    Call("#text " + db.user + " " + Which(db));
   }
-  void RunScriptFile(Operator&, const std::string&, const std::string& db, const std::string& user,
-                     const std::string&, const std::string& file) override {
+  void RunScriptFile(Operator&, const db::ConnectionParams& db, const std::string& file) override {
     const std::string name = FileNamePart(file);
-    Call("#file " + user + " " + name);
+    Call("#file " + db.user + " " + name);
     if (name == "Sys_Roles.sql") {
       first_roles_line = ReadFile(file).substr(0, ReadFile(file).find("\r\n"));
       WriteFile(JoinPath(FolderPart(file), "Roles.sql"), "grant;");
     }
-    if (name == "script.sql") WriteFile(db.substr(prefix_.size()), "updated database");
+    if (name == "script.sql") WriteFile(db.database.substr(prefix_.size()), "updated database");
   }
-  void CleanUpPrivileges(Operator&, const std::string&, const std::string& db,
-                         const std::string& user, const std::string&) override {
-    Call("#cleanup " + user + " " + Which(db));
+  void CleanUpPrivileges(Operator&, const db::ConnectionParams& db) override {
+    Call("#cleanup " + db.user + " " + Which(db));
   }
   void UnpackPayload(Operator&, const std::string& new_dir) override {
     Call("#unpack");
@@ -101,10 +96,18 @@ class FakeRunServices final : public RunServices {
   }
 
   std::string first_roles_line;
+  std::string client_library;
+  std::string sysdba_password = "masterkey";
+  std::string admn_password = "7";
 
  private:
-  static std::string Which(const std::string& db) {
-    return db.find(NativeSeparators("/Wrk/")) != std::string::npos ? "work" : "live";
+  // Also checks that the run hands over the connection it means: the profile's client
+  // library and the password that belongs to the user.
+  std::string Which(const db::ConnectionParams& db) const {
+    if (db.client_library != client_library ||
+        db.password != (db.user == "ADMN" ? admn_password : sysdba_password))
+      return "wrong connection " + db.client_library + " " + db.user + " " + db.password;
+    return db.database.find(NativeSeparators("/Wrk/")) != std::string::npos ? "work" : "live";
   }
   void Call(const std::string& marker) {
     op_.log.push_back(marker);
@@ -122,6 +125,7 @@ class UpdateRunTest : public ::testing::Test {
     ChangeLanguage(3);
     settings.profile = PresetProfile();
     settings.profile.ProductDir = product;
+    fake.client_library = settings.profile.ClientLibName;
     settings.rollbackDone = &rolled_back;
     settings.serverParams = TFBServParams{disk / "fb/", "SUPER",
                                           "localhost/3051:", "NO-SUCH-SERVER.EXE", kOwnServiceName};
@@ -142,7 +146,10 @@ class UpdateRunTest : public ::testing::Test {
   }
 
   void Run(const std::string& admn_password = "7") {
-    UpdateProgrammWith(fake, product, "masterkey", admn_password, op, "Dunveld", settings);
+    fake.client_library = settings.profile.ClientLibName;
+    fake.admn_password = admn_password;
+    UpdateProgrammWith(fake, facilities, product, "masterkey", admn_password, op, "Dunveld",
+                       settings);
   }
   // The error text the run ends with; "<none>" when it returned.
   std::string RunError(const std::string& admn_password = "7") {
@@ -169,6 +176,11 @@ class UpdateRunTest : public ::testing::Test {
     return static_cast<int>(std::count(op.log.begin(), op.log.end(), line));
   }
   // Waits of 30 s go before each service request; a stop makes one, a start two.
+  static testing::RecordingProgress Unwatched() {
+    testing::RecordingProgress unwatched;
+    unwatched.watching = false;
+    return unwatched;
+  }
   int ServiceRequests() const {
     return static_cast<int>(std::count(clock.Sleeps().begin(), clock.Sleeps().end(), 30000ms));
   }
@@ -176,12 +188,12 @@ class UpdateRunTest : public ::testing::Test {
   TempFolder disk;
   std::string product = disk / "DunVeld";
   testing::FakeClock clock;
-  ScopedClock scoped_clock{clock};
   testing::RecordingOperator op;
   testing::FakeServiceControl service_control{clock};
-  ScopedServiceControl scoped_control{service_control};
   MarkingProcesses processes{op};
-  ScopedServerProcesses scoped_processes{processes};
+  // Records the steps; unwatched unless a test watches, so the waits stay whole.
+  testing::RecordingProgress progress = Unwatched();
+  Facilities facilities{clock, progress, service_control, processes};
   FakeRunServices fake{op, "localhost/3051:"};
   bool rolled_back = true;
   UpdateRunSettings settings;

@@ -133,7 +133,8 @@ TEST_F(UpdateRunPosixTest, HalfFinishedSwapOrRollbackIsLeftToTheRecovery) {
     }
 
     c.before_recovery();
-    RecoverRunWith(fake, op, settings.profile, product, "masterkey", settings.serverParams);
+    RecoverRunWith(fake, facilities, op, settings.profile, product, "masterkey",
+                   settings.serverParams);
     EXPECT_EQ(Final().outcome, JournalOutcome::Recovered);
     EXPECT_EQ(ReadFile(held_exe), c.exe_after);
     EXPECT_EQ(ReadFile(LiveDb()), c.db_after);

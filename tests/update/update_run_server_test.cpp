@@ -47,6 +47,8 @@ class NoProcesses final : public ServerProcesses {
 // The real server and script library, with a payload written by the test.
 class TestPayloadServices final : public ServerRunServices {
  public:
+  using ServerRunServices::ServerRunServices;
+
   std::string script =
       "CREATE TABLE DV_RELEASE (VERSION INTEGER); COMMIT;\n"
       "INSERT INTO DV_RELEASE VALUES (2); GRANT SELECT ON DV_RELEASE TO PUBLIC; COMMIT;\n";
@@ -121,8 +123,8 @@ class UpdateRunServerTest : public ::testing::Test {
 
   std::string RunError(const std::string& admn_password) {
     try {
-      UpdateProgrammWith(services_, product_, testing::kTestSysdbaPassword, admn_password, op_,
-                         "Dunveld", settings_);
+      UpdateProgrammWith(services_, facilities_, product_, testing::kTestSysdbaPassword,
+                         admn_password, op_, "Dunveld", settings_);
     } catch (const Error& e) {
       return e.what();
     }
@@ -133,13 +135,11 @@ class UpdateRunServerTest : public ::testing::Test {
   std::optional<testing::TestDatabase> database_;
   testing::TempFolder fb_root_;
   ShortWaitsClock clock_;
-  ScopedClock scoped_clock_{clock_};
   testing::FakeClock service_clock_;
   testing::FakeServiceControl service_control_{service_clock_};
-  ScopedServiceControl scoped_control_{service_control_};
   NoProcesses processes_;
-  ScopedServerProcesses scoped_processes_{processes_};
-  TestPayloadServices services_;
+  const Facilities facilities_{clock_, SilentProgress(), service_control_, processes_};
+  TestPayloadServices services_{facilities_};
   testing::RecordingOperator op_;
   bool rolled_back_ = true;
   UpdateRunSettings settings_;
@@ -200,8 +200,11 @@ namespace {
 // the server brings it online with all its rows.
 TEST_F(UpdateRunServerTest, RecoveryAfterADeathInTheSwapBringsTheOldDatabaseBackOnline) {
   const std::string rows = QueryAsAdmn("select count(*) from dv_documents").value_or("?");
-  services_.Shutdown(settings_.profile.ClientLibName, "localhost/3051:" + LiveDb(),
-                     testing::kTestSysdbaPassword, settings_.profile.ServerPrefix);
+  services_.Shutdown({.client_library = settings_.profile.ClientLibName,
+                      .database = "localhost/3051:" + LiveDb(),
+                      .user = "SYSDBA",
+                      .password = testing::kTestSysdbaPassword},
+                     settings_.profile.ServerPrefix);
   const std::string temp = product_ + "/Tmp$091226101500";
   WriteFile(temp + "/Old/Program/storage.ini", "storage");
   WriteFile(temp + "/Old/DB_Data/DunVeld.fdb", "backup stands in; not to be used");
@@ -218,8 +221,8 @@ TEST_F(UpdateRunServerTest, RecoveryAfterADeathInTheSwapBringsTheOldDatabaseBack
   journal.backup_db = temp + "/Old/DB_Data/DunVeld.fdb";
   WriteJournal(journal);
 
-  RecoverRunWith(services_, op_, settings_.profile, product_, testing::kTestSysdbaPassword,
-                 settings_.serverParams);
+  RecoverRunWith(services_, facilities_, op_, settings_.profile, product_,
+                 testing::kTestSysdbaPassword, settings_.serverParams);
   EXPECT_EQ(QueryAsAdmn("select count(*) from dv_documents"), rows);
   EXPECT_FALSE(std::filesystem::exists(LiveDb() + "_"));
   EXPECT_EQ(ReadFile(product_ + "/Program/storage.ini"), "storage");

@@ -11,6 +11,30 @@ namespace {
 
 using namespace update_run_testing;
 
+// Copies and waits show on the progress the front end handed in, one step after another.
+TEST_F(UpdateRunTest, AWatchedRunShowsItsCopiesAndWaitsOnTheGivenProgress) {
+  MakeProduct(true, true);
+  progress.watching = true;
+  ASSERT_EQ(RunError(), "<none>");
+
+  EXPECT_FALSE(progress.nested);
+  std::vector<std::string> texts;
+  for (const auto& step : progress.steps) {
+    EXPECT_TRUE(step.ended) << step.text;
+    texts.push_back(step.text);
+  }
+  const auto count = [&](const std::string& text) {
+    return std::count(texts.begin(), texts.end(), text);
+  };
+  // Backup and working copy of each part, then the updated program back into the product.
+  for (const char* part : {"Program", "Resources", "DB_Data"})
+    EXPECT_EQ(count(GetMessageText("uProgress_CopyFolder", product + "/" + part)), 2) << part;
+  EXPECT_EQ(count(GetMessageText("uProgress_CopyFolder", JoinPath(TempDir(), "Wrk/Program"))), 1);
+  EXPECT_GE(count(T("uUpdate_UpdateProgramm_21")), 1);  // the service stops
+  EXPECT_GE(count(T("uUpdate_UpdateProgramm_26")), 1);  // and starts
+  EXPECT_GE(count(T("uProgress_ServiceSettle")), 1);
+}
+
 TEST_F(UpdateRunTest, FullUpdateRunsEveryStepInOrder) {
   MakeProduct(true, true);
   ASSERT_EQ(RunError(), "<none>");

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "fbserver/server_processes.h"
+#include "fbserver/service_manager.h"
+#include "seams/progress.h"
+#include "sys/clock.h"
+
+namespace updater {
+
+// What the engine waits, reports and acts through. The front end (or a test) builds one and
+// hands it down, so the same run logic works against the real machine or against fakes.
+struct Facilities {
+  Clock& clock;
+  Progress& progress;
+  ServiceControl& service_control;
+  ServerProcesses& server_processes;
+};
+
+}  // namespace updater
