@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "db/client_api.h"
+#include "db/client_library.h"
 #include "db/parameter_block.h"
 #include "db/service_attachment.h"
 #include "seams/project_profile.h"
