@@ -28,8 +28,10 @@ TEST_F(UpdateRunTest, AWatchedRunShowsItsCopiesAndWaitsOnTheGivenProgress) {
   };
   // Backup and working copy of each part, then the updated program back into the product.
   for (const char* part : {"Program", "Resources", "DB_Data"})
-    EXPECT_EQ(count(GetMessageText("uProgress_CopyFolder", product + "/" + part)), 2) << part;
-  EXPECT_EQ(count(GetMessageText("uProgress_CopyFolder", JoinPath(TempDir(), "Wrk/Program"))), 1);
+    EXPECT_EQ(count(GetMessageText("uProgress_CopyFolder", JoinPath(product, part))), 2) << part;
+  const auto work_program = JoinPath(JoinPath(TempDir(), "Wrk"), "Program");
+  EXPECT_EQ(count(GetMessageText("uProgress_CopyFolder", work_program)), 1)
+      << ::testing::PrintToString(texts);
   EXPECT_GE(count(T("uUpdate_UpdateProgramm_21")), 1);  // the service stops
   EXPECT_GE(count(T("uUpdate_UpdateProgramm_26")), 1);  // and starts
   EXPECT_GE(count(T("uProgress_ServiceSettle")), 1);
