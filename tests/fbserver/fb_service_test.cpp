@@ -14,12 +14,15 @@
 #include "sys/clock.h"
 #include "sys/error.h"
 #include "tests/fbserver/fake_service_control.h"
+#include "tests/support/error_of.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_operator.h"
 #include "tests/support/recording_progress.h"
 
 namespace updater {
 namespace {
+
+using testing::ErrorOf;
 
 using std::chrono::milliseconds;
 using Strings = std::vector<std::string>;
@@ -46,17 +49,6 @@ class FbServiceTest : public ::testing::Test {
 
   void Running(const std::string& name) { fake.services[name].status = {kServiceRunning, 0, 0}; }
   void Stopped(const std::string& name) { fake.services[name].status = {kServiceStopped, 0, 0}; }
-
-  // The text of the error `f` raises, or "" when it raises none.
-  template <typename F>
-  std::string ErrorOf(F f) {
-    try {
-      f();
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "";
-  }
 
   void TearDown() override { EXPECT_EQ(fake.open_handles, 0) << "a handle was left open"; }
 

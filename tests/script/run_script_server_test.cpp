@@ -14,12 +14,14 @@
 #include "seams/platform_names.h"
 #include "sys/error.h"
 #include "tests/script/script_params.h"
+#include "tests/support/error_of.h"
 #include "tests/support/recording_operator.h"
 #include "tests/support/test_database.h"
 
 namespace updater {
 namespace {
 
+using testing::ErrorOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::RecordingOperator;
@@ -28,20 +30,21 @@ using ::testing::ThrowsMessage;
 const std::string kStatementHeader = "------- STATEMENT --------";
 const std::string kErrorHeader = "-------   ERROR   --------";
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
-
 class RunScriptServerTest : public ::testing::Test {
  protected:
   void SetUp() override { UPDATER_SKIP_WITHOUT_TEST_SERVER(); }
   void Run(const std::string& script, Operator* log) {
     RunScriptText(ui_, Params(db_.connection_string(), testing::kTestSysdbaPassword), script, log);
+  }
+  // The first column of the first row, as SYSDBA sees it now.
+  std::string Scalar(const std::string& sql) {
+    auto attachment =
+        testing::AttachToTestServer(db_.path(), "SYSDBA", testing::kTestSysdbaPassword);
+    db::Transaction transaction(attachment, db::ParameterBlock());
+    db::Statement query(attachment, transaction, sql, 3);
+    query.Execute(transaction);
+    if (!query.Fetch()) return "<no row>";
+    return query.value(0).value_or("<null>");
   }
   testing::TestDatabase db_{"run_script"};
   RecordingOperator ui_;
@@ -56,18 +59,12 @@ TEST_F(RunScriptServerTest, CleanScriptChangesTheDatabaseAndLogsEachStatement) {
   EXPECT_GE(ui_.pumps, 4);
   // A second run sees the first one's work.
   RecordingOperator quiet;
-  EXPECT_EQ(MessageOf([&] {
+  EXPECT_EQ(ErrorOf([&] {
               RunScriptText(quiet, Params(db_.connection_string(), testing::kTestSysdbaPassword),
                             "insert into r_t select id + 1 from r_t;", nullptr);
             }),
             "<no error>");
-  auto attachment = testing::AttachToTestServer(db_.path(), "SYSDBA", testing::kTestSysdbaPassword);
-  db::Transaction transaction(attachment, db::ParameterBlock());
-  db::Statement query(attachment, transaction,
-                      "select list(id, ',') from (select id from r_t order by id)", 3);
-  query.Execute(transaction);
-  ASSERT_TRUE(query.Fetch());
-  EXPECT_EQ(query.value(0), std::optional<std::string>("7,8"));
+  EXPECT_EQ(Scalar("select list(id, ',') from (select id from r_t order by id)"), "7,8");
   EXPECT_TRUE(quiet.log.empty());
 }
 
@@ -79,17 +76,11 @@ TEST_F(RunScriptServerTest, NoAttachmentOutlivesTheRun) {
                  .password = testing::kTestAdmnPassword,
                  .charset = "UTF8"},
                 "select 1 from rdb$database;", nullptr);
-  auto attachment = testing::AttachToTestServer(db_.path(), "SYSDBA", testing::kTestSysdbaPassword);
-  db::Transaction transaction(attachment, db::ParameterBlock());
-  db::Statement query(attachment, transaction,
-                      "select count(*) from mon$attachments where mon$user = 'ADMN'", 3);
-  query.Execute(transaction);
-  ASSERT_TRUE(query.Fetch());
-  EXPECT_EQ(query.value(0), std::optional<std::string>("0"));
+  EXPECT_EQ(Scalar("select count(*) from mon$attachments where mon$user = 'ADMN'"), "0");
 }
 
 TEST_F(RunScriptServerTest, TwoFailuresAreBothLoggedAndOnlyTheLaterIsRaised) {
-  const std::string message = MessageOf([&] {
+  const std::string message = ErrorOf([&] {
     Run("insert into no_such_a values (1);\ncreate table r_ok (id integer);\n"
         "insert into no_such_b values (2);\n",
         &ui_);
@@ -115,8 +106,7 @@ TEST_F(RunScriptServerTest, FailingVersionCheckGetsTheIncompatibilityText) {
       "create procedure check_versio (v integer) as begin\n"
       "  if (v <> 2) then exception e_version;\nend^\nset term ; ^\n",
       &ui_);
-  const std::string message =
-      MessageOf([&] { Run("EXECUTE PROCEDURE CHECK_VERSIO(1);", nullptr); });
+  const std::string message = ErrorOf([&] { Run("EXECUTE PROCEDURE CHECK_VERSIO(1);", nullptr); });
   const std::string head =
       "Error of using script!\r\rProbably, there is incompatibility of update version and "
       "version of the databease being updated!\r\r" +
@@ -127,13 +117,13 @@ TEST_F(RunScriptServerTest, FailingVersionCheckGetsTheIncompatibilityText) {
   ASSERT_GT(message.size(), tail.size());
   EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
   // The right version passes, and another failing procedure gets no such text.
-  EXPECT_EQ(MessageOf([&] { Run("execute procedure check_versio(2);", nullptr); }), "<no error>");
+  EXPECT_EQ(ErrorOf([&] { Run("execute procedure check_versio(2);", nullptr); }), "<no error>");
   EXPECT_THAT([&] { Run("execute procedure no_check_version(1);", nullptr); },
               ThrowsMessage<Error>(Not(HasSubstr("Probably"))));
 }
 
 TEST_F(RunScriptServerTest, RefusedLoginFailsWithTheServersMessage) {
-  const std::string message = MessageOf([&] {
+  const std::string message = ErrorOf([&] {
     RunScriptText(ui_,
                   {.client_library = kClient,
                    .database = db_.connection_string(),
@@ -156,7 +146,7 @@ TEST_F(RunScriptServerTest, RefusedLoginFailsWithTheServersMessage) {
 }
 
 TEST_F(RunScriptServerTest, WithoutALogTargetErrorsAreStillCollected) {
-  EXPECT_NE(MessageOf([&] { Run("insert into no_such_c values (1);", nullptr); }), "<no error>");
+  EXPECT_NE(ErrorOf([&] { Run("insert into no_such_c values (1);", nullptr); }), "<no error>");
   EXPECT_TRUE(ui_.log.empty());
   EXPECT_NE(ScriptErrorText().find("NO_SUCH_C"), std::string::npos);
   // The next run starts clean.

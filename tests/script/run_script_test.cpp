@@ -14,24 +14,17 @@
 #include "sys/executable_folder.h"
 #include "sys/path.h"
 #include "tests/script/script_params.h"
+#include "tests/support/error_of.h"
 #include "tests/support/recording_operator.h"
 #include "tests/support/temp_folder.h"
 
 namespace updater {
 namespace {
 
+using testing::ErrorOf;
 using testing::RecordingOperator;
 using ::testing::StrEq;
 using ::testing::ThrowsMessage;
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
 
 // The stand-ins' file names as the build made them.
 const std::string kBareDouble = UPDATER_BARE_DOUBLE;
@@ -50,7 +43,7 @@ TEST(ConnectParams, ValueHoldingTheSeparatorIsRefusedBeforeAnythingLoads) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     std::vector<std::string> v = {"localhost/3051:/x.fdb", "pw", "SYSDBA", "UTF8", "", kClient};
     v[i] = "x; user_name=SYSDBA";
-    const std::string message = MessageOf([&] {
+    const std::string message = ErrorOf([&] {
       RunScriptText(ui,
                     {.client_library = v[5],
                      .database = v[0],
@@ -131,7 +124,7 @@ TEST(RunScript, ConnectionFailureReportedEitherWayFailsTheRun) {
   EXPECT_THAT([&] { RunScriptText(ui, Params("result-only"), "x;", &ui); },
               ThrowsMessage<Error>(StrEq("Error of the connection to the database!\r")));
   // A script export's result alone is no failure.
-  EXPECT_EQ(MessageOf([&] { RunScriptText(ui, Params("fine"), "  y;  ", &ui); }), "<no error>");
+  EXPECT_EQ(ErrorOf([&] { RunScriptText(ui, Params("fine"), "  y;  ", &ui); }), "<no error>");
   EXPECT_EQ(ui.log, (std::vector<std::string>{"y;"}));
   EXPECT_TRUE(ScriptErrorText().empty());
 }

@@ -9,6 +9,7 @@
 
 #include "messages/ldm.h"
 #include "sys/error.h"
+#include "tests/support/error_of.h"
 #include "tests/support/temp_folder.h"
 
 namespace updater::testing {
@@ -34,15 +35,6 @@ class FolderOpsFixture : public ::testing::Test {
       }
     }
     return items;
-  }
-
-  std::string ErrorOf(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "<no error>";
   }
 
   TempFolder folder;

@@ -15,6 +15,7 @@
 #include "resources/embedded_resource.h"
 #include "sys/error.h"
 #include "sys/run_program.h"
+#include "tests/support/error_of.h"
 #include "tests/support/recording_operator.h"
 #include "tests/support/temp_folder.h"
 #include "update/payload.h"
@@ -22,6 +23,7 @@
 namespace updater::payload_testing {
 
 namespace fs = std::filesystem;
+using testing::ErrorOf;
 
 inline std::string CarriedArchive() {
   auto bytes = FindEmbeddedResource("EXEFILE", "files");
@@ -38,15 +40,6 @@ class PayloadTest : public ::testing::Test {
   void SetUp() override {
     ChangeLanguage(3);
     fs::create_directories(new_dir);
-  }
-
-  static std::string ErrorOf(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "<no error>";
   }
 
   std::string ExtractError(const std::string& cause, const std::string& res = "files") {
