@@ -17,6 +17,7 @@ namespace updater {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ErrorOf;
 
 class FolderOpsPosixTest : public testing::FolderOpsFixture {};
 

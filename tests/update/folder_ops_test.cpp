@@ -15,6 +15,7 @@ namespace updater {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ErrorOf;
 
 class FolderOpsTest : public testing::FolderOpsFixture {};
 
