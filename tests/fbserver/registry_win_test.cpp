@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
+#include "fbserver/fb_service.h"
 #include "fbserver/registry.h"
+#include "fbserver/server_processes.h"
 #include "fbserver/service_manager.h"
+#include "seams/progress.h"
+#include "sys/clock.h"
+#include "sys/executable_folder.h"
 #include "sys/path.h"
 #include "sys/text.h"
 #include "sys/utf16_win.h"
@@ -88,6 +94,55 @@ TEST(WindowsServiceManagerTest, OpensAndQueriesTheSystemsServices) {
   // A fresh Wine prefix may not have started it: any state the manager knows will do.
   EXPECT_GE(status.state, kServiceStopped);
   EXPECT_LE(status.state, 7u);
+}
+
+// Our test service, installed with the system's own calls for one test and removed after it.
+class ScopedTestService {
+ public:
+  static constexpr const wchar_t* kName = L"DunVeldUpdaterTestService";
+  ScopedTestService() : manager_(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {
+    if (manager_ == nullptr) return;
+    const std::wstring command =
+        L"\"" + win::Utf16(JoinPath(ExecutableFolder(), "updater_test_service.exe")) + L"\"";
+    service_ = ::CreateServiceW(
+        manager_, kName, kName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+        SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  }
+  ~ScopedTestService() {
+    if (service_ != nullptr) {
+      SERVICE_STATUS status{};
+      ::ControlService(service_, SERVICE_CONTROL_STOP, &status);
+      ::DeleteService(service_);
+      ::CloseServiceHandle(service_);
+    }
+    if (manager_ != nullptr) ::CloseServiceHandle(manager_);
+  }
+  ScopedTestService(const ScopedTestService&) = delete;
+  ScopedTestService& operator=(const ScopedTestService&) = delete;
+
+  bool installed() const { return service_ != nullptr; }
+
+ private:
+  SC_HANDLE manager_;
+  SC_HANDLE service_ = nullptr;
+};
+
+// The run's request-and-wait routines through the system's manager: the service reports
+// start and stop pending with rising check points before it gets there.
+TEST(WindowsServiceManagerTest, StartsAndStopsAServiceAndWaitsForIt) {
+  ScopedTestService installed;
+  if (!installed.installed()) GTEST_SKIP() << "installing a service needs an administrator";
+  PauseScalingClock clock(0.01);
+  const Facilities facilities{clock, SilentProgress(), PlatformServiceControl(),
+                              SystemServerProcesses()};
+  ServiceControl& control = PlatformServiceControl();
+  const std::string name = win::Utf8(ScopedTestService::kName);
+  EXPECT_EQ(GetServiceState(control, "", name), kServiceStopped);
+  ASSERT_TRUE(StartServiceAndWait(facilities, "", name));
+  EXPECT_EQ(GetServiceState(control, "", name), kServiceRunning);
+  EXPECT_FALSE(StartServiceAndWait(facilities, "", name)) << "a running service starts again";
+  ASSERT_TRUE(StopServiceAndWait(facilities, "", name));
+  EXPECT_EQ(GetServiceState(control, "", name), kServiceStopped);
 }
 
 }  // namespace
