@@ -40,7 +40,14 @@ std::filesystem::path FileSystemPath(const std::string& path) {
 std::string FullPath(const std::string& path) {
   // No text names no folder, not the current one.
   if (path.empty()) return path;
-  std::string absolute = IsAbsolutePath(path) ? path : JoinPath(CurrentDirectory(), path);
+  std::string absolute = path;
+  if (!IsAbsolutePath(path)) {
+    const std::string current = CurrentDirectory();
+    // A path that starts with a separator but has no root of its own ("\Data" on Windows)
+    // starts at the root of the current directory's drive, not inside that directory.
+    absolute = IsPathSeparator(path.front()) ? current.substr(0, RootLength(current)) + path
+                                             : JoinPath(current, path);
+  }
   const std::size_t root_length = RootLength(absolute);
   std::string result = absolute.substr(0, root_length);
   for (char& c : result) {

@@ -19,7 +19,7 @@ namespace {
 // blank, and the program splits the rest itself. The system takes at most 32767 characters.
 std::int32_t RunAndWait(Operator& op, const std::string& program,
                         const std::optional<std::string>& params, int show_window,
-                        Progress* /*progress*/) {
+                        Progress* progress) {
   const std::string full_program = FullPath(program);
   std::wstring command_line = win::Utf16(full_program + params.value_or(""));
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
@@ -31,6 +31,8 @@ std::int32_t RunAndWait(Operator& op, const std::string& program,
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(show_window);
   PROCESS_INFORMATION started{};
+  // The program shares our console: a progress line must not stand in its way.
+  if (progress != nullptr) progress->MakeWayForOtherOutput();
   if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE,
                         CREATE_NEW_PROCESS_GROUP | CREATE_UNICODE_ENVIRONMENT, nullptr,
                         folder.c_str(), &startup, &started)) {

@@ -51,6 +51,11 @@ TEST(WindowsPathTest, JoinsFoldsAndSplitsWithBackslashes) {
   EXPECT_EQ(FullPath("C:/OVN/../../.."), "C:\\");
   EXPECT_EQ(FullPath("\\\\server\\share\\a\\..\\b"), "\\\\server\\share\\b");
   EXPECT_EQ(MaxPathLength(), 259u);
+  // Rooted without a drive: on the current drive, wherever the current folder is.
+  const std::string current = CurrentDirectory();
+  const std::string drive_root = current.substr(0, RootLength(current));
+  EXPECT_EQ(FullPath("\\nowhere\\x"), drive_root + "nowhere\\x");
+  EXPECT_EQ(FullPath("/nowhere/"), drive_root + "nowhere\\");
 }
 
 TEST(WindowsDriveTypeTest, TheTemporaryFolderLiesOnAFixedDrive) {
