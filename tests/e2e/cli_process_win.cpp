@@ -76,7 +76,10 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
     win::UniqueHandle in_file = Inheritable(in, GENERIC_READ, OPEN_EXISTING);
     win::UniqueHandle out_file = Inheritable(out, GENERIC_WRITE, CREATE_ALWAYS);
     win::UniqueHandle err_file = Inheritable(err, GENERIC_WRITE, CREATE_ALWAYS);
-    if (!in_file.ok() || !out_file.ok() || !err_file.ok()) return result;
+    if (!in_file.ok() || !out_file.ok() || !err_file.ok()) {
+      result.err = "cannot open the standard streams' files in " + scratch.string();
+      return result;
+    }
     std::wstring command = Quoted(program.wstring());
     for (const std::string& a : args) command += L" " + Quoted(win::Utf16(a));
     STARTUPINFOW startup{};
@@ -86,8 +89,19 @@ ProcessResult RunProcess(const std::filesystem::path& program, const std::vector
     startup.hStdOutput = out_file.get();
     startup.hStdError = err_file.get();
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &startup, &info)) {
+    // Wine under load now and then fails a start with an internal error before the program
+    // runs; a real failure to start repeats.
+    bool started = false;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+      if (attempt > 0) ::Sleep(200);
+      started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 nullptr, &startup, &info) != FALSE;
+      error = started ? 0 : ::GetLastError();
+      if (error != ERROR_INTERNAL_ERROR) break;
+    }
+    if (!started) {
+      result.err = "CreateProcessW failed: " + win::SystemErrorText(error);
       return result;
     }
     win::UniqueHandle process(info.hProcess);

@@ -112,9 +112,11 @@ TEST_F(CliProcessTest, WaitScaleOutsideItsRangeIsAUsageError) {
 }
 
 TEST_F(CliProcessTest, UsageErrorsAndHelp) {
-  EXPECT_EQ(Run({}).exit_code, 1);
-  EXPECT_EQ(Run({"frobnicate"}).exit_code, 1);
-  EXPECT_EQ(Run({"update", "--no-such-option"}).exit_code, 1);
+  for (const std::vector<std::string>& usage_error :
+       {std::vector<std::string>{}, {"frobnicate"}, {"update", "--no-such-option"}}) {
+    const ProcessResult r = Run(usage_error);
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+  }
   ProcessResult help = Run({"--help"});
   EXPECT_EQ(help.exit_code, 0);
   for (const char* command :
