@@ -136,6 +136,12 @@ std::optional<ScriptStatement> StatementSplitter::Next() {
   while (pos_ < buffer_.size()) {
     const char c = buffer_[pos_];
     if (mode_ != Mode::Code) {
+      // A character that may close the mode waits for the next one; it is looked at again
+      // then, so its line is counted only once it is consumed.
+      const bool may_close =
+          (mode_ == Mode::BlockComment && c == '*') || (mode_ == Mode::String && c == '\'') ||
+          (mode_ == Mode::QuotedName && c == '"') || (mode_ == Mode::AltString && c == alt_close_);
+      if (may_close && need_more(2)) return std::nullopt;
       if (c == '\n') ++line_;
       switch (mode_) {
         case Mode::LineComment:
@@ -207,6 +213,7 @@ std::optional<ScriptStatement> StatementSplitter::Next() {
         mode_ = Mode::AltString;
         alt_close_ = AltClose(buffer_[pos_ + 2]);
         mode_line_ = line_;
+        if (buffer_[pos_ + 2] == '\n') ++line_;
         pos_ += 3;
         continue;
       }

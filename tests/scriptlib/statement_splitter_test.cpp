@@ -52,6 +52,16 @@ TEST(StatementSplitter, TerminatorsInsideStringsCommentsAndQuotedNamesDoNotSplit
             (Strings{"select 1 /* a; b */ from t", "select 2 from t"}));
   EXPECT_EQ(Texts("select q'{a;'b}' from t; select q'!x;!' from t;"),
             (Strings{"select q'{a;'b}' from t", "select q'!x;!' from t"}));
+  // Line breaks as the delimiter of an alternative string count once, however it is fed.
+  const std::string newline_quoted = "select q'\na;\n' from t;\nselect 2 from t;";
+  const auto whole = Split(newline_quoted, newline_quoted.size());
+  ASSERT_EQ(whole.size(), 2u);
+  EXPECT_EQ(whole[1].line, 4u);
+  for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3}}) {
+    const auto pieces = Split(newline_quoted, chunk);
+    ASSERT_EQ(pieces.size(), 2u) << chunk;
+    EXPECT_EQ(pieces[1].line, 4u) << chunk;
+  }
   // A quote inside a comment and a comment opener inside a string change nothing.
   EXPECT_EQ(Texts("-- don't\nselect '--' from t; /* \" */ select 1 from t;"),
             (Strings{"select '--' from t", "select 1 from t"}));
