@@ -95,7 +95,7 @@ class DemoUpdateTest : public QObject {
     } cleanup{product};
 
     ChangeLanguage(language);
-    ScaledClock clock(10);
+    PauseScaledClock clock(10);
     TempFolder logs;
     MainWindow window(
         clock,

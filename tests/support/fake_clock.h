@@ -33,7 +33,8 @@ class FakeClock final : public Clock {
   std::vector<std::chrono::milliseconds> sleeps_;
 };
 
-// Real sleeps, shortened by a factor, for runs against the real server.
+// Every wait shortened by a divisor, polls included: for services faked by scripts, whose
+// bounds are the test's own. Never for the real server, which must get its real bounds.
 class ScaledClock final : public Clock {
  public:
   explicit ScaledClock(int divisor) : divisor_(divisor) {}
@@ -48,6 +49,29 @@ class ScaledClock final : public Clock {
   RealClock real_;
   int divisor_;
   std::vector<std::chrono::milliseconds> sleeps_;
+};
+
+// For runs against the real server: the fixed pauses shortened by a divisor, the polls and
+// so the bounds within which the server must answer kept real, as `--wait-scale` does.
+class PauseScaledClock final : public Clock {
+ public:
+  explicit PauseScaledClock(int divisor) : divisor_(divisor) {}
+  TimePoint Now() override { return real_.Now(); }
+  void Sleep(std::chrono::milliseconds duration) override {
+    waits_.push_back(duration);
+    real_.Sleep(duration);
+  }
+  void Pause(std::chrono::milliseconds duration) override {
+    waits_.push_back(duration);
+    real_.Sleep(duration / divisor_);
+  }
+  // Pauses and polls as asked for, in order.
+  const std::vector<std::chrono::milliseconds>& Sleeps() const { return waits_; }
+
+ private:
+  RealClock real_;
+  int divisor_;
+  std::vector<std::chrono::milliseconds> waits_;
 };
 
 }  // namespace updater::testing
