@@ -33,7 +33,7 @@ std::string WithFullStop(const std::string& message) {
   return message;
 }
 
-void AEException(Operator& op, const std::exception& e) {
+void AEException(Operator& op, const std::exception& e, const std::string& title) {
   if (IsSilent(e)) return;
   std::string message = e.what();
   std::string text = WithFullStop(message);
@@ -43,7 +43,7 @@ void AEException(Operator& op, const std::exception& e) {
     // The operator must still learn of the error, and that the log missed it.
     if (*log_error.what() != '\0') text += "\r\n\r\n" + WithFullStop(log_error.what());
   }
-  op.ShowMessage(DialogKind::Error, kApplicationTitle, text);
+  op.ShowMessage(DialogKind::Error, title, text);
 }
 
 }  // namespace updater

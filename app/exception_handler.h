@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "seams/application_title.h"
 #include "seams/operator.h"
 
 namespace updater {
@@ -14,8 +15,10 @@ std::string WithFullStop(const std::string& message);
 
 // The handler for every error that leaves a command: silent for a cancellation and
 // for an empty message; otherwise a log entry with the message and an error box
-// captioned with the application title. When the log entry itself fails, the box
-// is still shown, with the log's own error below the message.
-void AEException(Operator& op, const std::exception& e);
+// captioned with the application title (the executable's name once the window has it). When
+// the log entry itself fails, the box is still shown, with the log's own error below the
+// message.
+void AEException(Operator& op, const std::exception& e,
+                 const std::string& title = kApplicationTitle);
 
 }  // namespace updater

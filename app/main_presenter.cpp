@@ -31,7 +31,8 @@ MainPresenter::MainPresenter(MainView& view, const Facilities& facilities, Windo
       runner_(std::move(runner)) {}
 
 void MainPresenter::FormCreate(const CreationChores& chores) {
-  view_.SetCaption(CaptionFromExecutable(chores.executable_path));
+  title_ = CaptionFromExecutable(chores.executable_path);
+  view_.SetCaption(title_);
   if (chores.load_pictures) chores.load_pictures();
   if (chores.write_libraries) chores.write_libraries();
   log_ = chores.create_log([this](const std::string& line) { view_.AppendLogLine(line); });
@@ -39,7 +40,8 @@ void MainPresenter::FormCreate(const CreationChores& chores) {
     server_params_ = chores.discover_server();
   } catch (const std::exception& e) {
     server_params_ = TFBServParams{};
-    AEException(*this, Error(std::string(e.what()) + "\r" + GetMessageText("uMain_FormCreate_2")));
+    AEException(*this, Error(std::string(e.what()) + "\r" + GetMessageText("uMain_FormCreate_2")),
+                title_);
   }
   Redraw();
 }
@@ -121,9 +123,9 @@ void MainPresenter::OKBtnClick() {
     if (!error) ShowFinished(true);
     if (error) std::rethrow_exception(error);
   } catch (const std::exception& e) {
-    AEException(*this, e);
+    AEException(*this, e, title_);
   } catch (...) {
-    AEException(*this, Error("Unknown error"));
+    AEException(*this, Error("Unknown error"), title_);
   }
 }
 
@@ -168,9 +170,9 @@ void MainPresenter::ServiceCommand(const Command& command) {
   try {
     std::rethrow_exception(error);
   } catch (const std::exception& e) {
-    AEException(*this, e);
+    AEException(*this, e, title_);
   } catch (...) {
-    AEException(*this, Error("Unknown error"));
+    AEException(*this, Error("Unknown error"), title_);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "app/command_runner.h"
 #include "app/run_log.h"
 #include "fbserver/fb_serv_params.h"
+#include "seams/application_title.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
 
@@ -145,6 +146,8 @@ class MainPresenter final : public Operator {
   TFBServParams server_params_;
   bool rollback_done_ = false;
   std::unique_ptr<RunLog> log_;
+  // The application title: the executable's name, which captions the error boxes.
+  std::string title_ = kApplicationTitle;
   WindowLook look_;
 };
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 
+#include "db/file_name_charset.h"
 #include "db/shared_library.h"
 #include "sys/error.h"
 
@@ -78,7 +79,10 @@ const ClientApi& LoadClientApi(const std::string& name) {
   std::lock_guard lock(g_clients_guard);
   if (g_clients == nullptr) g_clients = new std::map<std::string, std::unique_ptr<LoadedClient>>();
   auto found = g_clients->find(name);
-  if (found == g_clients->end()) found = g_clients->emplace(name, LoadClient(name)).first;
+  if (found == g_clients->end()) {
+    UseUtf8FileNames();
+    found = g_clients->emplace(name, LoadClient(name)).first;
+  }
   return found->second->api;
 }
 

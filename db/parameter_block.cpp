@@ -54,6 +54,8 @@ ParameterBlock DatabaseParameters(const std::string& user, const std::string& pa
   block.String8(isc_dpb_password, password);
   block.String8(isc_dpb_lc_ctype, charset);
   if (!role.empty()) block.String8(isc_dpb_sql_role_name, role);
+  // Our file names are UTF-8; unmarked, the client would take them in the locale's code page.
+  block.String8(isc_dpb_utf8_filename, "");
   return block;
 }
 
@@ -63,6 +65,8 @@ ParameterBlock ServiceAttachParameters(const std::string& user, const std::strin
   block.Byte(isc_spb_current_version);
   block.String8(isc_spb_user_name, user);
   block.String8(isc_spb_password, password);
+  // The file names of the requests on this attachment are UTF-8, as everywhere in the program.
+  block.String8(isc_spb_utf8_filename, "");
   return block;
 }
 

@@ -31,11 +31,13 @@ class ParameterBlock {
   std::string bytes_;
 };
 
-// The attachment block: user name, password, lc_ctype and, only when not empty, the role.
+// The attachment block: user name, password, lc_ctype, only when not empty the role, and the
+// mark that the file name is UTF-8.
 ParameterBlock DatabaseParameters(const std::string& user, const std::string& password,
                                   const std::string& charset, const std::string& role);
 
-// The services-manager attachment block: version, user name, password.
+// The services-manager attachment block: version, user name, password, and the mark that the
+// requests' file names are UTF-8.
 ParameterBlock ServiceAttachParameters(const std::string& user, const std::string& password);
 
 }  // namespace updater::db

@@ -1,4 +1,5 @@
 #include "scriptlib/block_statement.h"
+#include "db/sql_literal.h"
 #include "scriptlib/sql_words.h"
 #include "sys/text.h"
 
@@ -102,15 +103,6 @@ class Reader {
   std::size_t pos_ = 0;
 };
 
-std::string Quote(const std::string& value) {
-  std::string result = "'";
-  for (char c : value) {
-    result += c;
-    if (c == '\'') result += '\'';
-  }
-  return result + "'";
-}
-
 }  // namespace
 
 bool IsBlockStatement(std::string_view text) {
@@ -169,7 +161,7 @@ BlockStatement ParseBlockStatement(std::string_view text) {
   for (const auto& [name, value] : block.params) {
     block.sql += "DECLARE VARIABLE " + name + " VARCHAR(" +
                  std::to_string(std::max<std::size_t>(value.size(), 1)) +
-                 ") CHARACTER SET UTF8 = " + Quote(value) + ";\n";
+                 ") CHARACTER SET UTF8 = " + db::SqlStringLiteral(value) + ";\n";
   }
   block.sql += reader.Rest();
   return block;

@@ -170,10 +170,13 @@ OpenHolders OpenHolders::Snapshot() {
     if (!target.empty() && target.front() == '/') data.paths.push_back(std::move(target));
   };
   while (const dirent* p = proc.Next()) {
-    if (!IsDigits(p->d_name) || self == p->d_name) continue;
+    if (!IsDigits(p->d_name)) continue;
     const std::string base = std::string("/proc/") + p->d_name;
     add(base + "/cwd");
     add(base + "/exe");
+    // Our own files are ours to move; our running executable and working folder are not,
+    // as Windows holds them for the process itself too.
+    if (self == p->d_name) continue;
     DirReader fds((base + "/fd").c_str());
     if (!fds.ok()) continue;
     while (const dirent* f = fds.Next()) {

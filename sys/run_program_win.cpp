@@ -15,13 +15,14 @@ namespace {
 
 }  // namespace
 
-// The command line goes to the system unchanged: it reads the program's name up to the first
-// blank, and the program splits the rest itself. The system takes at most 32767 characters.
+// The program's name goes to the system in quotes, so that a folder with a blank in its name
+// cannot be read as a shorter program (Windows names hold no quote); the parameters go
+// unchanged, and the program splits them itself. The system takes at most 32767 characters.
 std::int32_t RunAndWait(Operator& op, const std::string& program,
                         const std::optional<std::string>& params, int show_window,
                         Progress* progress) {
   const std::string full_program = FullPath(program);
-  std::wstring command_line = win::Utf16(full_program + params.value_or(""));
+  std::wstring command_line = win::Utf16("\"" + full_program + "\"" + params.value_or(""));
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
   const std::wstring folder = win::Utf16(FolderPart(full_program));

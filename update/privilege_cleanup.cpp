@@ -8,6 +8,7 @@
 #include "db/client_library.h"
 #include "db/db_connection.h"
 #include "db/parameter_block.h"
+#include "db/sql_literal.h"
 #include "script/run_script.h"
 #include "sys/error.h"
 
@@ -16,9 +17,9 @@ namespace updater {
 namespace {
 
 std::string DeleteStatement(const std::string& grantor) {
-  return "delete from Rdb$User_Privileges A where A.Rdb$User_Type = 8 and A.Rdb$Grantor = '" +
-         grantor +
-         "' and A.Rdb$User <> 'SYSDBA' and A.Rdb$User <> 'ADMN' and A.Rdb$User <> 'PUBLIC'; "
+  return "delete from Rdb$User_Privileges A where A.Rdb$User_Type = 8 and A.Rdb$Grantor = " +
+         db::SqlStringLiteral(grantor) +
+         " and A.Rdb$User <> 'SYSDBA' and A.Rdb$User <> 'ADMN' and A.Rdb$User <> 'PUBLIC'; "
          "commit;";
 }
 
@@ -37,8 +38,8 @@ begin
   for select trim(p.rdb$user), p.rdb$privilege, trim(p.rdb$relation_name),
              trim(p.rdb$field_name), p.rdb$object_type
       from rdb$user_privileges p
-      where p.rdb$user_type = 8 and p.rdb$grantor = ')" +
-         grantor + R"('
+      where p.rdb$user_type = 8 and p.rdb$grantor = )" +
+         db::SqlStringLiteral(grantor) + R"(
         and p.rdb$user <> 'SYSDBA' and p.rdb$user <> 'ADMN' and p.rdb$user <> 'PUBLIC'
       into :grantee, :privilege, :object_name, :field_name, :object_type
   do

@@ -16,6 +16,7 @@
 #include "sys/file_system.h"
 #include "sys/file_write.h"
 #include "sys/path.h"
+#include "sys/text.h"
 #include "update/run_state.h"
 
 namespace updater {
@@ -62,6 +63,35 @@ long IniInteger(const char* value, long fallback) {
   return negative ? -result : result;
 }
 
+// `text` with the line "key=value" put under the section's header, or with the section
+// appended when there is none: every other line keeps its bytes, as the system's own ini
+// writer does. Lines end as the file's first line does (CR LF when it has none).
+std::string WithIniValueAdded(const std::string& text, const std::string& section,
+                              const std::string& key, const std::string& value) {
+  const std::size_t first_break = text.find('\n');
+  const std::string eol =
+      first_break != std::string::npos && (first_break == 0 || text[first_break - 1] != '\r')
+          ? "\n"
+          : "\r\n";
+  const std::string line = key + "=" + value + eol;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    std::string header = text.substr(start, end - start);
+    while (!header.empty() && std::isspace(static_cast<unsigned char>(header.back())))
+      header.pop_back();
+    header.erase(0, header.find_first_not_of(" \t"));
+    if (header.size() == section.size() + 2 && header.front() == '[' && header.back() == ']' &&
+        SameTextIgnoringCase(header.substr(1, section.size()), section)) {
+      const bool ends_line = end > start && text[end - 1] == '\n';
+      return text.substr(0, end) + (ends_line ? "" : eol) + line + text.substr(end);
+    }
+    start = end;
+  }
+  const bool open_line = !text.empty() && text.back() != '\n';
+  return text + (open_line ? eol : "") + "[" + section + "]" + eol + line;
+}
+
 const char* const kHelpFiles[] = {"RU_DunVeld.chm", "EN_DunVeld.chm", "DE_DunVeld.chm",
                                   "FR_DunVeld.chm"};
 
@@ -98,10 +128,8 @@ int UpdateRun::ReadProgramLanguage(const std::string& settings_path) {
   }
   const CSimpleIniA::TKeyVal* section = ini.GetSection("Language");
   if (section == nullptr || section->empty()) {
-    ini.SetLongValue("Language", "Program_Language", 1);
-    std::string saved;
-    if (ini.Save(saved) < 0 ||
-        WriteWholeFile(settings_path,
+    const std::string saved = WithIniValueAdded(text, "Language", "Program_Language", "1");
+    if (WriteWholeFile(settings_path,
                        std::span(reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()),
                        false) != WriteOutcome::Written) {
       throw Error("The file \"" + settings_path + "\" cannot be written!");

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "db/sql_literal.h"
 #include "fbserver/fb_service.h"
 #include "messages/message_text.h"
 #include "sys/error.h"
@@ -99,8 +100,8 @@ void UpdateRun::PrepareRolesCapture() {
   const std::string path = PayloadFile("Sys_Roles.sql");
   std::vector<std::string> lines = ReadLines(path);
   if (lines.empty()) throw Error("The file \"" + path + "\" holds no line!");
-  lines[0] = "execute ibeblock(Roles_File_Name = '" + IncludeTrailingSeparator(c_.NewDir) +
-             "Roles.sql" + "')";
+  lines[0] = "execute ibeblock(Roles_File_Name = " +
+             db::SqlStringLiteral(IncludeTrailingSeparator(c_.NewDir) + "Roles.sql") + ")";
   std::ofstream out(FileSystemPath(path), std::ios::binary | std::ios::trunc);
   for (const std::string& line : lines) out << line << "\r\n";
   out.close();

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 #include <map>
 
 #include "messages/ldm.h"
@@ -11,27 +12,39 @@
 namespace updater {
 namespace {
 
-// Tells a close by the close box or Escape apart from a button.
+// Tells a close by the close box and Escape apart from a button: Escape answers the dialog's
+// cancel button, as the standard dialog has it, while only the close box answers "closed".
 class MessageDialog final : public QMessageBox {
  public:
   using QMessageBox::QMessageBox;
   bool closed_by_box = false;
+  bool escaped = false;
 
  protected:
   void closeEvent(QCloseEvent* event) override {
-    closed_by_box = true;
+    if (!escaped) closed_by_box = true;
     event->accept();
     done(QDialog::Rejected);
   }
   void keyPressEvent(QKeyEvent* event) override {
     if (event->key() == Qt::Key_Escape) {
-      closed_by_box = true;
+      escaped = true;
       done(QDialog::Rejected);
       return;
     }
     QMessageBox::keyPressEvent(event);
   }
 };
+
+// The button that Escape answers: Cancel, else No, else Abort, else OK; none when the dialog
+// has none of these.
+DialogButton CancelButtonOf(const std::vector<DialogButton>& buttons) {
+  for (DialogButton wanted :
+       {DialogButton::Cancel, DialogButton::No, DialogButton::Abort, DialogButton::OK}) {
+    if (std::find(buttons.begin(), buttons.end(), wanted) != buttons.end()) return wanted;
+  }
+  return DialogButton::Closed;
+}
 
 const char* CaptionKey(DialogButton button) {
   switch (button) {
@@ -145,6 +158,7 @@ DialogButton ShowMessageDlg(QWidget* parent, DialogKind kind, const std::string&
     }
   }
   box.exec();
+  if (box.escaped) return CancelButtonOf(shown);
   if (box.closed_by_box) return DialogButton::Closed;
   auto found = answers.find(box.clickedButton());
   return found == answers.end() ? DialogButton::Closed : found->second;

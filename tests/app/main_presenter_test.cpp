@@ -32,8 +32,9 @@ class FakeView final : public MainView {
     questions.push_back(text);
     return answer;
   }
-  void ShowMessage(DialogKind kind, const std::string&, const std::string& text) override {
+  void ShowMessage(DialogKind kind, const std::string& caption, const std::string& text) override {
     boxes.push_back({kind, text});
+    box_captions.push_back(caption);
   }
   std::optional<std::string> BrowseForFolder(const std::string& title,
                                              const std::string& selected) override {
@@ -51,6 +52,7 @@ class FakeView final : public MainView {
   std::vector<std::string> questions;
   DialogButton answer = DialogButton::Yes;
   std::vector<std::pair<DialogKind, std::string>> boxes;
+  std::vector<std::string> box_captions;
   std::string browse_title;
   std::string browse_selected = "(not opened)";
   std::optional<std::string> browse_answer;
@@ -77,7 +79,7 @@ class MainPresenterTest : public ::testing::Test {
       }) {
     presenter = std::make_unique<MainPresenter>(view, facilities, std::move(commands));
     CreationChores chores;
-    chores.executable_path = "/opt/tools/Updater_DunVeld.exe";
+    chores.executable_path = "/opt/tools/DunVeld Updater 2.exe";
     chores.load_pictures = [] {};
     chores.write_libraries = [] {};
     chores.create_log = [this](RunLog::LineSink sink) {
@@ -103,7 +105,7 @@ class MainPresenterTest : public ::testing::Test {
 
 TEST_F(MainPresenterTest, IdleAfterCreationWithCaptionFromTheExecutableAndFieldsFromTheProfile) {
   MainPresenter& p = Create({});
-  EXPECT_EQ(view.caption, "Updater_DunVeld");
+  EXPECT_EQ(view.caption, "DunVeld Updater 2");
   EXPECT_EQ(p.Look(), WindowLook{});  // status, picture and animation hidden, controls enabled
   EXPECT_EQ(view.fields.product_dir, "/srv/DunVeld");
   EXPECT_EQ(view.fields.system_password, PresetProfile().SystemPassword);
@@ -210,6 +212,7 @@ TEST_F(MainPresenterTest, RolledBackRunWithRestoreFailureShowsAndLogsTheError) {
   ASSERT_EQ(view.boxes.size(), 1u);
   EXPECT_EQ(view.boxes[0].first, DialogKind::Error);
   EXPECT_EQ(view.boxes[0].second, "Exception Message: cannot restore DunVeld.fdb.");
+  EXPECT_EQ(view.box_captions[0], "DunVeld Updater 2");  // the application title
   EXPECT_NE(LogFileText().find(": Exception Message: cannot restore DunVeld.fdb\r\n"),
             std::string::npos);
 }

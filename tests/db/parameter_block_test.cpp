@@ -20,13 +20,14 @@ TEST(ParameterBlockTest, DatabaseBlockWithoutRole) {
   const ParameterBlock block = DatabaseParameters("SYSDBA", "pw", "WIN1251", "");
   const std::string expected = Bytes({isc_dpb_version1, isc_dpb_user_name, 6}) + "SYSDBA" +
                                Bytes({isc_dpb_password, 2}) + "pw" + Bytes({isc_dpb_lc_ctype, 7}) +
-                               "WIN1251";
+                               "WIN1251" + Bytes({isc_dpb_utf8_filename, 0});
   EXPECT_EQ(block.bytes(), expected);
 }
 
-TEST(ParameterBlockTest, DatabaseBlockWithRoleAddsItLast) {
+TEST(ParameterBlockTest, DatabaseBlockWithRoleAddsItBeforeTheFileNameMark) {
   const ParameterBlock block = DatabaseParameters("ADMN", "7", "WIN1251", "DV_ADMIN");
-  const std::string tail = Bytes({isc_dpb_sql_role_name, 8}) + "DV_ADMIN";
+  const std::string tail =
+      Bytes({isc_dpb_sql_role_name, 8}) + "DV_ADMIN" + Bytes({isc_dpb_utf8_filename, 0});
   ASSERT_GT(block.size(), tail.size());
   EXPECT_EQ(block.bytes().substr(block.size() - tail.size()), tail);
 }
@@ -35,7 +36,7 @@ TEST(ParameterBlockTest, ServiceAttachBlock) {
   const ParameterBlock block = ServiceAttachParameters("SYSDBA", "secret");
   const std::string expected =
       Bytes({isc_spb_version, isc_spb_current_version, isc_spb_user_name, 6}) + "SYSDBA" +
-      Bytes({isc_spb_password, 6}) + "secret";
+      Bytes({isc_spb_password, 6}) + "secret" + Bytes({isc_spb_utf8_filename, 0});
   EXPECT_EQ(block.bytes(), expected);
 }
 

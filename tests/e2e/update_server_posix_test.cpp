@@ -15,6 +15,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <regex>
 #include <string>
@@ -177,9 +178,11 @@ class UpdateRunServerTest : public ::testing::Test {
   std::string Query(const std::string& select) const {
     const fs::path script = scratch() / "query.sql";
     std::ofstream(script) << "set list on;\n" << select << ";\n";
-    const std::string out = Shell(
-        "isql-fb -q -user SYSDBA -password " + std::string(testing::kTestSysdbaPassword) + " -i " +
-        ShellQuote(script.string()) + " " + ShellQuote(testing::kTestServerPrefix + database()));
+    // isql-fb takes file names in its locale's code page.
+    const std::string out =
+        Shell("LC_ALL=C.UTF-8 isql-fb -q -user SYSDBA -password " +
+              std::string(testing::kTestSysdbaPassword) + " -i " + ShellQuote(script.string()) +
+              " " + ShellQuote(testing::kTestServerPrefix + database()));
     const std::size_t blank = out.find_first_of(" \t");
     if (blank == std::string::npos) return "error: " + out;
     const std::size_t start = out.find_first_not_of(" \t", blank);
@@ -267,6 +270,23 @@ TEST_F(UpdateRunServerTest, FullUpdateOfBothParts) {
       << log;
   EXPECT_FALSE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_45"))) << log;
   ExpectNoPasswordIn(r, testing::kTestSysdbaPassword);
+}
+
+// Paths reach the server as UTF-8 and every statement quoted, whatever the locale (C here).
+TEST_F(UpdateRunServerTest, FoldersWithCyrillicLettersBlanksAndQuotesAreUpdated) {
+  const fs::path base = product_;
+  for (const char* name : {"Программы 2 @dv", "O'Brien"}) {
+    SCOPED_TRACE(name);
+    product_ = base / name / "DunVeld";
+    ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+    ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+    EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+    EXPECT_TRUE(Contains(Client(), "DunVeld version 2.0")) << Client();
+    EXPECT_EQ(DatabaseVersion(), "2");
+    EXPECT_EQ(ShutdownMode(), "0");
+    EXPECT_TRUE(ServiceRunning());
+  }
+  product_ = base;
 }
 
 TEST_F(UpdateRunServerTest, WrongAdmnPasswordRollsBackAndLeavesTheLiveDatabaseOnline) {
@@ -373,20 +393,29 @@ TEST_F(UpdateRunServerTest, ServerOnlyUpdatesTheDatabaseAndLeavesNoClient) {
   ExpectNoPasswordIn(r, testing::kTestSysdbaPassword);
 }
 
-TEST_F(UpdateRunServerTest, AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy) {
-  ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
-  Holder holder(program());
-  ASSERT_TRUE(holder.Started());
-  ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
-  EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
-  EXPECT_TRUE(
-      Contains(r.err, GetMessageText("uUpdate_UpdateProgramm_33", product_.string()).substr(0, 30)))
-      << r.err;
-  EXPECT_TRUE(TempFolders().empty());
-  EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
-  EXPECT_EQ(DatabaseVersion(), "1");
-  EXPECT_EQ(ShutdownMode(), "0");
-  EXPECT_TRUE(ServiceRunning());
+// Another process in the product folder, or the Updater started from inside it.
+TEST_F(UpdateRunServerTest, AProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy) {
+  for (const bool updater_inside : {false, true}) {
+    SCOPED_TRACE(updater_inside ? "the Updater inside" : "another process");
+    ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+    std::optional<Holder> holder;
+    if (updater_inside) {
+      cli_ = testing::CopyOfBuiltCli(product_ / "Updater");
+    } else {
+      holder.emplace(program());
+      ASSERT_TRUE(holder->Started());
+    }
+    ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+    EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+    EXPECT_TRUE(Contains(
+        r.err, GetMessageText("uUpdate_UpdateProgramm_33", product_.string()).substr(0, 30)))
+        << r.err;
+    EXPECT_TRUE(TempFolders().empty());
+    EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
+    EXPECT_EQ(DatabaseVersion(), "1");
+    EXPECT_EQ(ShutdownMode(), "0");
+    EXPECT_TRUE(ServiceRunning());
+  }
 }
 
 TEST_F(UpdateRunServerTest, SettingsFileVariantsPickTheHelpFileOrRollBack) {

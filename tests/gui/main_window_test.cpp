@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <iterator>
 #include <memory>
@@ -227,6 +228,50 @@ class MainWindowTest : public QObject {
     QCOMPARE(focused, QString("No"));
     QCOMPARE(first, DialogButton::No);
     QCOMPARE(second, DialogButton::Closed);
+  }
+
+  // Escape answers each question with its cancel button; only the close box answers "closed".
+  void escapeAnswersTheCancelButtonOfEveryQuestion() {
+    struct Case {
+      DialogKind kind;
+      std::vector<DialogButton> buttons;
+      DialogButton focus;
+      DialogButton expected;
+    };
+    const std::vector<Case> cases = {
+        // the confirmation, then the attached-users and the server-stop warnings
+        {DialogKind::Confirmation,
+         {DialogButton::Yes, DialogButton::No},
+         DialogButton::No,
+         DialogButton::No},
+        {DialogKind::Warning,
+         {DialogButton::Yes, DialogButton::No},
+         DialogButton::Yes,
+         DialogButton::No},
+        {DialogKind::Warning,
+         {DialogButton::Yes, DialogButton::No, DialogButton::Cancel},
+         DialogButton::Yes,
+         DialogButton::Cancel},
+        {DialogKind::Error,
+         {DialogButton::Abort, DialogButton::Retry},
+         DialogButton::Retry,
+         DialogButton::Abort},
+        {DialogKind::Error, {DialogButton::OK}, DialogButton::OK, DialogButton::OK},
+    };
+    std::vector<DialogButton> answers;
+    WindowFixture f({.update = [&](CommandContext& c) {
+      for (const Case& k : cases)
+        answers.push_back(c.op.MessageDlg(k.kind, "?", k.buttons, k.focus));
+    }});
+    std::size_t shown = 0;
+    std::function<void(QWidget*)> press_escape = [&](QWidget* dialog) {
+      if (++shown < cases.size()) OnNextDialog(press_escape);
+      QTest::keyClick(dialog, Qt::Key_Escape);
+    };
+    OnNextDialog(press_escape);
+    QTest::mouseClick(f.Find<QPushButton>("OKBtn"), Qt::LeftButton);
+    QCOMPARE(answers.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) QCOMPARE(answers[i], cases[i].expected);
   }
 
   void cancellingTheFolderDialogLeavesTheFieldAndConfirmingReturnsTheFolder() {

@@ -253,10 +253,23 @@ TEST_F(UpdateRunTest, ClientStepFailurePutsBackTheDeletedLiveFiles) {
 
 TEST_F(UpdateRunTest, LanguageOfTheSettingsChoosesTheHelpFile) {
   MakeProduct(true, false);
-  WriteFile(product + "/Program/DunVeld.ini", "[Other]\nx=1\n");
-  ASSERT_EQ(RunError(), "<none>") << (op.dialogs.size() > 1 ? op.dialogs[1].text : "");
-  EXPECT_EQ(ReadFile(product + "/Program/DunVeld.chm"), "new RU_DunVeld.chm");
-  EXPECT_NE(ReadFile(product + "/Program/DunVeld.ini").find("Program_Language"), std::string::npos);
+  // Without a value the language is Russian, and only that key is written: the other lines
+  // keep their bytes.
+  const std::pair<const char*, const char*> settings[] = {
+      {"; note\r\n[Other]\r\nx = 1\r\n",
+       "; note\r\n[Other]\r\nx = 1\r\n[Language]\r\nProgram_Language=1\r\n"},
+      {"[Other]\nx=1", "[Other]\nx=1\n[Language]\nProgram_Language=1\n"},
+      {"[other]\r\n [language] \r\n[Z]\r\nk = v",
+       "[other]\r\n [language] \r\nProgram_Language=1\r\n[Z]\r\nk = v"},
+  };
+  for (const auto& [before, after] : settings) {
+    op = {};
+    clock.Advance(2s);  // a run of its own
+    WriteFile(product + "/Program/DunVeld.ini", before);
+    ASSERT_EQ(RunError(), "<none>") << (op.dialogs.size() > 1 ? op.dialogs[1].text : "");
+    EXPECT_EQ(ReadFile(product + "/Program/DunVeld.chm"), "new RU_DunVeld.chm");
+    EXPECT_EQ(ReadFile(product + "/Program/DunVeld.ini"), after);
+  }
 
   for (const char* value : {"5", "two"}) {
     op = {};

@@ -106,7 +106,8 @@ grant execute on procedure CUSTOMER_TOTAL to user BORIS;
 commit;
 
 -- Granted by SYSDBA.
-connect '@DB@' user 'SYSDBA' password '@SYSDBA_PASSWORD@';
+-- isql's own CONNECT reads a doubled quote as the string's end: the name in double quotes.
+connect "@DB_CONNECT@" user 'SYSDBA' password '@SYSDBA_PASSWORD@';
 grant DV_CLERK to user DIRK;
 grant select on ORDERS to user CLARA with grant option;
 grant delete on ORDERS to user ANNA;
