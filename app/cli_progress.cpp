@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "messages/message_text.h"
+
 namespace updater {
 
 namespace {
@@ -66,7 +68,10 @@ void CliProgress::Suspend() {
   Redraw();
 }
 
-void CliProgress::Draw(const ProgressState& state, Clock::TimePoint now) {
+void CliProgress::Draw(const ProgressState& shown, Clock::TimePoint now) {
+  ProgressState state = shown;
+  if (stop_ != nullptr && stop_->Requested())
+    state.text = GetMessageText("uProgress_Stopping") + ": " + state.text;
   if (style_ == ProgressStyle::Plain) {
     if (shown_) return;
     const std::string figures = ProgressFigures(state, now);

@@ -3,6 +3,7 @@
 #include <iosfwd>
 
 #include "app/progress_view.h"
+#include "sys/stop_request.h"
 
 namespace updater {
 
@@ -21,6 +22,8 @@ class CliProgress final : public ThrottledProgress {
   // the next Advance draws it again.
   void Suspend();
   void MakeWayForOtherOutput() override { Suspend(); }
+  // Once the run is asked to stop, the step's text says that it stops after this step.
+  void ShowStopRequests(const StopRequest* stop) { stop_ = stop; }
 
  protected:
   void Draw(const ProgressState& state, Clock::TimePoint now) override;
@@ -30,7 +33,8 @@ class CliProgress final : public ThrottledProgress {
   std::ostream& err_;
   ProgressStyle style_;
   int (*columns_)();
-  bool shown_ = false;  // a line stands on the terminal (Line), or the step is printed (Plain)
+  bool shown_ = false;
+  const StopRequest* stop_ = nullptr;  // a line stands on the terminal (Line), or the step is printed (Plain)
 };
 
 // The first `width` characters of the UTF-8 `text` (a character: a code point).

@@ -12,6 +12,12 @@ int RunCommand(CommandContext& context, const Command& command) {
   } catch (const SilentAbort& e) {
     AEException(context.op, e);
     return kExitCancelled;
+  } catch (const Interrupted& e) {
+    AEException(context.op, e);
+    return kExitInterrupted;
+  } catch (const Unfinished& e) {
+    AEException(context.op, e);
+    return kExitUnfinished;
   } catch (const std::exception& e) {
     // A run that rolled back may end with an empty message: silent, but still a failure.
     AEException(context.op, e);

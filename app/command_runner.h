@@ -16,6 +16,8 @@ enum ExitCode : int {
   kExitError = 1,
   kExitCancelled = 2,   // the operator declined a question
   kExitRolledBack = 3,  // the update failed and its changes were rolled back
+  kExitInterrupted = 4,  // asked to stop (Ctrl+C, a stop signal): ended early, consistent
+  kExitUnfinished = 5,   // the run's last step failed: `updater-cli recover` finishes it
 };
 
 // What a command works with: the operator, the clock, progress and server control the

@@ -33,7 +33,21 @@ class EchoOff {
   bool active_;
 };
 
+termios g_saved{};
+bool g_saved_valid = false;
+
 }  // namespace
+
+void SaveTerminalSettings() {
+  g_saved_valid = ::isatty(STDIN_FILENO) == 1 && ::tcgetattr(STDIN_FILENO, &g_saved) == 0;
+}
+
+void ExitRestoringTerminal(int exit_code, const std::string& message) {
+  if (g_saved_valid) ::tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
+  const std::string line = "\n" + message + "\n";
+  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
+  ::_exit(exit_code);
+}
 
 bool StdinIsTerminal() {
   return ::isatty(STDIN_FILENO) == 1;

@@ -29,7 +29,23 @@ class EchoOff {
   bool active_ = false;
 };
 
+DWORD g_saved_mode = 0;
+bool g_saved_valid = false;
+
 }  // namespace
+
+void SaveTerminalSettings() {
+  g_saved_valid = ::GetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), &g_saved_mode) != 0;
+}
+
+void ExitRestoringTerminal(int exit_code, const std::string& message) {
+  if (g_saved_valid) ::SetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), g_saved_mode);
+  const std::string line = "\n" + message + "\n";
+  DWORD written = 0;
+  ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()),
+              &written, nullptr);
+  ::ExitProcess(static_cast<UINT>(exit_code));
+}
 
 bool StdinIsTerminal() {
   return ::_isatty(::_fileno(stdin)) != 0;

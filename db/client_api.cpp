@@ -27,6 +27,22 @@ void Resolve(const SharedLibrary& library, const char* symbol, Function& target)
   target = reinterpret_cast<Function>(address);
 }
 
+// The client library ends every connection of the process when the process is sent a stop
+// signal. The program takes those signals itself and must finish its step first (a script's
+// transaction, a mode switch), so the library's own shutdown is refused.
+int RefuseSignalShutdown(const int reason, const int /*mask*/, void* /*arg*/) {
+  return reason == fb_shutrsn_signal ? 1 : 0;
+}
+
+void RefuseShutdownOnSignal(const ClientApi& api) {
+  ISC_STATUS_ARRAY status{};
+  if (api.fb_shutdown_callback(status, RefuseSignalShutdown, fb_shut_confirmation, nullptr) != 0 ||
+      status[1] != 0) {
+    throw Error("The Firebird client library \"" + api.library_file +
+                "\" does not let the program take over its stop signals.");
+  }
+}
+
 #define UPDATER_RESOLVE(name) Resolve(*client->library, #name, client->api.name)
 
 std::unique_ptr<LoadedClient> LoadClient(const std::string& name) {
@@ -63,6 +79,8 @@ std::unique_ptr<LoadedClient> LoadClient(const std::string& name) {
   UPDATER_RESOLVE(isc_sqlcode);
   UPDATER_RESOLVE(fb_sqlstate);
   UPDATER_RESOLVE(isc_portable_integer);
+  UPDATER_RESOLVE(fb_shutdown_callback);
+  RefuseShutdownOnSignal(client->api);
   return client;
 }
 

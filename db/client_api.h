@@ -47,6 +47,7 @@ struct ClientApi {
   decltype(&::isc_sqlcode) isc_sqlcode = nullptr;
   decltype(&::fb_sqlstate) fb_sqlstate = nullptr;
   decltype(&::isc_portable_integer) isc_portable_integer = nullptr;
+  decltype(&::fb_shutdown_callback) fb_shutdown_callback = nullptr;
 
   // The file the entry points come from, for messages.
   std::string library_file;

@@ -4,6 +4,7 @@
 #include "fbserver/service_manager.h"
 #include "seams/progress.h"
 #include "sys/clock.h"
+#include "sys/stop_request.h"
 
 namespace updater {
 
@@ -14,6 +15,8 @@ struct Facilities {
   Progress& progress;
   ServiceControl& service_control;
   ServerProcesses& server_processes;
+  // Where a request to stop arrives; none: the command is never asked to stop.
+  StopRequest* stop = nullptr;
 };
 
 }  // namespace updater

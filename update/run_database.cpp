@@ -81,15 +81,21 @@ void UpdateRun::UpdateDatabase() {
   } catch (const std::exception& e) {
     throw Error(GetMessageText("uIS_DunVeld_7") + "\r\r" + e.what());
   }
+  // Between the steps only the working copy has changed: a request to stop is taken there.
+  StopIfAsked();
   services_.Shutdown(sysdba, prefix);
   PrepareRolesCapture();
   services_.RunScriptFile(op_, sysdba, PayloadFile("Sys_Roles.sql"));
+  StopIfAsked();
   services_.OnLine(sysdba, prefix);
   services_.CleanUpPrivileges(op_, admn);
   services_.Shutdown(sysdba, prefix);
   services_.CleanUpPrivileges(op_, sysdba);
+  StopIfAsked();
   InstallUdfLibrary();
+  StopIfAsked();
   services_.RunScriptFile(op_, sysdba, PayloadFile("script.sql"));
+  StopIfAsked();
   services_.OnLine(sysdba, prefix);
   services_.RunScriptFile(op_, admn, JoinPath(c_.NewDir, "Roles.sql"));
   // Left shut down, ready to replace the live database.

@@ -81,6 +81,13 @@ void UpdateRun::DetectAndConfirm() {
   }
 }
 
+void UpdateRun::StopIfAsked() {
+  if (f_.stop == nullptr || !f_.stop->Requested()) return;
+  if (!stop_logged_) LogKey("uUpdate_Stop_1");
+  stop_logged_ = true;
+  throw Interrupted(GetMessageText("uUpdate_Stop_4"));
+}
+
 void UpdateRun::Run() {
   if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = false;
   // Never a second run over one that died half-way.
@@ -90,19 +97,31 @@ void UpdateRun::Run() {
   if (c_.HasServerPart) {
     // Discovery fails before anything is changed.
     ServerParams();
-    PrepareServer();
+    try {
+      PrepareServer();
+    } catch (...) {
+      EndJournal(JournalOutcome::Failed);
+      throw;
+    }
   }
 
   // From the staging on, the server is started and the live database brought online
-  // whatever happens; an error of that final step replaces the one in flight.
+  // whatever happens; an error of that final step replaces the one in flight. A request to
+  // stop is taken at the end of a step: before the swap the run rolls back, after its start
+  // it completes.
   try {
     try {
+      StopIfAsked();
       Stage();
       try {
         UpdateDatabase();
         Record(JournalStage::DatabaseUpdated, {c_.WorkDbDataDir});
+        StopIfAsked();
         UpdateClient();
         Record(JournalStage::ClientUpdated, {c_.WorkDir, c_.OldDir});
+        StopIfAsked();
+      } catch (const Interrupted& e) {
+        Rollback(e.what(), true);
       } catch (const std::exception& e) {
         op_.MessageDlg(DialogKind::Error, e.what(), {DialogButton::OK}, DialogButton::OK);
         Rollback(e.what());
@@ -113,12 +132,16 @@ void UpdateRun::Run() {
       throw;
     }
     FinalStep();
+  } catch (const Interrupted&) {
+    EndJournal(JournalOutcome::Interrupted);
+    throw;
   } catch (...) {
     EndJournal(rolled_back_ ? JournalOutcome::RolledBack : JournalOutcome::Failed);
     throw;
   }
   EndJournal(swap_.error.empty() ? JournalOutcome::Success : JournalOutcome::Failed);
   if (!swap_.error.empty()) RaiseSwapFailure();
+  if (f_.stop != nullptr && f_.stop->Requested()) LogKey("uUpdate_Stop_5");
 }
 
 void UpdateProgrammWith(RunServices& services, const Facilities& f, std::string productDirText,

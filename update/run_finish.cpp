@@ -15,12 +15,17 @@
 
 namespace updater {
 
-void UpdateRun::Rollback(const std::string& message) {
-  error_text_ = AppendExceptionMessage(error_text_, message);
+void UpdateRun::Rollback(const std::string& message, bool interrupted) {
   rolled_back_ = true;
-  if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = true;
-  op_.SetStatus(GetMessageText("uUpdate_UpdateProgramm_43"));
-  Log(error_text_ + "\r" + GetMessageText("uUpdate_UpdateProgramm_44"));
+  if (interrupted) {
+    // Asked to stop: no failure to report, the same putting back.
+    op_.SetStatus(message);
+  } else {
+    error_text_ = AppendExceptionMessage(error_text_, message);
+    if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = true;
+    op_.SetStatus(GetMessageText("uUpdate_UpdateProgramm_43"));
+    Log(error_text_ + "\r" + GetMessageText("uUpdate_UpdateProgramm_44"));
+  }
   error_text_.clear();
   LogKey("uUpdate_UpdateProgramm_45");
 
@@ -54,6 +59,7 @@ void UpdateRun::Rollback(const std::string& message) {
     error_text_ = AppendExceptionMessage(GetMessageText("uUpdate_UpdateProgramm_47"), e2.what()) +
                   "\r" + kRecoveryHint;
   }
+  if (interrupted && !rollback_incomplete_) throw Interrupted(message);
   throw Error(error_text_);
 }
 
@@ -65,9 +71,12 @@ void UpdateRun::FinalStep() {
     services_.OnLine(AsSysdba(c_.DbPath), profile_.ServerPrefix);
     LogKey("uUpdate_UpdateProgramm_49");
   } catch (const std::exception& e) {
+    // The journal stays open: the recovery starts the server and brings the database online.
+    final_step_failed_ = true;
     error_text_ = AppendExceptionMessage(error_text_, GetMessageText("uUpdate_UpdateProgramm_50") +
-                                                          "\rOriginal Message: " + e.what());
-    throw Error(error_text_);
+                                                          "\rOriginal Message: " + e.what()) +
+                  "\r" + kRecoveryHint;
+    throw Unfinished(error_text_);
   }
   // Only after a swap that went through: after a rollback or a stopped swap the recovery
   // must still see how far the files got.

@@ -17,7 +17,8 @@ namespace {
 constexpr const char* kHeader = "DunVeld updater run journal 1";
 constexpr const char* kEndLine = "end";
 
-constexpr std::array<std::pair<JournalStage, const char*>, 10> kStages = {{
+constexpr std::array<std::pair<JournalStage, const char*>, 11> kStages = {{
+    {JournalStage::ServerPreparation, "server preparation"},
     {JournalStage::Staging, "staging"},
     {JournalStage::Staged, "staging done"},
     {JournalStage::DatabaseUpdated, "database step done"},
@@ -30,12 +31,13 @@ constexpr std::array<std::pair<JournalStage, const char*>, 10> kStages = {{
     {JournalStage::Ended, "run ended"},
 }};
 
-constexpr std::array<std::pair<JournalOutcome, const char*>, 5> kOutcomes = {{
+constexpr std::array<std::pair<JournalOutcome, const char*>, 6> kOutcomes = {{
     {JournalOutcome::None, "none"},
     {JournalOutcome::Success, "success"},
     {JournalOutcome::RolledBack, "rolled back"},
     {JournalOutcome::Failed, "failed"},
     {JournalOutcome::Recovered, "recovered"},
+    {JournalOutcome::Interrupted, "interrupted"},
 }};
 
 template <typename Table, typename Value>

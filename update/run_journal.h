@@ -8,6 +8,8 @@ namespace updater {
 
 // How far a run got; each stage is recorded only once what it wrote is on the disk.
 enum class JournalStage {
+  ServerPreparation,  // the live database may be shut down and its server stopped; the
+                      // product's files are untouched
   Staging,            // the working folders are being made; the live files are untouched
   Staged,             // the backup and the working copies are whole
   DatabaseUpdated,    // the working copy of the database is updated
@@ -21,7 +23,7 @@ enum class JournalStage {
   Ended,              // the run (or a recovery) ended; see the outcome
 };
 
-enum class JournalOutcome { None, Success, RolledBack, Failed, Recovered };
+enum class JournalOutcome { None, Success, RolledBack, Failed, Recovered, Interrupted };
 
 // What a recovery needs to know of a run. Never a password.
 struct RunJournal {

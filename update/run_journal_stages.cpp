@@ -3,13 +3,20 @@
 
 #include "sys/durable_file.h"
 #include "sys/error.h"
+#include "sys/file_system.h"
 #include "sys/path.h"
+#include "update/folder_ops.h"
 #include "update/run_state.h"
 
 namespace updater {
 
-void UpdateRun::StartJournal() {
+void UpdateRun::StartJournal(JournalStage first) {
+  if (journal_started_) {
+    Record(first);
+    return;
+  }
   journal_ = RunJournal{};
+  journal_.stage = first;
   journal_.product_dir = c_.ProductDir;
   journal_.temp_dir = c_.TempDir;
   journal_.has_client = c_.HasClientPart;
@@ -19,8 +26,10 @@ void UpdateRun::StartJournal() {
     journal_.aside_db = journal_.live_db + "_";
     journal_.backup_db = JoinPath(c_.OldDbDataDir, profile_.DbFileName);
   }
+  if (!DirectoryExists(c_.TempDir)) MyCreateDir(c_.TempDir);
   WriteJournal(journal_);
   journal_started_ = true;
+  arming_.emplace(f_.stop);
   Log("The run journal is kept in \"" + JoinPath(c_.TempDir, kJournalFileName) + "\".");
 }
 
@@ -43,10 +52,14 @@ void UpdateRun::EndJournal(JournalOutcome outcome) noexcept {
     // a product that is half old and half new.
     const bool half_way =
         rollback_incomplete_ || LeftHalfSwapped(journal_.stage, outcome, journal_.has_client);
-    if (!half_way) journal_.stage = JournalStage::Ended;
+    const bool open = half_way || final_step_failed_;
+    // A run that ended before its staging changed no file: its folder holds the journal only.
+    const bool journal_only = journal_.stage == JournalStage::ServerPreparation;
+    if (!open) journal_.stage = JournalStage::Ended;
     journal_.deleted_live_files = deleted_live_files_;
     journal_.outcome = outcome;
     WriteJournal(journal_);
+    if (!open && journal_only) MyRemoveDir(c_.TempDir);
   } catch (const std::exception& e) {
     try {
       Log(e.what());

@@ -16,6 +16,8 @@ namespace updater {
 void UpdateRun::PrepareServer() {
   CheckConnections();
 
+  // Before the first change to the live system: a run that dies from here on is recovered.
+  StartJournal(JournalStage::ServerPreparation);
   try {
     LogKey("uUpdate_UpdateProgramm_18");
     services_.Shutdown(AsSysdba(c_.DbPath), profile_.ServerPrefix);
@@ -105,6 +107,9 @@ void UpdateRun::StopCheckAndRestartServer() {
       error_text_ =
           AppendExceptionMessage(error_text_, GetMessageText("uUpdate_UpdateProgramm_31") +
                                                   "\rOriginal Message: " + e2.what());
+      // The journal stays open for the recovery to bring the database online.
+      final_step_failed_ = true;
+      throw Unfinished(error_text_);
     }
     throw Error(error_text_);
   }

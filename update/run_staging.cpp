@@ -13,9 +13,11 @@ namespace updater {
 void UpdateRun::Stage() {
   error_text_.clear();
   LockTestProductFolder();
+  StopIfAsked();
   try {
     BuildWorkingFolders();
     Record(JournalStage::Staged, {c_.OldDir, c_.WorkDir});
+    StopIfAsked();
   } catch (const std::exception& e) {
     error_text_ = AppendExceptionMessage(error_text_, e.what());
     try {
@@ -42,12 +44,13 @@ void UpdateRun::LockTestProductFolder() {
 
 void UpdateRun::BuildWorkingFolders() {
   LogKey("uUpdate_UpdateProgramm_36");
-  MyRemoveDir(c_.TempDir);
-  for (const std::string* dir :
-       {&c_.TempDir, &c_.NewDir, &c_.OldDir, &c_.OldDbDataDir, &c_.WorkDir}) {
+  // Left over from a run of the same second; the journal of this run stays.
+  for (const std::string* dir : {&c_.NewDir, &c_.OldDir, &c_.WorkDir}) MyRemoveDir(*dir);
+  if (!DirectoryExists(c_.TempDir)) MyCreateDir(c_.TempDir);
+  for (const std::string* dir : {&c_.NewDir, &c_.OldDir, &c_.OldDbDataDir, &c_.WorkDir}) {
     MyCreateDir(*dir);
   }
-  StartJournal();
+  StartJournal(JournalStage::Staging);
   services_.UnpackPayload(op_, c_.NewDir);
   LogKey("uUpdate_UpdateProgramm_37");
   LogKey("uUpdate_UpdateProgramm_38");

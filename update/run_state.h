@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,17 +104,23 @@ class UpdateRun {
   void SwapDatabase();
   void SwapFolders();
   // Undoes what the database and client steps changed; always raises.
-  [[noreturn]] void Rollback(const std::string& message);
+  // After a request to stop, ends with Interrupted once everything is put back.
+  [[noreturn]] void Rollback(const std::string& message, bool interrupted = false);
   // Starts the server and brings the live database online; replaces an error in flight.
   void FinalStep();
   [[noreturn]] void RaiseSwapFailure();
 
-  // The run journal: started once the working folders exist; a stage is recorded after the
-  // files under `written` are flushed to the disk.
-  void StartJournal();
+  // The run journal: started before the first change to the live system (the database's
+  // shutdown, or the working folders of a product without a server part); a stage is recorded
+  // after the files under `written` are flushed to the disk.
+  void StartJournal(JournalStage first);
   void Record(JournalStage stage, const std::vector<std::string>& written = {});
   // Records the outcome; a failure to write it is logged, never raised.
   void EndJournal(JournalOutcome outcome) noexcept;
+
+  // At the end of a step: when the program was asked to stop, says so once and raises
+  // Interrupted.
+  void StopIfAsked();
 
   void Log(const std::string& text);
   void LogKey(const std::string& key);
@@ -144,6 +151,11 @@ class UpdateRun {
   SwapReport swap_;
   RunJournal journal_;
   bool journal_started_ = false;
+  // From the journal's start on, a request to stop waits for the end of the current step.
+  std::optional<StopRequest::Arming> arming_;
+  bool stop_logged_ = false;
+  // The final step could not start the server or bring the database online.
+  bool final_step_failed_ = false;
   bool rolled_back_ = false;
   // The rollback could not put back every file of the live product.
   bool rollback_incomplete_ = false;

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -17,11 +18,13 @@
 #include "app/startup.h"
 #include "app/terminal.h"
 #include "messages/ldm.h"
+#include "messages/message_text.h"
 #include "seams/application_title.h"
 #include "seams/progress.h"
 #include "sys/clock.h"
 #include "sys/error.h"
 #include "sys/executable_folder.h"
+#include "sys/stop_request.h"
 #include "update/carried_libraries.h"
 
 namespace updater {
@@ -95,7 +98,21 @@ std::optional<std::string> UnknownCommand(int argc, char** argv) {
   return std::nullopt;
 }
 
-int Main(int argc, char** argv) {
+// Before the run has changed anything a request to stop ends the program at once; once it has,
+// the run stops at the end of its step and puts the product back (the progress line shows
+// it), and a second request only says that it is still doing so.
+void ListenForStopRequests(StopRequest& stop) {
+  stop.SetListener([](int count, bool armed) {
+    if (!armed) ExitRestoringTerminal(kExitInterrupted, GetMessageText("uUpdate_Stop_3"));
+    if (count > 1) {
+      const std::string line = "\n" + GetMessageText("uUpdate_Stop_2") + "\n";
+      std::fputs(line.c_str(), stderr);
+    }
+  });
+}
+
+int Main(int argc, char** argv, StopRequest& stop) {
+  ListenForStopRequests(stop);
   const ProjectProfile preset = PresetProfile();
   CLI::App app{
       "Brings an installed DunVeld up to the version this program carries, or "
@@ -190,9 +207,10 @@ int Main(int argc, char** argv) {
   } else if (!quiet && progress_mode == "auto" && StderrIsTerminal()) {
     progress.emplace(*scaled_clock, std::cerr, ProgressStyle::Line, &StderrColumns);
   }
+  if (progress) progress->ShowStopRequests(&stop);
   const Facilities facilities{*scaled_clock,
                               progress ? static_cast<Progress&>(*progress) : SilentProgress(),
-                              PlatformServiceControl(), SystemServerProcesses()};
+                              PlatformServiceControl(), SystemServerProcesses(), &stop};
 
   const bool terminal = StdinIsTerminal();
   CliOperator op(std::cin, std::cout, std::cerr, assume_yes);
@@ -228,6 +246,15 @@ int Main(int argc, char** argv) {
 }  // namespace updater
 
 int main(int argc, char** argv) {
+  // First of all, before any thread: the stop signals are ours, not the client library's.
+  updater::SaveTerminalSettings();
+  static updater::StopRequest stop;
+  try {
+    updater::WatchStopSignals(stop);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << '\n';
+    return updater::kExitError;
+  }
   std::vector<std::string> arguments;
   try {
     arguments = updater::ProcessArguments(argc, argv);
@@ -238,5 +265,5 @@ int main(int argc, char** argv) {
   std::vector<char*> words;
   for (std::string& argument : arguments) words.push_back(argument.data());
   words.push_back(nullptr);
-  return updater::Main(static_cast<int>(arguments.size()), words.data());
+  return updater::Main(static_cast<int>(arguments.size()), words.data(), stop);
 }

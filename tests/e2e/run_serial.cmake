@@ -1,16 +1,10 @@
 # Whole update runs stop and start the shared Firebird server: nothing else may run meanwhile.
-# (The client-only runs of the same suite leave the server alone.)
-foreach(name FullUpdateOfBothParts WrongAdmnPasswordRollsBackAndLeavesTheLiveDatabaseOnline
-             FailingStatementInTheScriptRollsBackAndKeepsTheNewLibrary
-             DeclinedAtTheConfirmationWithoutATerminalChangesNothing
-             AnotherProcessHoldingTheProductFolderStopsTheRunBeforeAnyCopy
-             DeclinedAtTheUsersWarningOnATerminalChangesNothing
-             DatabaseFileHeldThroughTheSwapIsReportedAsAFailure
-             ProgressShowsOnATerminalOnlyAndLeavesTheRunLogAsItWas
-             ServerThatCannotStartAtTheEndIsReportedAsAFailure
-             DeclinedAtTheServerStopWarningChangesNothing
-             ServerOnlyUpdatesTheDatabaseAndLeavesNoClient)
-  set_tests_properties("UpdateRunServerTest.${name}" PROPERTIES RUN_SERIAL TRUE)
+# Every case of the suite runs alone, so that a new case cannot be forgotten here (the few
+# client-only runs would not need it).
+foreach(name IN LISTS test_e2e_TESTS)
+  if(name MATCHES "^UpdateRunServerTest\\.")
+    set_tests_properties("${name}" PROPERTIES RUN_SERIAL TRUE)
+  endif()
 endforeach()
 foreach(name TooLittleFreeSpaceStopsBeforeAnyCopy
              DiskFillingUpDuringTheCopiesLeavesTheLiveProductAsItWas)
