@@ -52,7 +52,7 @@ void UpdateRun::Rollback(const std::string& message) {
   } catch (const std::exception& e2) {
     rollback_incomplete_ = true;
     error_text_ = AppendExceptionMessage(GetMessageText("uUpdate_UpdateProgramm_47"), e2.what()) +
-                  "\r" + kRecoveryHint;
+                  "\r" + RecoveryHint();
   }
   throw Error(error_text_);
 }

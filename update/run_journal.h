@@ -43,15 +43,17 @@ struct RunJournal {
 bool LeftHalfSwapped(JournalStage stage, JournalOutcome outcome, bool has_client);
 
 // How the operator goes on from a run that did not end.
-inline constexpr const char* kRecoveryHint =
-    "Run the recovery first (\"updater-cli recover\", or Service, Recover in the window) to "
-    "bring the product back to one consistent version.";
+std::string RecoveryHint();
 
 // The journal's file in a run's temporary folder.
 inline constexpr const char* kJournalFileName = "run.journal";
 
+// The names the journal file uses.
 std::string StageName(JournalStage stage);
 std::string OutcomeName(JournalOutcome outcome);
+// What the operator reads for them.
+std::string StageText(JournalStage stage);
+std::string OutcomeText(JournalOutcome outcome);
 
 std::string FormatJournal(const RunJournal& journal);
 // Raises Error naming `source` when the text is truncated, garbled or of an unknown stage.

@@ -1,12 +1,11 @@
 #include "update/run_recovery.h"
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "fbserver/fb_service.h"
+#include "messages/message_text.h"
 #include "sys/durable_file.h"
 #include "sys/error.h"
 #include "sys/file_copy.h"
@@ -22,14 +21,6 @@
 namespace updater {
 namespace {
 
-// The content of `path`; empty when it cannot be read.
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(FileSystemPath(path), std::ios::binary);
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
 class Recovery {
  public:
   Recovery(RunServices& services, const Facilities& f, Operator& op, const ProjectProfile& profile,
@@ -44,8 +35,7 @@ class Recovery {
   void Run(const std::string& product_dir) {
     const std::optional<std::string> path = FindUnfinishedJournal(product_dir);
     if (!path) {
-      Log("No unfinished update run was found in \"" + product_dir +
-          "\"; there is nothing to recover and nothing was changed.");
+      Log(GetMessageText("uUpdate_RecoverRun_1", product_dir));
       return;
     }
     journal_path_ = *path;
@@ -56,7 +46,8 @@ class Recovery {
     journal_.temp_dir = temp_dir_;
     c_ = UpdateInit(f_.clock, op_, profile_, product_dir);
     CheckJournalPaths();
-    Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " It is recovered now.");
+    Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " " +
+        GetMessageText("uUpdate_RecoverRun_2"));
 
     const bool forward = journal_.stage >= JournalStage::DatabaseSwapped;
     if (journal_.has_server && journal_.stage == JournalStage::DatabaseSwapBegun) {
@@ -78,13 +69,15 @@ class Recovery {
     journal_.stage = JournalStage::Ended;
     journal_.outcome = JournalOutcome::Recovered;
     WriteJournal(journal_);
-    Log(std::string("The product is consistent again: ") +
-        (forward ? "it is the updated version." : "it is the previous version.") +
-        " The journal is kept in \"" + journal_path_ + "\".");
+    Log(ConsistentText(forward) + " " + GetMessageText("uUpdate_RecoverRun_5", journal_path_));
   }
 
  private:
   void Log(const std::string& text) { op_.SaveExceptionToLog(text); }
+
+  static std::string ConsistentText(bool updated) {
+    return GetMessageText(updated ? "uUpdate_RecoverRun_3" : "uUpdate_RecoverRun_4");
+  }
 
   void CheckJournalPaths() {
     if (!journal_.has_server) return;
@@ -92,8 +85,7 @@ class Recovery {
     if (journal_.live_db != live || journal_.aside_db != live + "_" ||
         journal_.backup_db !=
             JoinPath(JoinPath(JoinPath(temp_dir_, "Old"), "DB_Data"), profile_.DbFileName)) {
-      throw Error("The run journal \"" + journal_path_ +
-                  "\" names database files that are not this product's. Nothing was changed.");
+      throw Error(GetMessageText("uUpdate_RecoverRun_6", journal_path_));
     }
   }
 
@@ -107,7 +99,7 @@ class Recovery {
   }
 
   void StopServer() {
-    Log("Stopping the server to put the database files in order...");
+    Log(GetMessageText("uUpdate_RecoverRun_7"));
     StopFBService(f_, op_, ServerParams(), false);
   }
 
@@ -118,24 +110,22 @@ class Recovery {
     const std::string& aside = journal_.aside_db;
     if (FileExists(aside)) {
       if (FileExists(live) && !DeletePath(live))
-        throw Error("The file \"" + live + "\" could not be deleted!");
-      if (!MovePath(aside, live))
-        throw Error("The database \"" + aside + "\" could not be put back to \"" + live + "\"!");
-      Log("The previous database was put back from \"" + aside + "\".");
+        throw Error(GetMessageText("uUpdate_RecoverRun_8", live));
+      if (!MovePath(aside, live)) throw Error(GetMessageText("uUpdate_RecoverRun_9", aside, live));
+      Log(GetMessageText("uUpdate_RecoverRun_10", aside));
     } else if (!FileExists(live)) {
       // Copied beside it first, so that a recovery killed here never leaves half a file at
       // the live name.
       const std::string partial = live + ".recover";
       if (!ForceCopyFile(journal_.backup_db, partial) || !FlushToDisk(partial) ||
           !MovePath(partial, live)) {
-        throw Error("The database could not be put back from the backup \"" + journal_.backup_db +
-                    "\"!");
+        throw Error(GetMessageText("uUpdate_RecoverRun_11", journal_.backup_db));
       }
-      Log("The previous database was put back from the backup \"" + journal_.backup_db + "\".");
+      Log(GetMessageText("uUpdate_RecoverRun_12", journal_.backup_db));
     } else {
-      Log("The previous database is in place.");
+      Log(GetMessageText("uUpdate_RecoverRun_13"));
     }
-    if (!FlushToDisk(c_.DbDataDir)) throw Error("\"" + c_.DbDataDir + "\" could not be flushed!");
+    if (!FlushToDisk(c_.DbDataDir)) throw Error(GetMessageText("uUpdate_Record_1", c_.DbDataDir));
   }
 
   void RemoveAsideDatabase() {
@@ -158,15 +148,15 @@ class Recovery {
       const std::string live = JoinPath(c_.ProgramDir, name);
       if (FileExists(live)) continue;
       if (!ForceCopyFile(JoinPath(old_program, name), live))
-        throw Error("The file \"" + live + "\" could not be restored from the backup!");
-      Log("The file \"" + live + "\" was restored from the backup.");
+        throw Error(GetMessageText("uUpdate_RecoverRun_14", live));
+      Log(GetMessageText("uUpdate_RecoverRun_15", live));
     }
     const std::string other = JoinPath(JoinPath(temp_dir_, "Old"), "Other");
     if (DirectoryExists(other)) {
       const std::vector<std::string> failures = RestoreFilesFromBackup(other);
       if (!failures.empty()) throw Error(failures.front());
     }
-    if (!FlushToDisk(c_.ProgramDir)) throw Error("\"" + c_.ProgramDir + "\" could not be flushed!");
+    if (!FlushToDisk(c_.ProgramDir)) throw Error(GetMessageText("uUpdate_Record_1", c_.ProgramDir));
   }
 
   // The database is already the updated one, so the program must become it too.
@@ -175,30 +165,29 @@ class Recovery {
     const std::string work_program = JoinPath(work, "Program");
     const std::string work_resources = JoinPath(work, "Resources");
     if (!DirectoryExists(work_program)) {
-      throw Error("The updated program folder \"" + work_program +
-                  "\" is missing; the program cannot be brought up to the updated database.");
+      throw Error(GetMessageText("uUpdate_RecoverRun_16", work_program));
     }
     MyCopyDir(f_.progress, work_program, c_.ProgramDir);
     // The tree copy passes over a file it cannot write (a running client holds it).
     for (const char* name : {"DunVeld.exe", "DunVeld.chm"}) {
       const std::string work_file = JoinPath(work_program, name);
       const std::string live = JoinPath(c_.ProgramDir, name);
-      if (FileExists(work_file) && ReadWhole(work_file) != ReadWhole(live))
-        throw Error("The file \"" + live + "\" could not be replaced by the updated one!");
+      if (FileExists(work_file) && !SameFileContent(work_file, live))
+        throw Error(GetMessageText("uUpdate_SwapFolders_1", live));
     }
-    Log("The Program folder was updated from \"" + work_program + "\".");
+    Log(GetMessageText("uUpdate_RecoverRun_17", work_program));
     if (DirectoryExists(work_resources)) {
       MyCopyDir(f_.progress, work_resources, c_.ResourcesDir);
-      Log("The Resources folder was updated from \"" + work_resources + "\".");
+      Log(GetMessageText("uUpdate_RecoverRun_18", work_resources));
     }
-    if (!FlushToDisk(c_.ProgramDir) || !FlushToDisk(c_.ResourcesDir))
-      throw Error("The updated program could not be flushed to the disk!");
+    for (const std::string& dir : {c_.ProgramDir, c_.ResourcesDir})
+      if (!FlushToDisk(dir)) throw Error(GetMessageText("uUpdate_Record_1", dir));
   }
 
   void FinalStep() {
-    Log("Starting the server...");
+    Log(GetMessageText("uUpdate_RecoverRun_19"));
     StartFBService(f_, op_, ServerParams(), false);
-    Log("Bringing the live database online...");
+    Log(GetMessageText("uUpdate_RecoverRun_20"));
     try {
       services_.OnLine({.client_library = profile_.ClientLibName,
                         .database = c_.DbPath,
@@ -208,10 +197,10 @@ class Recovery {
     } catch (const std::exception& e) {
       // A run killed after its final step, or failed after it, left the database online.
       if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
-      Log("The live database was online already.");
+      Log(GetMessageText("uUpdate_RecoverRun_21"));
       return;
     }
-    Log("The live database is online.");
+    Log(GetMessageText("uUpdate_RecoverRun_22"));
   }
 
   RunServices& services_;

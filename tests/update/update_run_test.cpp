@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -359,6 +360,31 @@ TEST_F(UpdateRunJournalTest, NoRunStartsOverAnUnfinishedOne) {
   EXPECT_TRUE(op.dialogs.empty());
   EXPECT_TRUE(service_control.events.empty());
   EXPECT_EQ(ReadFile(LiveDb()), "old database");
+}
+
+// The swap failure and the refusal that follows it are read in the operator's language.
+TEST_F(UpdateRunJournalTest, HalfSwappedRunIsToldWhollyInRussian) {
+  MakeProduct(true, true);
+  fake.before["#file ADMN Roles.sql"] = [&] {
+    std::filesystem::remove(product + "/Program/DunVeld.exe");
+    WriteFile(product + "/Program/DunVeld.exe/held", "");
+  };
+  ChangeLanguage(2);
+  const std::string failure = RunError();
+  const std::string refusal = RunError();
+  ChangeLanguage(3);
+  const std::regex english_words(R"([A-Za-z]+( +[A-Za-z]+){2,})");
+  for (std::string text : {failure, refusal}) {
+    // The paths are the test's own; only the sentences around them are checked.
+    for (std::size_t at; (at = text.find(disk.path())) != std::string::npos;)
+      text.erase(at, disk.path().size());
+    std::smatch english;
+    EXPECT_FALSE(std::regex_search(text, english, english_words)) << english.str() << "\n" << text;
+    EXPECT_NE(text.find("\xD0"), std::string::npos) << "no Cyrillic in: " << text;
+  }
+  EXPECT_NE(failure.find(NativeSeparators("/Program/DunVeld.exe")), std::string::npos) << failure;
+  EXPECT_NE(refusal.find(NativeSeparators(TempDir() + "/run.journal")), std::string::npos)
+      << refusal;
 }
 
 }  // namespace
