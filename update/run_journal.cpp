@@ -15,6 +15,8 @@
 namespace updater {
 namespace {
 
+// The number at its end is the format's version.
+constexpr const char* kHeaderStem = "DunVeld updater run journal ";
 constexpr const char* kHeader = "DunVeld updater run journal 1";
 constexpr const char* kEndLine = "end";
 
@@ -52,7 +54,7 @@ bool Lookup(const Table& table, const std::string& name, Value& value) {
 
 [[noreturn]] void Garbled(const std::string& source, const std::string& key,
                           const std::string& value = kNull) {
-  throw Error(GetMessageText("uUpdate_ParseJournal_1", source, GetMessageText(key, value)));
+  throw UnreadableJournal(source, GetMessageText(key, value));
 }
 
 [[noreturn]] void NotUnderstood(const std::string& source, const std::string& line) {
@@ -95,6 +97,9 @@ std::string RecoveryHint() {
   return GetMessageText("uUpdate_RefuseOverUnfinishedRun_2");
 }
 
+UnreadableJournal::UnreadableJournal(const std::string& path, const std::string& problem)
+    : Error(GetMessageText("uUpdate_ParseJournal_1", path, problem)), problem_(problem) {}
+
 bool LeftHalfSwapped(JournalStage stage, JournalOutcome outcome, bool has_client) {
   // The client step has deleted files from the live program folder from ClientUpdated on.
   const JournalStage swapped =
@@ -130,7 +135,11 @@ RunJournal ParseJournal(const std::string& text, const std::string& source) {
   if (text.empty() || text.back() != '\n') Garbled(source, "uUpdate_ParseJournal_2");
   std::istringstream in(text);
   std::string line;
-  if (!std::getline(in, line) || line != kHeader) Garbled(source, "uUpdate_ParseJournal_3");
+  if (!std::getline(in, line)) Garbled(source, "uUpdate_ParseJournal_3");
+  if (line != kHeader) {
+    Garbled(source,
+            line.rfind(kHeaderStem, 0) == 0 ? "uUpdate_ParseJournal_4" : "uUpdate_ParseJournal_3");
+  }
   RunJournal journal;
   bool stage_seen = false;
   bool outcome_seen = false;
@@ -191,28 +200,31 @@ void WriteJournal(const RunJournal& journal) {
 
 RunJournal ReadJournal(const std::string& path) {
   std::ifstream in(FileSystemPath(path), std::ios::binary);
-  if (!in) {
-    throw Error(
-        GetMessageText("uUpdate_ParseJournal_1", path, GetMessageText("uUpdate_ReadJournal_1")));
-  }
+  if (!in) throw UnreadableJournal(path, GetMessageText("uUpdate_ReadJournal_1"));
   std::ostringstream buffer;
   buffer << in.rdbuf();
   return ParseJournal(buffer.str(), path);
 }
 
-std::optional<std::string> FindUnfinishedJournal(const std::string& product_dir) {
+std::optional<FoundJournal> FindUnfinishedJournal(const std::string& product_dir) {
   std::error_code ec;
   if (product_dir.empty() || !DirectoryExists(product_dir)) return std::nullopt;
-  std::optional<std::string> newest;
+  std::optional<FoundJournal> newest;
   std::filesystem::file_time_type newest_time;
   for (const auto& entry : std::filesystem::directory_iterator(product_dir, ec)) {
     if (entry.path().filename().string().rfind("Tmp$", 0) != 0) continue;
     const std::string path = JoinPath(entry.path().string(), kJournalFileName);
     if (!FileExists(path)) continue;
-    if (ReadJournal(path).stage == JournalStage::Ended) continue;
+    FoundJournal found{.path = path};
+    try {
+      found.journal = ReadJournal(path);
+      if (found.journal->stage == JournalStage::Ended) continue;
+    } catch (const UnreadableJournal& e) {
+      found.problem = e.problem();
+    }
     const auto time = std::filesystem::last_write_time(path, ec);
     if (!newest || time > newest_time) {
-      newest = path;
+      newest = std::move(found);
       newest_time = time;
     }
   }
@@ -230,10 +242,16 @@ std::string UnfinishedRunText(const std::string& product_dir, const std::string&
 }
 
 void RefuseOverUnfinishedRun(const std::string& product_dir) {
-  const std::optional<std::string> path = FindUnfinishedJournal(product_dir);
-  if (!path) return;
-  throw Error(UnfinishedRunText(product_dir, *path, ReadJournal(*path)) + "\r" +
-              GetMessageText("uUpdate_RefuseOverUnfinishedRun_1") + " " + RecoveryHint());
+  const std::optional<FoundJournal> found = FindUnfinishedJournal(product_dir);
+  if (!found) return;
+  const std::string refused = GetMessageText("uUpdate_RefuseOverUnfinishedRun_1");
+  if (!found->journal) {
+    throw Error(GetMessageText("uUpdate_ParseJournal_1", found->path, found->problem) + "\r" +
+                refused + " " +
+                GetMessageText("uUpdate_RefuseOverUnfinishedRun_3", FolderPart(found->path)));
+  }
+  throw Error(UnfinishedRunText(product_dir, found->path, *found->journal) + "\r" + refused + " " +
+              RecoveryHint());
 }
 
 }  // namespace updater

@@ -13,6 +13,7 @@
 #include "sys/path.h"
 #include "update/db_modes.h"
 #include "update/folder_ops.h"
+#include "update/recovery_folders.h"
 #include "update/restore.h"
 #include "update/run_journal.h"
 #include "update/run_state.h"
@@ -33,18 +34,22 @@ class Recovery {
         server_params_(std::move(server_params)) {}
 
   void Run(const std::string& product_dir) {
-    const std::optional<std::string> path = FindUnfinishedJournal(product_dir);
-    if (!path) {
+    const std::optional<FoundJournal> found = FindUnfinishedJournal(product_dir);
+    if (!found) {
       Log(GetMessageText("uUpdate_RecoverRun_1", product_dir));
       return;
     }
-    journal_path_ = *path;
-    journal_ = ReadJournal(journal_path_);
+    journal_path_ = found->path;
     // The folders come from where the journal lies, not from what it says: a journal
     // copied from elsewhere must not send the recovery into another folder.
     temp_dir_ = FolderPart(journal_path_);
-    journal_.temp_dir = temp_dir_;
     c_ = UpdateInit(f_.clock, op_, profile_, product_dir);
+    if (!found->journal) {
+      RecoverFromFolders(found->problem);
+      return;
+    }
+    journal_ = *found->journal;
+    journal_.temp_dir = temp_dir_;
     CheckJournalPaths();
     Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " " +
         GetMessageText("uUpdate_RecoverRun_2"));
@@ -77,6 +82,83 @@ class Recovery {
 
   static std::string ConsistentText(bool updated) {
     return GetMessageText(updated ? "uUpdate_RecoverRun_3" : "uUpdate_RecoverRun_4");
+  }
+
+  std::string OldDir() const { return JoinPath(temp_dir_, "Old"); }
+
+  // Without a journal that can be read, what the folders show decides; nothing is deleted,
+  // and where they do not decide, nothing is changed at all.
+  void RecoverFromFolders(const std::string& problem) {
+    const std::string unreadable = GetMessageText("uUpdate_ParseJournal_1", journal_path_, problem);
+    Log(unreadable + " " + GetMessageText("uUpdate_RecoverFromFolders_1", temp_dir_));
+    const RunFolders folders =
+        ObserveRunFolders(c_.ProductDir, temp_dir_, profile_.DbFileName, profile_.ExeFileName);
+    const FolderPlan plan = PlanFromFolders(folders);
+    if (!plan.decided) {
+      throw Error(
+          unreadable + "\r" +
+          GetMessageText("uUpdate_RecoverFromFolders_8", GetMessageText(plan.undecided_key)) +
+          "\r" +
+          (plan.backup_whole
+               ? GetMessageText("uUpdate_RecoverFromFolders_9", OldDir())
+               : GetMessageText("uUpdate_RecoverFromFolders_14", OldDir(), journal_path_)));
+    }
+    journal_.has_server = HasServerPart(folders);
+    journal_.live_db = JoinPath(c_.DbDataDir, profile_.DbFileName);
+    journal_.aside_db = journal_.live_db + "_";
+    journal_.backup_db = JoinPath(JoinPath(OldDir(), "DB_Data"), profile_.DbFileName);
+
+    // The backed-up files outside the product go back only with the product itself: a
+    // backup of a run long past must not replace what later runs installed there.
+    const bool put_back = plan.database != DatabaseRepair::None || plan.restore_client;
+    const std::string other = JoinPath(OldDir(), "Other");
+    const bool other_back = put_back && DirectoryExists(other);
+    if (put_back) {
+      Log(GetMessageText("uUpdate_RecoverFromFolders_4", OldDir()));
+    } else {
+      Log(GetMessageText(plan.updated ? "uUpdate_RecoverFromFolders_3"
+                                      : "uUpdate_RecoverFromFolders_2"));
+    }
+    if (plan.database != DatabaseRepair::None) {
+      StopServer();
+      PutBackLiveDatabase();
+    }
+    if (plan.restore_client) RestoreClientFiles(folders);
+    if (other_back) RestoreOtherFiles(other);
+    if (journal_.has_server) FinalStep();
+
+    const std::string aside = JoinPath(temp_dir_, kUnreadableJournalFileName);
+    if (!MovePath(journal_path_, aside))
+      throw Error(GetMessageText("uUpdate_RecoverFromFolders_7", journal_path_, aside));
+    Log(GetMessageText("uUpdate_RecoverFromFolders_6", aside));
+    Log(ConsistentText(plan.updated));
+  }
+
+  // Every live file that is not the backup's is the working copy's, which stays in its
+  // folder: copying the backup over it loses nothing.
+  void RestoreClientFiles(const RunFolders& folders) {
+    for (const ClientFile& file : folders.client) {
+      const std::string live = JoinPath(c_.ProductDir, file.name);
+      if (!file.in_backup) {
+        if (file.live) Log(GetMessageText("uUpdate_RecoverFromFolders_5", live));
+        continue;
+      }
+      if (file.live_is_backup) continue;
+      if (!CreateDirectories(FolderPart(live)) ||
+          !ForceCopyFile(JoinPath(OldDir(), file.name), live))
+        throw Error(GetMessageText("uUpdate_RecoverRun_14", live));
+      Log(GetMessageText("uUpdate_RecoverRun_15", live));
+    }
+    for (const std::string& dir : {c_.ProgramDir, c_.ResourcesDir})
+      if (!FlushToDisk(dir)) throw Error(GetMessageText("uUpdate_Record_1", dir));
+  }
+
+  void RestoreOtherFiles(const std::string& other) {
+    std::vector<std::string> kept;
+    const std::vector<std::string> failures = RestoreFilesFromBackupKeepingAdded(other, kept);
+    if (!failures.empty()) throw Error(failures.front());
+    for (const std::string& path : kept)
+      if (FileExists(path)) Log(GetMessageText("uUpdate_RecoverFromFolders_5", path));
   }
 
   void CheckJournalPaths() {
@@ -117,8 +199,8 @@ class Recovery {
       // Copied beside it first, so that a recovery killed here never leaves half a file at
       // the live name.
       const std::string partial = live + ".recover";
-      if (!ForceCopyFile(journal_.backup_db, partial) || !FlushToDisk(partial) ||
-          !MovePath(partial, live)) {
+      if (!CreateDirectories(c_.DbDataDir) || !ForceCopyFile(journal_.backup_db, partial) ||
+          !FlushToDisk(partial) || !MovePath(partial, live)) {
         throw Error(GetMessageText("uUpdate_RecoverRun_11", journal_.backup_db));
       }
       Log(GetMessageText("uUpdate_RecoverRun_12", journal_.backup_db));
