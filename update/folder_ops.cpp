@@ -1,5 +1,9 @@
 #include "update/folder_ops.h"
 
+#include <algorithm>
+#include <exception>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "messages/message_text.h"
@@ -141,6 +145,19 @@ void MyCopyDir(Progress& shown_on, const std::string& source, const std::string&
     if (progress.Watching()) job.progress = &progress;
     CopyContents(*root, from, to, job);
     CopyDirectoryAttributes(from, to);
+  }
+}
+
+bool SameFileContent(const std::string& a, const std::string& b) {
+  if (!FileExists(a) || !FileExists(b)) return false;
+  try {
+    std::ifstream fa(FileSystemPath(a), std::ios::binary);
+    std::ifstream fb(FileSystemPath(b), std::ios::binary);
+    if (!fa || !fb) return false;
+    return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
+                      std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    return false;
   }
 }
 

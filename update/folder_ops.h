@@ -23,4 +23,8 @@ void MyCreateDir(const std::string& dir);
 // The files and bytes copied are shown on `progress`.
 void MyCopyDir(Progress& progress, const std::string& source, const std::string& dest);
 
+// Whether the files `a` and `b` both exist and hold the same bytes; a read error counts as
+// different.
+bool SameFileContent(const std::string& a, const std::string& b);
+
 }  // namespace updater

@@ -8,7 +8,10 @@
 
 namespace updater {
 
-std::vector<std::string> RestoreFilesFromBackup(const std::string& dir) {
+namespace {
+
+// Deletes what the markers name unless `kept` is given.
+std::vector<std::string> Restore(const std::string& dir, std::vector<std::string>* kept) {
   std::vector<std::string> report;
   std::unique_ptr<Directory> folder = Directory::Open(dir);
   if (!folder) return report;
@@ -24,7 +27,12 @@ std::vector<std::string> RestoreFilesFromBackup(const std::string& dir) {
     // Only a leading marker counts: a backed-up file may have "{dlt}_" inside its own name.
     if (decoded.compare(0, kDeleteMarkerPrefix.size(), kDeleteMarkerPrefix) == 0) {
       const std::string target = decoded.substr(kDeleteMarkerPrefix.size());
-      if (IsAbsolutePath(target)) DeletePath(target);
+      if (!IsAbsolutePath(target)) continue;
+      if (kept != nullptr) {
+        kept->push_back(target);
+      } else {
+        DeletePath(target);
+      }
       continue;
     }
     // A name that does not decode to a full path of this system has no place to go back to.
@@ -33,6 +41,17 @@ std::vector<std::string> RestoreFilesFromBackup(const std::string& dir) {
     }
   }
   return report;
+}
+
+}  // namespace
+
+std::vector<std::string> RestoreFilesFromBackup(const std::string& dir) {
+  return Restore(dir, nullptr);
+}
+
+std::vector<std::string> RestoreFilesFromBackupKeepingAdded(const std::string& dir,
+                                                            std::vector<std::string>& kept) {
+  return Restore(dir, &kept);
 }
 
 }  // namespace updater

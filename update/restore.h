@@ -11,4 +11,9 @@ namespace updater {
 // could not be restored; raises no error of its own.
 std::vector<std::string> RestoreFilesFromBackup(const std::string& dir);
 
+// The same, but deletes nothing: the files that delete markers name are left in place and
+// added to `kept`.
+std::vector<std::string> RestoreFilesFromBackupKeepingAdded(const std::string& dir,
+                                                            std::vector<std::string>& kept);
+
 }  // namespace updater

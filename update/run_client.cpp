@@ -124,7 +124,7 @@ int UpdateRun::ReadProgramLanguage(const std::string& settings_path) {
   in.close();
   CSimpleIniA ini;
   if (!read || ini.LoadData(text) < 0) {
-    throw Error("The file \"" + settings_path + "\" cannot be read!");
+    throw Error(GetMessageText("uUpdate_ReadProgramLanguage_1", settings_path));
   }
   const CSimpleIniA::TKeyVal* section = ini.GetSection("Language");
   if (section == nullptr || section->empty()) {
@@ -132,7 +132,7 @@ int UpdateRun::ReadProgramLanguage(const std::string& settings_path) {
     if (WriteWholeFile(settings_path,
                        std::span(reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()),
                        false) != WriteOutcome::Written) {
-      throw Error("The file \"" + settings_path + "\" cannot be written!");
+      throw Error(GetMessageText("uUpdate_ReadProgramLanguage_2", settings_path));
     }
     return 1;
   }
@@ -148,7 +148,7 @@ void UpdateRun::DeleteLiveAndWorkFile(const std::string& name) {
     const std::string backup = JoinPath(c_.OldProgramDir, name);
     if (!FileExists(backup)) {
       CopyChecked(live, backup);
-      if (!FlushToDisk(backup)) throw Error("\"" + backup + "\" could not be flushed to the disk!");
+      if (!FlushToDisk(backup)) throw Error(GetMessageText("uUpdate_Record_1", backup));
     }
     if (!DeletePath(live)) throw Error(GetMessageText("uIS_DunVeld_11", live));
     deleted_live_files_.push_back(name);

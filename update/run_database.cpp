@@ -37,7 +37,7 @@ std::string FindFileNoCase(const std::string& dir, const std::string& name) {
 
 std::vector<std::string> ReadLines(const std::string& path) {
   std::ifstream in(FileSystemPath(path), std::ios::binary);
-  if (!in) throw Error("Cannot open file \"" + path + "\"");
+  if (!in) throw Error(GetMessageText("uUpdate_PrepareRolesCapture_1", path));
   std::ostringstream buffer;
   buffer << in.rdbuf();
   const std::string text = buffer.str();
@@ -63,7 +63,7 @@ std::string UpdateRun::PayloadFile(const std::string& name) const {
 
 void UpdateRun::CopyChecked(const std::string& source, const std::string& target) {
   if (!ForceCopyFile(source, target)) {
-    throw Error("The file \"" + source + "\" could not be copied to \"" + target + "\"!");
+    throw Error(GetMessageText("uUpdate_CopyChecked_1", source, target));
   }
 }
 
@@ -105,13 +105,13 @@ void UpdateRun::UpdateDatabase() {
 void UpdateRun::PrepareRolesCapture() {
   const std::string path = PayloadFile("Sys_Roles.sql");
   std::vector<std::string> lines = ReadLines(path);
-  if (lines.empty()) throw Error("The file \"" + path + "\" holds no line!");
+  if (lines.empty()) throw Error(GetMessageText("uUpdate_PrepareRolesCapture_2", path));
   lines[0] = "execute ibeblock(Roles_File_Name = " +
              db::SqlStringLiteral(IncludeTrailingSeparator(c_.NewDir) + "Roles.sql") + ")";
   std::ofstream out(FileSystemPath(path), std::ios::binary | std::ios::trunc);
   for (const std::string& line : lines) out << line << "\r\n";
   out.close();
-  if (!out) throw Error("Cannot write file \"" + path + "\"");
+  if (!out) throw Error(GetMessageText("uUpdate_PrepareRolesCapture_3", path));
 }
 
 void UpdateRun::InstallUdfLibrary() {

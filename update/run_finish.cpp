@@ -57,7 +57,7 @@ void UpdateRun::Rollback(const std::string& message, bool interrupted) {
   } catch (const std::exception& e2) {
     rollback_incomplete_ = true;
     error_text_ = AppendExceptionMessage(GetMessageText("uUpdate_UpdateProgramm_47"), e2.what()) +
-                  "\r" + kRecoveryHint;
+                  "\r" + RecoveryHint();
   }
   if (interrupted && !rollback_incomplete_) throw Interrupted(message);
   throw Error(error_text_);
@@ -75,7 +75,7 @@ void UpdateRun::FinalStep() {
     final_step_failed_ = true;
     error_text_ = AppendExceptionMessage(error_text_, GetMessageText("uUpdate_UpdateProgramm_50") +
                                                           "\rOriginal Message: " + e.what()) +
-                  "\r" + kRecoveryHint;
+                  "\r" + RecoveryHint();
     throw Unfinished(error_text_);
   }
   // Only after a swap that went through: after a rollback or a stopped swap the recovery

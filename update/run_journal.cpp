@@ -6,6 +6,7 @@
 #include <sstream>
 #include <utility>
 
+#include "messages/message_text.h"
 #include "sys/durable_file.h"
 #include "sys/error.h"
 #include "sys/file_system.h"
@@ -14,6 +15,8 @@
 namespace updater {
 namespace {
 
+// The number at its end is the format's version.
+constexpr const char* kHeaderStem = "DunVeld updater run journal ";
 constexpr const char* kHeader = "DunVeld updater run journal 1";
 constexpr const char* kEndLine = "end";
 
@@ -51,9 +54,18 @@ bool Lookup(const Table& table, const std::string& name, Value& value) {
   return false;
 }
 
-[[noreturn]] void Garbled(const std::string& source, const std::string& why) {
-  throw Error("The run journal \"" + source + "\" cannot be used: " + why +
-              ". Nothing was changed.");
+[[noreturn]] void Garbled(const std::string& source, const std::string& key,
+                          const std::string& value = kNull) {
+  throw UnreadableJournal(source, GetMessageText(key, value));
+}
+
+[[noreturn]] void NotUnderstood(const std::string& source, const std::string& line) {
+  Garbled(source, "uUpdate_ParseJournal_5", line);
+}
+
+// The catalogue's rows for the stages and outcomes follow the order of the tables above.
+std::string TextOfRow(const char* stem, std::size_t index) {
+  return GetMessageText(stem + std::to_string(index + 1));
 }
 
 }  // namespace
@@ -70,6 +82,26 @@ std::string OutcomeName(JournalOutcome outcome) {
   return "unknown";
 }
 
+std::string StageText(JournalStage stage) {
+  for (std::size_t i = 0; i < kStages.size(); ++i)
+    if (kStages[i].first == stage) return TextOfRow("uUpdate_StageText_", i);
+  return StageName(stage);
+}
+
+std::string OutcomeText(JournalOutcome outcome) {
+  // No row for None: a run without an outcome is told as one that did not end.
+  for (std::size_t i = 1; i < kOutcomes.size(); ++i)
+    if (kOutcomes[i].first == outcome) return TextOfRow("uUpdate_OutcomeText_", i - 1);
+  return OutcomeName(outcome);
+}
+
+std::string RecoveryHint() {
+  return GetMessageText("uUpdate_RefuseOverUnfinishedRun_2");
+}
+
+UnreadableJournal::UnreadableJournal(const std::string& path, const std::string& problem)
+    : Error(GetMessageText("uUpdate_ParseJournal_1", path, problem)), problem_(problem) {}
+
 bool LeftHalfSwapped(JournalStage stage, JournalOutcome outcome, bool has_client) {
   // The client step has deleted files from the live program folder from ClientUpdated on.
   const JournalStage swapped =
@@ -83,7 +115,7 @@ std::string FormatJournal(const RunJournal& journal) {
   auto add = [&text](const std::string& key, const std::string& value) {
     // A line break in a value would split it into a line the reader misreads.
     if (value.find_first_of("\r\n") != std::string::npos) {
-      throw Error("The value of \"" + key + "\" cannot be written into the run journal.");
+      throw Error(GetMessageText("uUpdate_FormatJournal_1", key));
     }
     text += key + "=" + value + "\n";
   };
@@ -102,10 +134,14 @@ std::string FormatJournal(const RunJournal& journal) {
 
 RunJournal ParseJournal(const std::string& text, const std::string& source) {
   // Every line is written with its line end: text without one was cut short.
-  if (text.empty() || text.back() != '\n') Garbled(source, "it is truncated");
+  if (text.empty() || text.back() != '\n') Garbled(source, "uUpdate_ParseJournal_2");
   std::istringstream in(text);
   std::string line;
-  if (!std::getline(in, line) || line != kHeader) Garbled(source, "it has no journal header");
+  if (!std::getline(in, line)) Garbled(source, "uUpdate_ParseJournal_3");
+  if (line != kHeader) {
+    Garbled(source,
+            line.rfind(kHeaderStem, 0) == 0 ? "uUpdate_ParseJournal_4" : "uUpdate_ParseJournal_3");
+  }
   RunJournal journal;
   bool stage_seen = false;
   bool outcome_seen = false;
@@ -116,24 +152,22 @@ RunJournal ParseJournal(const std::string& text, const std::string& source) {
       break;
     }
     const std::size_t eq = line.find('=');
-    if (eq == std::string::npos) Garbled(source, "the line \"" + line + "\" is not understood");
+    if (eq == std::string::npos) NotUnderstood(source, line);
     const std::string key = line.substr(0, eq);
     const std::string value = line.substr(eq + 1);
     if (key == "stage") {
-      if (!Lookup(kStages, value, journal.stage))
-        Garbled(source, "the stage \"" + value + "\" is unknown");
+      if (!Lookup(kStages, value, journal.stage)) Garbled(source, "uUpdate_ParseJournal_6", value);
       stage_seen = true;
     } else if (key == "outcome") {
       if (!Lookup(kOutcomes, value, journal.outcome))
-        Garbled(source, "the outcome \"" + value + "\" is unknown");
+        Garbled(source, "uUpdate_ParseJournal_7", value);
       outcome_seen = true;
     } else if (key == "product_dir") {
       journal.product_dir = value;
     } else if (key == "temp_dir") {
       journal.temp_dir = value;
     } else if (key == "has_client" || key == "has_server") {
-      if (value != "0" && value != "1")
-        Garbled(source, "the line \"" + line + "\" is not understood");
+      if (value != "0" && value != "1") NotUnderstood(source, line);
       (key == "has_client" ? journal.has_client : journal.has_server) = value == "1";
     } else if (key == "live_db") {
       journal.live_db = value;
@@ -143,50 +177,56 @@ RunJournal ParseJournal(const std::string& text, const std::string& source) {
       journal.backup_db = value;
     } else if (key == "deleted") {
       if (value.empty() || value.find_first_of("/\\") != std::string::npos)
-        Garbled(source, "the line \"" + line + "\" is not understood");
+        NotUnderstood(source, line);
       journal.deleted_live_files.push_back(value);
     } else {
-      Garbled(source, "the line \"" + line + "\" is not understood");
+      NotUnderstood(source, line);
     }
   }
-  if (!ended) Garbled(source, "it is truncated");
-  if (std::getline(in, line)) Garbled(source, "it goes on after its end");
+  if (!ended) Garbled(source, "uUpdate_ParseJournal_2");
+  if (std::getline(in, line)) Garbled(source, "uUpdate_ParseJournal_8");
   if (!stage_seen || !outcome_seen || journal.product_dir.empty() || journal.temp_dir.empty())
-    Garbled(source, "it lacks the stage, the outcome or the folders");
+    Garbled(source, "uUpdate_ParseJournal_9");
   if (journal.has_server &&
       (journal.live_db.empty() || journal.aside_db.empty() || journal.backup_db.empty()))
-    Garbled(source, "it lacks the paths of the database");
+    Garbled(source, "uUpdate_ParseJournal_10");
   return journal;
 }
 
 void WriteJournal(const RunJournal& journal) {
   const std::string path = JoinPath(journal.temp_dir, kJournalFileName);
   if (!ReplaceFileDurably(path, FormatJournal(journal))) {
-    throw Error("The run journal \"" + path + "\" could not be written!");
+    throw Error(GetMessageText("uUpdate_WriteJournal_1", path));
   }
 }
 
 RunJournal ReadJournal(const std::string& path) {
   std::ifstream in(FileSystemPath(path), std::ios::binary);
-  if (!in) throw Error("The run journal \"" + path + "\" cannot be read. Nothing was changed.");
+  if (!in) throw UnreadableJournal(path, GetMessageText("uUpdate_ReadJournal_1"));
   std::ostringstream buffer;
   buffer << in.rdbuf();
   return ParseJournal(buffer.str(), path);
 }
 
-std::optional<std::string> FindUnfinishedJournal(const std::string& product_dir) {
+std::optional<FoundJournal> FindUnfinishedJournal(const std::string& product_dir) {
   std::error_code ec;
   if (product_dir.empty() || !DirectoryExists(product_dir)) return std::nullopt;
-  std::optional<std::string> newest;
+  std::optional<FoundJournal> newest;
   std::filesystem::file_time_type newest_time;
   for (const auto& entry : std::filesystem::directory_iterator(product_dir, ec)) {
     if (entry.path().filename().string().rfind("Tmp$", 0) != 0) continue;
     const std::string path = JoinPath(entry.path().string(), kJournalFileName);
     if (!FileExists(path)) continue;
-    if (ReadJournal(path).stage == JournalStage::Ended) continue;
+    FoundJournal found{.path = path};
+    try {
+      found.journal = ReadJournal(path);
+      if (found.journal->stage == JournalStage::Ended) continue;
+    } catch (const UnreadableJournal& e) {
+      found.problem = e.problem();
+    }
     const auto time = std::filesystem::last_write_time(path, ec);
     if (!newest || time > newest_time) {
-      newest = path;
+      newest = std::move(found);
       newest_time = time;
     }
   }
@@ -195,19 +235,25 @@ std::optional<std::string> FindUnfinishedJournal(const std::string& product_dir)
 
 std::string UnfinishedRunText(const std::string& product_dir, const std::string& path,
                               const RunJournal& journal) {
-  const std::string how =
-      journal.outcome == JournalOutcome::None
-          ? "did not end: it stopped at the stage \""
-          : "ended \"" + OutcomeName(journal.outcome) + "\" half-way, at the stage \"";
-  return "An earlier update of \"" + product_dir + "\" " + how + StageName(journal.stage) +
-         "\" (journal \"" + path + "\").";
+  if (journal.outcome == JournalOutcome::None) {
+    return GetMessageText("uUpdate_UnfinishedRunText_1", product_dir, StageText(journal.stage),
+                          path);
+  }
+  return GetMessageText("uUpdate_UnfinishedRunText_2", product_dir, OutcomeText(journal.outcome),
+                        StageText(journal.stage), path);
 }
 
 void RefuseOverUnfinishedRun(const std::string& product_dir) {
-  const std::optional<std::string> path = FindUnfinishedJournal(product_dir);
-  if (!path) return;
-  throw Error(UnfinishedRunText(product_dir, *path, ReadJournal(*path)) +
-              "\rNo new update is started over it. " + kRecoveryHint);
+  const std::optional<FoundJournal> found = FindUnfinishedJournal(product_dir);
+  if (!found) return;
+  const std::string refused = GetMessageText("uUpdate_RefuseOverUnfinishedRun_1");
+  if (!found->journal) {
+    throw Error(GetMessageText("uUpdate_ParseJournal_1", found->path, found->problem) + "\r" +
+                refused + " " +
+                GetMessageText("uUpdate_RefuseOverUnfinishedRun_3", FolderPart(found->path)));
+  }
+  throw Error(UnfinishedRunText(product_dir, found->path, *found->journal) + "\r" + refused + " " +
+              RecoveryHint());
 }
 
 }  // namespace updater

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "sys/error.h"
+
 namespace updater {
 
 // How far a run got; each stage is recorded only once what it wrote is on the disk.
@@ -45,35 +47,59 @@ struct RunJournal {
 bool LeftHalfSwapped(JournalStage stage, JournalOutcome outcome, bool has_client);
 
 // How the operator goes on from a run that did not end.
-inline constexpr const char* kRecoveryHint =
-    "Run the recovery first (\"updater-cli recover\", or Service, Recover in the window) to "
-    "bring the product back to one consistent version.";
+std::string RecoveryHint();
 
 // The journal's file in a run's temporary folder.
 inline constexpr const char* kJournalFileName = "run.journal";
+// Where the recovery moves a journal that it could not read, once the product is consistent:
+// kept for the administrator, and no longer in the way of the next run.
+inline constexpr const char* kUnreadableJournalFileName = "run.journal.unreadable";
 
+// The names the journal file uses.
 std::string StageName(JournalStage stage);
 std::string OutcomeName(JournalOutcome outcome);
+// What the operator reads for them.
+std::string StageText(JournalStage stage);
+std::string OutcomeText(JournalOutcome outcome);
+
+// A journal file that cannot be opened or parsed: cut short, edited, or from another version.
+class UnreadableJournal : public Error {
+ public:
+  UnreadableJournal(const std::string& path, const std::string& problem);
+  const std::string& problem() const { return problem_; }
+
+ private:
+  std::string problem_;
+};
 
 std::string FormatJournal(const RunJournal& journal);
-// Raises Error naming `source` when the text is truncated, garbled or of an unknown stage.
+// Raises UnreadableJournal naming `source` when the text is truncated, garbled, of another
+// version or of an unknown stage.
 RunJournal ParseJournal(const std::string& text, const std::string& source);
 
 // Replaces the journal file in `journal.temp_dir` atomically; raises Error when it cannot.
 void WriteJournal(const RunJournal& journal);
-// Reads the journal file `path`; raises Error naming it when it is unreadable or garbled.
+// Reads the journal file `path`; raises UnreadableJournal naming it when it cannot be opened
+// or parsed.
 RunJournal ReadJournal(const std::string& path);
 
-// The journal file of the newest run under `product_dir` that did not end, if any. A garbled
-// journal raises Error: it might be the one that did not end.
-std::optional<std::string> FindUnfinishedJournal(const std::string& product_dir);
+struct FoundJournal {
+  std::string path;
+  std::optional<RunJournal> journal;  // none when the file cannot be read
+  std::string problem;                // then what is wrong with it
+};
+
+// The journal file of the newest run under `product_dir` that did not end, if any. A journal
+// that cannot be read counts: it might be the one that did not end.
+std::optional<FoundJournal> FindUnfinishedJournal(const std::string& product_dir);
 
 // Names the product folder, how the run of the journal at `path` stopped and its stage.
 std::string UnfinishedRunText(const std::string& product_dir, const std::string& path,
                               const RunJournal& journal);
 
 // Raises Error when a run under `product_dir` did not end, naming the folder and the stage and
-// pointing to the recovery.
+// pointing to the recovery; or when a journal there cannot be read, naming it and saying that
+// the recovery decides from the folders.
 void RefuseOverUnfinishedRun(const std::string& product_dir);
 
 }  // namespace updater

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "messages/message_text.h"
 #include "sys/durable_file.h"
 #include "sys/error.h"
 #include "sys/file_system.h"
@@ -30,7 +31,7 @@ void UpdateRun::StartJournal(JournalStage first) {
   WriteJournal(journal_);
   journal_started_ = true;
   arming_.emplace(f_.stop);
-  Log("The run journal is kept in \"" + JoinPath(c_.TempDir, kJournalFileName) + "\".");
+  Log(GetMessageText("uUpdate_StartJournal_1", JoinPath(c_.TempDir, kJournalFileName)));
 }
 
 void UpdateRun::Record(JournalStage stage, const std::vector<std::string>& written) {
@@ -38,8 +39,7 @@ void UpdateRun::Record(JournalStage stage, const std::vector<std::string>& writt
   // A journal that claims more than the disk holds would mislead the recovery.
   const auto unflushed = std::find_if(written.begin(), written.end(),
                                       [](const std::string& path) { return !FlushToDisk(path); });
-  if (unflushed != written.end())
-    throw Error("\"" + *unflushed + "\" could not be flushed to the disk!");
+  if (unflushed != written.end()) throw Error(GetMessageText("uUpdate_Record_1", *unflushed));
   journal_.stage = stage;
   journal_.deleted_live_files = deleted_live_files_;
   WriteJournal(journal_);

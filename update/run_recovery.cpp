@@ -1,12 +1,11 @@
 #include "update/run_recovery.h"
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "fbserver/fb_service.h"
+#include "messages/message_text.h"
 #include "sys/durable_file.h"
 #include "sys/error.h"
 #include "sys/file_copy.h"
@@ -14,6 +13,7 @@
 #include "sys/path.h"
 #include "update/db_modes.h"
 #include "update/folder_ops.h"
+#include "update/recovery_folders.h"
 #include "update/restore.h"
 #include "update/run_journal.h"
 #include "update/run_state.h"
@@ -21,14 +21,6 @@
 
 namespace updater {
 namespace {
-
-// The content of `path`; empty when it cannot be read.
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(FileSystemPath(path), std::ios::binary);
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
 
 class Recovery {
  public:
@@ -42,21 +34,27 @@ class Recovery {
         server_params_(std::move(server_params)) {}
 
   void Run(const std::string& product_dir) {
-    const std::optional<std::string> path = FindUnfinishedJournal(product_dir);
-    if (!path) {
-      Log("No unfinished update run was found in \"" + product_dir +
-          "\"; there is nothing to recover and nothing was changed.");
+    const std::optional<FoundJournal> found = FindUnfinishedJournal(product_dir);
+    if (!found) {
+      Log(GetMessageText("uUpdate_RecoverRun_1", product_dir));
       return;
     }
-    journal_path_ = *path;
-    journal_ = ReadJournal(journal_path_);
+    // A request to stop waits: the recovery is itself the putting back.
+    const StopRequest::Arming arming(f_.stop);
+    journal_path_ = found->path;
     // The folders come from where the journal lies, not from what it says: a journal
     // copied from elsewhere must not send the recovery into another folder.
     temp_dir_ = FolderPart(journal_path_);
-    journal_.temp_dir = temp_dir_;
     c_ = UpdateInit(f_.clock, op_, profile_, product_dir);
+    if (!found->journal) {
+      RecoverFromFolders(found->problem);
+      return;
+    }
+    journal_ = *found->journal;
+    journal_.temp_dir = temp_dir_;
     CheckJournalPaths();
-    Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " It is recovered now.");
+    Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " " +
+        GetMessageText("uUpdate_RecoverRun_2"));
 
     const bool forward = journal_.stage >= JournalStage::DatabaseSwapped;
     if (journal_.has_server && journal_.stage == JournalStage::DatabaseSwapBegun) {
@@ -68,23 +66,109 @@ class Recovery {
         // Nothing left to copy.
       } else if (forward) {
         RollProgramForward();
-      } else {
+      } else if (journal_.stage > JournalStage::ServerPreparation) {
         PutBackDeletedProgramFiles();
       }
     }
     if (journal_.has_server && forward) RemoveAsideDatabase();
     if (journal_.has_server) FinalStep();
 
+    // Killed in the server preparation, the run had written nothing but its journal.
+    const bool journal_only = journal_.stage == JournalStage::ServerPreparation;
     journal_.stage = JournalStage::Ended;
     journal_.outcome = JournalOutcome::Recovered;
     WriteJournal(journal_);
-    Log(std::string("The product is consistent again: ") +
-        (forward ? "it is the updated version." : "it is the previous version.") +
-        " The journal is kept in \"" + journal_path_ + "\".");
+    if (journal_only) {
+      MyRemoveDir(temp_dir_);
+      Log(ConsistentText(false));
+      return;
+    }
+    Log(ConsistentText(forward) + " " + GetMessageText("uUpdate_RecoverRun_5", journal_path_));
   }
 
  private:
   void Log(const std::string& text) { op_.SaveExceptionToLog(text); }
+
+  static std::string ConsistentText(bool updated) {
+    return GetMessageText(updated ? "uUpdate_RecoverRun_3" : "uUpdate_RecoverRun_4");
+  }
+
+  std::string OldDir() const { return JoinPath(temp_dir_, "Old"); }
+
+  // Without a journal that can be read, what the folders show decides; nothing is deleted,
+  // and where they do not decide, nothing is changed at all.
+  void RecoverFromFolders(const std::string& problem) {
+    const std::string unreadable = GetMessageText("uUpdate_ParseJournal_1", journal_path_, problem);
+    Log(unreadable + " " + GetMessageText("uUpdate_RecoverFromFolders_1", temp_dir_));
+    const RunFolders folders =
+        ObserveRunFolders(c_.ProductDir, temp_dir_, profile_.DbFileName, profile_.ExeFileName);
+    const FolderPlan plan = PlanFromFolders(folders);
+    if (!plan.decided) {
+      throw Error(
+          unreadable + "\r" +
+          GetMessageText("uUpdate_RecoverFromFolders_8", GetMessageText(plan.undecided_key)) +
+          "\r" +
+          (plan.backup_whole
+               ? GetMessageText("uUpdate_RecoverFromFolders_9", OldDir())
+               : GetMessageText("uUpdate_RecoverFromFolders_14", OldDir(), journal_path_)));
+    }
+    journal_.has_server = HasServerPart(folders);
+    journal_.live_db = JoinPath(c_.DbDataDir, profile_.DbFileName);
+    journal_.aside_db = journal_.live_db + "_";
+    journal_.backup_db = JoinPath(JoinPath(OldDir(), "DB_Data"), profile_.DbFileName);
+
+    // The backed-up files outside the product go back only with the product itself: a
+    // backup of a run long past must not replace what later runs installed there.
+    const bool put_back = plan.database != DatabaseRepair::None || plan.restore_client;
+    const std::string other = JoinPath(OldDir(), "Other");
+    const bool other_back = put_back && DirectoryExists(other);
+    if (put_back) {
+      Log(GetMessageText("uUpdate_RecoverFromFolders_4", OldDir()));
+    } else {
+      Log(GetMessageText(plan.updated ? "uUpdate_RecoverFromFolders_3"
+                                      : "uUpdate_RecoverFromFolders_2"));
+    }
+    if (plan.database != DatabaseRepair::None) {
+      StopServer();
+      PutBackLiveDatabase();
+    }
+    if (plan.restore_client) RestoreClientFiles(folders);
+    if (other_back) RestoreOtherFiles(other);
+    if (journal_.has_server) FinalStep();
+
+    const std::string aside = JoinPath(temp_dir_, kUnreadableJournalFileName);
+    if (!MovePath(journal_path_, aside))
+      throw Error(GetMessageText("uUpdate_RecoverFromFolders_7", journal_path_, aside));
+    Log(GetMessageText("uUpdate_RecoverFromFolders_6", aside));
+    Log(ConsistentText(plan.updated));
+  }
+
+  // Every live file that is not the backup's is the working copy's, which stays in its
+  // folder: copying the backup over it loses nothing.
+  void RestoreClientFiles(const RunFolders& folders) {
+    for (const ClientFile& file : folders.client) {
+      const std::string live = JoinPath(c_.ProductDir, file.name);
+      if (!file.in_backup) {
+        if (file.live) Log(GetMessageText("uUpdate_RecoverFromFolders_5", live));
+        continue;
+      }
+      if (file.live_is_backup) continue;
+      if (!CreateDirectories(FolderPart(live)) ||
+          !ForceCopyFile(JoinPath(OldDir(), file.name), live))
+        throw Error(GetMessageText("uUpdate_RecoverRun_14", live));
+      Log(GetMessageText("uUpdate_RecoverRun_15", live));
+    }
+    for (const std::string& dir : {c_.ProgramDir, c_.ResourcesDir})
+      if (!FlushToDisk(dir)) throw Error(GetMessageText("uUpdate_Record_1", dir));
+  }
+
+  void RestoreOtherFiles(const std::string& other) {
+    std::vector<std::string> kept;
+    const std::vector<std::string> failures = RestoreFilesFromBackupKeepingAdded(other, kept);
+    if (!failures.empty()) throw Error(failures.front());
+    for (const std::string& path : kept)
+      if (FileExists(path)) Log(GetMessageText("uUpdate_RecoverFromFolders_5", path));
+  }
 
   void CheckJournalPaths() {
     if (!journal_.has_server) return;
@@ -92,8 +176,7 @@ class Recovery {
     if (journal_.live_db != live || journal_.aside_db != live + "_" ||
         journal_.backup_db !=
             JoinPath(JoinPath(JoinPath(temp_dir_, "Old"), "DB_Data"), profile_.DbFileName)) {
-      throw Error("The run journal \"" + journal_path_ +
-                  "\" names database files that are not this product's. Nothing was changed.");
+      throw Error(GetMessageText("uUpdate_RecoverRun_6", journal_path_));
     }
   }
 
@@ -107,7 +190,7 @@ class Recovery {
   }
 
   void StopServer() {
-    Log("Stopping the server to put the database files in order...");
+    Log(GetMessageText("uUpdate_RecoverRun_7"));
     StopFBService(f_, op_, ServerParams(), false);
   }
 
@@ -118,24 +201,22 @@ class Recovery {
     const std::string& aside = journal_.aside_db;
     if (FileExists(aside)) {
       if (FileExists(live) && !DeletePath(live))
-        throw Error("The file \"" + live + "\" could not be deleted!");
-      if (!MovePath(aside, live))
-        throw Error("The database \"" + aside + "\" could not be put back to \"" + live + "\"!");
-      Log("The previous database was put back from \"" + aside + "\".");
+        throw Error(GetMessageText("uUpdate_RecoverRun_8", live));
+      if (!MovePath(aside, live)) throw Error(GetMessageText("uUpdate_RecoverRun_9", aside, live));
+      Log(GetMessageText("uUpdate_RecoverRun_10", aside));
     } else if (!FileExists(live)) {
       // Copied beside it first, so that a recovery killed here never leaves half a file at
       // the live name.
       const std::string partial = live + ".recover";
-      if (!ForceCopyFile(journal_.backup_db, partial) || !FlushToDisk(partial) ||
-          !MovePath(partial, live)) {
-        throw Error("The database could not be put back from the backup \"" + journal_.backup_db +
-                    "\"!");
+      if (!CreateDirectories(c_.DbDataDir) || !ForceCopyFile(journal_.backup_db, partial) ||
+          !FlushToDisk(partial) || !MovePath(partial, live)) {
+        throw Error(GetMessageText("uUpdate_RecoverRun_11", journal_.backup_db));
       }
-      Log("The previous database was put back from the backup \"" + journal_.backup_db + "\".");
+      Log(GetMessageText("uUpdate_RecoverRun_12", journal_.backup_db));
     } else {
-      Log("The previous database is in place.");
+      Log(GetMessageText("uUpdate_RecoverRun_13"));
     }
-    if (!FlushToDisk(c_.DbDataDir)) throw Error("\"" + c_.DbDataDir + "\" could not be flushed!");
+    if (!FlushToDisk(c_.DbDataDir)) throw Error(GetMessageText("uUpdate_Record_1", c_.DbDataDir));
   }
 
   void RemoveAsideDatabase() {
@@ -158,15 +239,15 @@ class Recovery {
       const std::string live = JoinPath(c_.ProgramDir, name);
       if (FileExists(live)) continue;
       if (!ForceCopyFile(JoinPath(old_program, name), live))
-        throw Error("The file \"" + live + "\" could not be restored from the backup!");
-      Log("The file \"" + live + "\" was restored from the backup.");
+        throw Error(GetMessageText("uUpdate_RecoverRun_14", live));
+      Log(GetMessageText("uUpdate_RecoverRun_15", live));
     }
     const std::string other = JoinPath(JoinPath(temp_dir_, "Old"), "Other");
     if (DirectoryExists(other)) {
       const std::vector<std::string> failures = RestoreFilesFromBackup(other);
       if (!failures.empty()) throw Error(failures.front());
     }
-    if (!FlushToDisk(c_.ProgramDir)) throw Error("\"" + c_.ProgramDir + "\" could not be flushed!");
+    if (!FlushToDisk(c_.ProgramDir)) throw Error(GetMessageText("uUpdate_Record_1", c_.ProgramDir));
   }
 
   // The database is already the updated one, so the program must become it too.
@@ -175,30 +256,29 @@ class Recovery {
     const std::string work_program = JoinPath(work, "Program");
     const std::string work_resources = JoinPath(work, "Resources");
     if (!DirectoryExists(work_program)) {
-      throw Error("The updated program folder \"" + work_program +
-                  "\" is missing; the program cannot be brought up to the updated database.");
+      throw Error(GetMessageText("uUpdate_RecoverRun_16", work_program));
     }
     MyCopyDir(f_.progress, work_program, c_.ProgramDir);
     // The tree copy passes over a file it cannot write (a running client holds it).
     for (const char* name : {"DunVeld.exe", "DunVeld.chm"}) {
       const std::string work_file = JoinPath(work_program, name);
       const std::string live = JoinPath(c_.ProgramDir, name);
-      if (FileExists(work_file) && ReadWhole(work_file) != ReadWhole(live))
-        throw Error("The file \"" + live + "\" could not be replaced by the updated one!");
+      if (FileExists(work_file) && !SameFileContent(work_file, live))
+        throw Error(GetMessageText("uUpdate_SwapFolders_1", live));
     }
-    Log("The Program folder was updated from \"" + work_program + "\".");
+    Log(GetMessageText("uUpdate_RecoverRun_17", work_program));
     if (DirectoryExists(work_resources)) {
       MyCopyDir(f_.progress, work_resources, c_.ResourcesDir);
-      Log("The Resources folder was updated from \"" + work_resources + "\".");
+      Log(GetMessageText("uUpdate_RecoverRun_18", work_resources));
     }
-    if (!FlushToDisk(c_.ProgramDir) || !FlushToDisk(c_.ResourcesDir))
-      throw Error("The updated program could not be flushed to the disk!");
+    for (const std::string& dir : {c_.ProgramDir, c_.ResourcesDir})
+      if (!FlushToDisk(dir)) throw Error(GetMessageText("uUpdate_Record_1", dir));
   }
 
   void FinalStep() {
-    Log("Starting the server...");
+    Log(GetMessageText("uUpdate_RecoverRun_19"));
     StartFBService(f_, op_, ServerParams(), false);
-    Log("Bringing the live database online...");
+    Log(GetMessageText("uUpdate_RecoverRun_20"));
     try {
       services_.OnLine({.client_library = profile_.ClientLibName,
                         .database = c_.DbPath,
@@ -208,10 +288,10 @@ class Recovery {
     } catch (const std::exception& e) {
       // A run killed after its final step, or failed after it, left the database online.
       if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
-      Log("The live database was online already.");
+      Log(GetMessageText("uUpdate_RecoverRun_21"));
       return;
     }
-    Log("The live database is online.");
+    Log(GetMessageText("uUpdate_RecoverRun_22"));
   }
 
   RunServices& services_;

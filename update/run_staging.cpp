@@ -73,8 +73,7 @@ void UpdateRun::BuildWorkingFolders() {
     // of the database the swap would leave no backup of the live one.
     for (const std::string* dir : {&c_.OldDbDataDir, &c_.WorkDbDataDir}) {
       const std::string copy = JoinPath(*dir, profile_.DbFileName);
-      if (!FileExists(copy))
-        throw Error("The copy of the database \"" + copy + "\" could not be made!");
+      if (!FileExists(copy)) throw Error(GetMessageText("uUpdate_BuildWorkingFolders_1", copy));
     }
   }
 }

@@ -1,7 +1,4 @@
-#include <algorithm>
 #include <exception>
-#include <fstream>
-#include <iterator>
 
 #include "fbserver/fb_service.h"
 #include "messages/message_text.h"
@@ -18,19 +15,6 @@ namespace updater {
 namespace {
 
 constexpr int kDatabaseLockAttempts = 11;
-
-bool SameContent(const std::string& a, const std::string& b) {
-  if (!FileExists(a) || !FileExists(b)) return false;
-  try {
-    std::ifstream fa(FileSystemPath(a), std::ios::binary);
-    std::ifstream fb(FileSystemPath(b), std::ios::binary);
-    if (!fa || !fb) return false;
-    return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
-                      std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
-  } catch (const std::exception&) {
-    return false;  // a read error: not shown to be the same
-  }
-}
 
 }  // namespace
 
@@ -51,7 +35,7 @@ void UpdateRun::Swap() {
   } catch (const std::exception& e) {
     Log(e.what());
     swap_.error = e.what();
-    if (swap_.error.empty()) swap_.error = "unknown error";
+    if (swap_.error.empty()) swap_.error = GetMessageText("uUpdate_Swap_1");
     error_text_ = AppendExceptionMessage(error_text_, swap_.error);
   }
 }
@@ -77,9 +61,8 @@ void UpdateRun::SwapDatabase() {
     const std::string text =
         GetMessageText("uUpdate_UpdateProgramm_61", IncludeTrailingSeparator(c_.WorkDbDataDir),
                        IncludeTrailingSeparator(c_.DbDataDir));
-    if (MovePath(aside, live)) throw Error(text + "\rThe previous database was put back.");
-    throw Error(text + "\rThe previous database could not be put back; it is \"" + aside +
-                "\", and its copy is in \"" + c_.OldDbDataDir + "\".");
+    if (MovePath(aside, live)) throw Error(text + "\r" + GetMessageText("uUpdate_SwapDatabase_1"));
+    throw Error(text + "\r" + GetMessageText("uUpdate_SwapDatabase_2", aside, c_.OldDbDataDir));
   }
   swap_.database_swapped = true;
   Record(JournalStage::DatabaseSwapped, {c_.DbDataDir});
@@ -96,8 +79,8 @@ void UpdateRun::SwapFolders() {
   for (const char* name : {"DunVeld.exe", "DunVeld.chm"}) {
     const std::string work = JoinPath(c_.WorkProgramDir, name);
     const std::string live = JoinPath(program, name);
-    if (FileExists(work) && !SameContent(work, live)) {
-      throw Error("The file \"" + live + "\" could not be replaced by the updated one!");
+    if (FileExists(work) && !SameFileContent(work, live)) {
+      throw Error(GetMessageText("uUpdate_SwapFolders_1", live));
     }
   }
   swap_.program_swapped = true;
@@ -110,26 +93,26 @@ void UpdateRun::SwapFolders() {
 }
 
 void UpdateRun::RaiseSwapFailure() {
-  std::string text = "The update was not completed: " + swap_.error;
+  auto line = [](const char* key, const std::string& value = kNull) {
+    return "\r" + GetMessageText(key, value);
+  };
+  std::string text = GetMessageText("uUpdate_RaiseSwapFailure_1", swap_.error);
   if (c_.HasServerPart) {
-    text += swap_.database_swapped
-                ? "\rThe database was replaced by the updated one."
-                : "\rThe database was not replaced: the previous one is in use; the updated copy "
-                  "is in \"" +
-                      c_.WorkDbDataDir + "\".";
+    text += swap_.database_swapped ? line("uUpdate_RaiseSwapFailure_2")
+                                   : line("uUpdate_RaiseSwapFailure_3", c_.WorkDbDataDir);
   }
   if (c_.HasClientPart) {
-    text += swap_.program_swapped ? "\rThe Program folder was updated."
-                                  : "\rThe Program folder was not updated.";
+    text +=
+        line(swap_.program_swapped ? "uUpdate_RaiseSwapFailure_4" : "uUpdate_RaiseSwapFailure_5");
     if (DirectoryExists(c_.WorkResourcesDir)) {
-      text += swap_.resources_swapped ? "\rThe Resources folder was updated."
-                                      : "\rThe Resources folder was not updated.";
+      text += line(swap_.resources_swapped ? "uUpdate_RaiseSwapFailure_6"
+                                           : "uUpdate_RaiseSwapFailure_7");
     }
   }
-  text += "\rThe backup of the product is in \"" + c_.OldDir + "\".";
+  text += line("uUpdate_RaiseSwapFailure_8", c_.OldDir);
   // The journal is left open: the product is half old and half new.
   if (LeftHalfSwapped(journal_.stage, JournalOutcome::Failed, c_.HasClientPart))
-    text += "\r" + std::string(kRecoveryHint);
+    text += "\r" + RecoveryHint();
   throw Error(text);
 }
 

@@ -34,9 +34,9 @@ UpdateContext UpdateInit(Clock& clock, Operator& op, const ProjectProfile& profi
   const std::string product_dir = FullPath(product_folder);
   // Longer paths would be cut by the platform calls or refused by them later.
   if (product_dir.size() > MaxPathLength()) {
-    throw Error("The path to the updatable program \"" + product_dir + "\" is too long (" +
-                std::to_string(product_dir.size()) + " characters, at most " +
-                std::to_string(MaxPathLength()) + ")!");
+    throw Error(GetMessageText("uUpdate_UpdateInit_5", product_dir,
+                               std::to_string(product_dir.size()),
+                               std::to_string(MaxPathLength())));
   }
   if (!DirectoryExists(product_dir)) {
     throw Error(GetMessageText("uUpdate_UpdateInit_2", product_dir));

@@ -5,8 +5,11 @@
 #include <filesystem>
 #include <string>
 
+#include "messages/ldm.h"
+#include "messages/message_text.h"
 #include "sys/durable_file.h"
 #include "sys/error.h"
+#include "sys/path.h"
 #include "tests/support/temp_folder.h"
 
 namespace updater {
@@ -39,7 +42,13 @@ std::string ErrorOf(const std::string& text) {
   return "<none>";
 }
 
-TEST(RunJournalTest, WrittenJournalReadsBackWholeAndHoldsNoPassword) {
+// The texts are checked in English.
+class RunJournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ChangeLanguage(3); }
+};
+
+TEST_F(RunJournalTest, WrittenJournalReadsBackWholeAndHoldsNoPassword) {
   TempFolder disk;
   const RunJournal written = Sample(disk.path());
   WriteJournal(written);
@@ -57,7 +66,7 @@ TEST(RunJournalTest, WrittenJournalReadsBackWholeAndHoldsNoPassword) {
   EXPECT_FALSE(std::filesystem::exists(path + ".new"));
 }
 
-TEST(RunJournalTest, TruncatedOrGarbledJournalIsRefusedWithItsName) {
+TEST_F(RunJournalTest, TruncatedOrGarbledJournalIsRefusedWithItsName) {
   const std::string text = FormatJournal(Sample("/t"));
   // Every cut short of the end line is noticed, wherever the power went.
   for (std::size_t cut = 0; cut + 1 < text.size(); ++cut) {
@@ -76,13 +85,13 @@ TEST(RunJournalTest, TruncatedOrGarbledJournalIsRefusedWithItsName) {
   EXPECT_NE(ErrorOf(escaping), "<none>");
 }
 
-TEST(RunJournalTest, ValueWithALineBreakIsNotWritten) {
+TEST_F(RunJournalTest, ValueWithALineBreakIsNotWritten) {
   RunJournal j = Sample("/t");
   j.product_dir = "/p\nstage=run ended";
   EXPECT_THROW(FormatJournal(j), Error);
 }
 
-TEST(RunJournalTest, OnlyAnUnfinishedRunIsFoundAndRefused) {
+TEST_F(RunJournalTest, OnlyAnUnfinishedRunIsFoundAndRefused) {
   TempFolder disk;
   const std::string product = disk / "DunVeld";
   EXPECT_FALSE(FindUnfinishedJournal(product));  // no folder at all
@@ -100,7 +109,7 @@ TEST(RunJournalTest, OnlyAnUnfinishedRunIsFoundAndRefused) {
   RunJournal open = Sample(product + "/Tmp$020202000000");
   open.stage = JournalStage::ProgramCopyBegun;
   WriteJournal(open);
-  EXPECT_EQ(FindUnfinishedJournal(product),
+  EXPECT_EQ(FindUnfinishedJournal(product)->path,
             testing::NativeSeparators(product + "/Tmp$020202000000/" + kJournalFileName));
   try {
     RefuseOverUnfinishedRun(product);
@@ -111,10 +120,47 @@ TEST(RunJournalTest, OnlyAnUnfinishedRunIsFoundAndRefused) {
     EXPECT_NE(text.find("\"program copy begun\""), std::string::npos) << text;
     EXPECT_NE(text.find("updater-cli recover"), std::string::npos) << text;
   }
+}
 
-  // A garbled journal may be the unfinished one: it is reported, not passed over.
-  WriteFile(product + "/Tmp$010101000000/" + kJournalFileName, "DunVeld updater run journal 1\nst");
-  EXPECT_THROW(FindUnfinishedJournal(product), Error);
+// A journal that cannot be read may be the unfinished one: it is reported, not passed over,
+// and the start names it and sends the operator to the recovery, which looks at the folders.
+TEST_F(RunJournalTest, UnreadableJournalRefusesTheStartAndNamesIt) {
+  const std::string whole = FormatJournal(Sample("/t"));
+  std::string other_version = whole;
+  other_version.replace(other_version.find(" 1\n"), 3, " 2\n");
+  const struct {
+    const char* name;
+    std::string text;
+    const char* problem_key;
+  } cases[] = {
+      {"cut short", whole.substr(0, whole.size() / 2), "uUpdate_ParseJournal_2"},
+      {"garbage", "\x7f\x45\x4c\x46 garbage\n", "uUpdate_ParseJournal_3"},
+      {"other version", other_version, "uUpdate_ParseJournal_4"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder disk;
+    const std::string product = disk / "DunVeld";
+    const std::string temp = testing::NativeSeparators(product + "/Tmp$010101000000");
+    WriteFile(temp + "/" + kJournalFileName, c.text);
+    const std::optional<FoundJournal> found = FindUnfinishedJournal(product);
+    ASSERT_TRUE(found);
+    EXPECT_FALSE(found->journal);
+    EXPECT_EQ(found->problem, GetMessageText(c.problem_key));
+    try {
+      RefuseOverUnfinishedRun(product);
+      ADD_FAILURE() << "no refusal";
+    } catch (const Error& e) {
+      const std::string text = e.what();
+      EXPECT_NE(
+          text.find(JoinPath(temp, kJournalFileName) + "\" cannot be used: " + found->problem),
+          std::string::npos)
+          << text;
+      EXPECT_NE(text.find("looks at the product folder and at \"" + temp + "\""), std::string::npos)
+          << text;
+      EXPECT_NE(text.find("updater-cli recover"), std::string::npos) << text;
+    }
+  }
 }
 
 TEST(DurableFileTest, ReplacesWholeAndFlushesTrees) {

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "fbserver/fb_service.h"
 #include "messages/ldm.h"
+#include "messages/message_text.h"
 #include "sys/error.h"
 #include "tests/fbserver/fake_service_control.h"
 #include "tests/support/fake_clock.h"
@@ -238,21 +240,6 @@ TEST_F(RunRecoveryTest, ProgramThatCannotBeReplacedLeavesTheRunUnfinished) {
   EXPECT_EQ(ReadJournal(JournalPath()).stage, JournalStage::ProgramCopyBegun);
 }
 
-TEST_F(RunRecoveryTest, GarbledJournalTouchesNothing) {
-  WriteFile(LiveDb() + "_", "old database");
-  Journal(JournalStage::DatabaseSwapBegun);
-  const std::string whole = ReadFile(JournalPath());
-  WriteFile(JournalPath(), whole.substr(0, whole.size() / 2));
-  const std::string error = Recover();
-  EXPECT_NE(error.find("cannot be used: it is truncated"), std::string::npos) << error;
-  EXPECT_NE(error.find(JournalPath()), std::string::npos) << error;
-  EXPECT_TRUE(services.calls.empty());
-  EXPECT_TRUE(service_control.events.empty());
-  EXPECT_FALSE(Exists(LiveDb()));
-  EXPECT_EQ(ReadFile(LiveDb() + "_"), "old database");
-  EXPECT_FALSE(Exists(Live("Program/storage.ini")));
-}
-
 TEST_F(RunRecoveryTest, JournalNamingAnotherDatabaseIsRefused) {
   WriteFile(LiveDb(), "old database");
   RunJournal j;
@@ -276,6 +263,174 @@ TEST_F(RunRecoveryTest, NoJournalIsNothingToRecover) {
   EXPECT_NE(op.log[0].find("nothing to recover"), std::string::npos);
   EXPECT_TRUE(services.calls.empty());
 }
+
+// A journal that cannot be read: what the folders show decides, and nothing is deleted.
+enum class Damage { CutShort, Garbage, OtherVersion };
+enum class LiveClient {
+  Deleted,  // the client step deleted storage.ini
+  Staging,  // the run died while staging: no working copies, the live client untouched
+  Half,     // the program copy had begun
+  Copied,   // the updated client is in place
+  Foreign,  // a later release's executable
+};
+
+struct FolderCase {
+  const char* name;
+  Damage damage;
+  const char* live_db;  // nullptr: none
+  const char* aside_db;
+  const char* work_db;  // nullptr: no working copy of the database at all; "": moved in
+  bool backup_db;
+  LiveClient client;
+  const char* undecided;  // nullptr: recovered, else the reason's key
+  bool updated;           // the version it is recovered to
+  bool backup_named;      // the refusal names the whole backup
+};
+
+const FolderCase kFolderCases[] = {
+    {"SwapBegunDatabaseAside", Damage::CutShort, nullptr, "old database", "updated database", true,
+     LiveClient::Deleted, nullptr, false, false},
+    {"SwapBegunNeitherDatabase", Damage::Garbage, nullptr, nullptr, "updated database", true,
+     LiveClient::Deleted, nullptr, false, false},
+    {"ClientStepDone", Damage::OtherVersion, "old database", nullptr, "updated database", true,
+     LiveClient::Deleted, nullptr, false, false},
+    {"DiedWhileStaging", Damage::CutShort, "old database", nullptr, nullptr, true,
+     LiveClient::Staging, nullptr, false, false},
+    {"UpdateComplete", Damage::Garbage, "updated database", nullptr, "", true, LiveClient::Copied,
+     nullptr, true, false},
+    {"ProgramCopyBegun", Damage::OtherVersion, "updated database", "old database", "", true,
+     LiveClient::Half, "uUpdate_RecoverFromFolders_11", false, true},
+    {"LaterReleaseInPlace", Damage::CutShort, "updated database", nullptr, "", true,
+     LiveClient::Foreign, "uUpdate_RecoverFromFolders_12", false, true},
+    {"DatabaseAndItsBackupGone", Damage::Garbage, nullptr, nullptr, "updated database", false,
+     LiveClient::Deleted, "uUpdate_RecoverFromFolders_10", false, false},
+};
+
+class UnreadableJournalRecoveryTest : public RunRecoveryTest,
+                                      public ::testing::WithParamInterface<FolderCase> {
+ protected:
+  void MakeFolders(const FolderCase& c) {
+    auto put = [](const std::string& path, const char* content) {
+      if (content != nullptr) WriteFile(path, content);
+    };
+    put(LiveDb(), c.live_db);
+    put(LiveDb() + "_", c.aside_db);
+    if (c.work_db != nullptr) {
+      std::filesystem::create_directories(Wrk("DB_Data"));
+      if (*c.work_db != '\0') WriteFile(Wrk("DB_Data/DunVeld.fdb"), c.work_db);
+    }
+    if (!c.backup_db) std::filesystem::remove(Old("DB_Data/DunVeld.fdb"));
+    switch (c.client) {
+      case LiveClient::Deleted:
+        break;
+      case LiveClient::Staging:
+        std::filesystem::remove_all(temp + "/Wrk");
+        WriteFile(Live("Program/storage.ini"), "storage");
+        break;
+      case LiveClient::Half:
+        WriteFile(Live("Program/DunVeld.exe"), "new exe");
+        break;
+      case LiveClient::Copied:
+        WriteFile(Live("Program/DunVeld.exe"), "new exe");
+        WriteFile(Live("Program/DunVeld.chm"), "new help");
+        WriteFile(Live("Resources/pictures.dat"), "new pictures");
+        break;
+      case LiveClient::Foreign:
+        WriteFile(Live("Program/DunVeld.exe"), "exe of a later release");
+        break;
+    }
+  }
+
+  // Returns the key of the problem the damage causes.
+  const char* DamageJournal(Damage damage) {
+    Journal(JournalStage::DatabaseSwapBegun);
+    std::string text = ReadFile(JournalPath());
+    switch (damage) {
+      case Damage::CutShort:
+        WriteFile(JournalPath(), text.substr(0, text.size() / 2));
+        return "uUpdate_ParseJournal_2";
+      case Damage::Garbage:
+        WriteFile(JournalPath(), "\x01\x02 not a journal\n");
+        return "uUpdate_ParseJournal_3";
+      case Damage::OtherVersion:
+        text.replace(text.find(" 1\n"), 3, " 2\n");
+        WriteFile(JournalPath(), text);
+        return "uUpdate_ParseJournal_4";
+    }
+    return "";
+  }
+
+  std::map<std::string, std::string> Files() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(disk.path()))
+      if (entry.is_regular_file()) files[entry.path().string()] = ReadFile(entry.path().string());
+    return files;
+  }
+};
+
+TEST_P(UnreadableJournalRecoveryTest, FoldersDecideAndNothingIsDeleted) {
+  const FolderCase& c = GetParam();
+  MakeFolders(c);
+  const std::string damaged_problem = GetMessageText(DamageJournal(c.damage));
+  const std::string unreadable =
+      GetMessageText("uUpdate_ParseJournal_1", JournalPath(), damaged_problem);
+  const std::string damaged = ReadFile(JournalPath());
+  const std::map<std::string, std::string> before = Files();
+
+  const std::string error = Recover();
+  if (c.undecided != nullptr) {
+    EXPECT_EQ(error.rfind(unreadable, 0), 0u) << error;
+    EXPECT_NE(
+        error.find(GetMessageText("uUpdate_RecoverFromFolders_8", GetMessageText(c.undecided))),
+        std::string::npos)
+        << error;
+    const std::string old_dir = NativeSeparators(temp + "/Old");
+    EXPECT_NE(error.find(c.backup_named ? GetMessageText("uUpdate_RecoverFromFolders_9", old_dir)
+                                        : GetMessageText("uUpdate_RecoverFromFolders_14", old_dir,
+                                                         JournalPath())),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(Files(), before);
+    EXPECT_TRUE(services.calls.empty());
+    EXPECT_TRUE(service_control.events.empty());
+    return;
+  }
+
+  ASSERT_EQ(error, "<none>");
+  EXPECT_NE(std::find_if(op.log.begin(), op.log.end(),
+                         [&](const std::string& line) { return line.rfind(unreadable, 0) == 0; }),
+            op.log.end());
+  if (c.updated) {
+    ExpectUpdated();
+  } else {
+    ExpectPrevious();
+  }
+  // Every content the folders held is still somewhere: moved or copied, never lost.
+  const std::map<std::string, std::string> after = Files();
+  for (const auto& [path, content] : before) {
+    EXPECT_NE(std::find_if(after.begin(), after.end(),
+                           [&](const auto& file) { return file.second == content; }),
+              after.end())
+        << path;
+  }
+  EXPECT_EQ(ReadFile(NativeSeparators(temp + "/" + kUnreadableJournalFileName)), damaged);
+  ASSERT_EQ(services.calls.size(), 1u);
+  EXPECT_EQ(service_control.services[kOwnServiceName].status.state, kServiceRunning);
+  EXPECT_EQ(op.log.back(),
+            GetMessageText(c.updated ? "uUpdate_RecoverRun_3" : "uUpdate_RecoverRun_4"));
+
+  op.log.clear();
+  services.calls.clear();
+  EXPECT_EQ(Recover(), "<none>");
+  EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_RecoverRun_1", product));
+  EXPECT_TRUE(services.calls.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(FolderStates, UnreadableJournalRecoveryTest,
+                         ::testing::ValuesIn(kFolderCases),
+                         [](const ::testing::TestParamInfo<FolderCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace updater

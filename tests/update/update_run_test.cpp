@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -44,51 +45,22 @@ TEST_F(UpdateRunTest, FullUpdateRunsEveryStepInOrder) {
   const std::string new_dir = IncludeTrailingSeparator(JoinPath(TempDir(), "New"));
   const std::string db_path = "localhost/3051:" + LiveDb();
   const std::vector<std::string> expected = {
-      T("uUpdate_UpdateProgramm_08"),
-      "#users live",
-      T("uUpdate_UpdateProgramm_18"),
-      "#shutdown live",
-      T("uUpdate_UpdateProgramm_19"),
-      T("uUpdate_UpdateProgramm_21"),
-      "#kill",
-      T("uUpdate_UpdateProgramm_22"),
-      T("uUpdate_UpdateProgramm_23"),
-      T("uUpdate_UpdateProgramm_24"),
-      T("uUpdate_UpdateProgramm_26"),
-      "#kill",
-      T("uUpdate_UpdateProgramm_27"),
-      T("uUpdate_UpdateProgramm_32"),
-      T("uUpdate_UpdateProgramm_35"),
-      T("uUpdate_UpdateProgramm_36"),
+      T("uUpdate_UpdateProgramm_08"), "#users live",
+      // Kept from before the first change to the live system.
       "The run journal is kept in \"" + NativeSeparators(TempDir() + "/run.journal") + "\".",
-      "#unpack",
-      T("uUpdate_UpdateProgramm_37"),
-      T("uUpdate_UpdateProgramm_38"),
-      T("uUpdate_UpdateProgramm_39"),
-      T("uIS_DunVeld_6"),
-      "#online work",
-      "#text ADMN work",
-      "#shutdown work",
-      "#file SYSDBA Sys_Roles.sql",
-      "#online work",
-      "#cleanup ADMN work",
-      "#shutdown work",
-      "#cleanup SYSDBA work",
-      "#kill",
-      "#kill",
-      "#file SYSDBA script.sql",
-      "#online work",
-      "#file ADMN Roles.sql",
-      "#shutdown work",
-      T("uIS_DunVeld_8"),
-      GetMessageText("uUpdate_UpdateProgramm_41", new_dir),
-      "#kill",
-      T("uUpdate_UpdateProgramm_22"),
-      GetMessageText("uUpdate_CopyFileWithBackUp_5", db_path),
-      T("uUpdate_UpdateProgramm_48"),
-      "#kill",
-      "#online live",
-      T("uUpdate_UpdateProgramm_49")};
+      T("uUpdate_UpdateProgramm_18"), "#shutdown live", T("uUpdate_UpdateProgramm_19"),
+      T("uUpdate_UpdateProgramm_21"), "#kill", T("uUpdate_UpdateProgramm_22"),
+      T("uUpdate_UpdateProgramm_23"), T("uUpdate_UpdateProgramm_24"),
+      T("uUpdate_UpdateProgramm_26"), "#kill", T("uUpdate_UpdateProgramm_27"),
+      T("uUpdate_UpdateProgramm_32"), T("uUpdate_UpdateProgramm_35"),
+      T("uUpdate_UpdateProgramm_36"), "#unpack", T("uUpdate_UpdateProgramm_37"),
+      T("uUpdate_UpdateProgramm_38"), T("uUpdate_UpdateProgramm_39"), T("uIS_DunVeld_6"),
+      "#online work", "#text ADMN work", "#shutdown work", "#file SYSDBA Sys_Roles.sql",
+      "#online work", "#cleanup ADMN work", "#shutdown work", "#cleanup SYSDBA work", "#kill",
+      "#kill", "#file SYSDBA script.sql", "#online work", "#file ADMN Roles.sql", "#shutdown work",
+      T("uIS_DunVeld_8"), GetMessageText("uUpdate_UpdateProgramm_41", new_dir), "#kill",
+      T("uUpdate_UpdateProgramm_22"), GetMessageText("uUpdate_CopyFileWithBackUp_5", db_path),
+      T("uUpdate_UpdateProgramm_48"), "#kill", "#online live", T("uUpdate_UpdateProgramm_49")};
   EXPECT_EQ(RunLog(), expected);
 
   // One question: the confirmation, with No holding the focus.
@@ -317,9 +289,11 @@ TEST_F(UpdateRunTest, FinalStepFailureReplacesTheErrorAndKeepsTheRollbackMark) {
     service_control.services[kOwnServiceName].start_accepted = false;
   };
   fake.fail["#file SYSDBA script.sql"] = "Error of using script!";
+  // The journal stays open: the next start goes to the recovery, which finishes the job.
   EXPECT_EQ(RunError(), "Exception Message: " + T("uUpdate_UpdateProgramm_50") +
-                            "\rOriginal Message: " + kUnableToStartText);
+                            "\rOriginal Message: " + kUnableToStartText + "\r" + RecoveryHint());
   EXPECT_TRUE(rolled_back);
+  EXPECT_TRUE(FindUnfinishedJournal(product).has_value());
   EXPECT_EQ(Count("#online live"), 0);
 }
 
@@ -372,6 +346,31 @@ TEST_F(UpdateRunJournalTest, NoRunStartsOverAnUnfinishedOne) {
   EXPECT_TRUE(op.dialogs.empty());
   EXPECT_TRUE(service_control.events.empty());
   EXPECT_EQ(ReadFile(LiveDb()), "old database");
+}
+
+// The swap failure and the refusal that follows it are read in the operator's language.
+TEST_F(UpdateRunJournalTest, HalfSwappedRunIsToldWhollyInRussian) {
+  MakeProduct(true, true);
+  fake.before["#file ADMN Roles.sql"] = [&] {
+    std::filesystem::remove(product + "/Program/DunVeld.exe");
+    WriteFile(product + "/Program/DunVeld.exe/held", "");
+  };
+  ChangeLanguage(2);
+  const std::string failure = RunError();
+  const std::string refusal = RunError();
+  ChangeLanguage(3);
+  const std::regex english_words(R"([A-Za-z]+( +[A-Za-z]+){2,})");
+  for (std::string text : {failure, refusal}) {
+    // The paths are the test's own; only the sentences around them are checked.
+    for (std::size_t at; (at = text.find(disk.path())) != std::string::npos;)
+      text.erase(at, disk.path().size());
+    std::smatch english;
+    EXPECT_FALSE(std::regex_search(text, english, english_words)) << english.str() << "\n" << text;
+    EXPECT_NE(text.find("\xD0"), std::string::npos) << "no Cyrillic in: " << text;
+  }
+  EXPECT_NE(failure.find(NativeSeparators("/Program/DunVeld.exe")), std::string::npos) << failure;
+  EXPECT_NE(refusal.find(NativeSeparators(TempDir() + "/run.journal")), std::string::npos)
+      << refusal;
 }
 
 }  // namespace
