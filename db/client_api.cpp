@@ -27,9 +27,8 @@ void Resolve(const SharedLibrary& library, const char* symbol, Function& target)
   target = reinterpret_cast<Function>(address);
 }
 
-// The client library ends every connection of the process when the process is sent a stop
-// signal. The program takes those signals itself and must finish its step first (a script's
-// transaction, a mode switch), so the library's own shutdown is refused.
+bool g_refuse_shutdown_on_signals = false;
+
 int RefuseSignalShutdown(const int reason, const int /*mask*/, void* /*arg*/) {
   return reason == fb_shutrsn_signal ? 1 : 0;
 }
@@ -80,7 +79,7 @@ std::unique_ptr<LoadedClient> LoadClient(const std::string& name) {
   UPDATER_RESOLVE(fb_sqlstate);
   UPDATER_RESOLVE(isc_portable_integer);
   UPDATER_RESOLVE(fb_shutdown_callback);
-  RefuseShutdownOnSignal(client->api);
+  if (g_refuse_shutdown_on_signals) RefuseShutdownOnSignal(client->api);
   return client;
 }
 
@@ -102,6 +101,15 @@ const ClientApi& LoadClientApi(const std::string& name) {
     found = g_clients->emplace(name, LoadClient(name)).first;
   }
   return found->second->api;
+}
+
+void RefuseClientShutdownOnSignals() {
+  std::lock_guard lock(g_clients_guard);
+  if (g_refuse_shutdown_on_signals) return;
+  g_refuse_shutdown_on_signals = true;
+  if (g_clients != nullptr) {
+    for (auto& entry : *g_clients) RefuseShutdownOnSignal(entry.second->api);
+  }
 }
 
 void ForgetClientApis() noexcept {

@@ -17,6 +17,7 @@
 #include "app/process_arguments.h"
 #include "app/startup.h"
 #include "app/terminal.h"
+#include "db/client_library.h"
 #include "messages/ldm.h"
 #include "messages/message_text.h"
 #include "seams/application_title.h"
@@ -251,6 +252,7 @@ int main(int argc, char** argv) {
   static updater::StopRequest stop;
   try {
     updater::WatchStopSignals(stop);
+    updater::db::RefuseClientShutdownOnSignals();
   } catch (const std::exception& e) {
     std::cerr << e.what() << '\n';
     return updater::kExitError;

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,16 +72,39 @@ class PtySession {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline && ReadSome(200)) {
     }
+    if (exit_code_ != kRunning) return exit_code_;
     int status = 0;
     ::waitpid(pid_, &status, 0);
     exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return exit_code_;
   }
 
+  // Sends `signal` to the program's process group, as a terminal sends Ctrl+C (programs that
+  // the run started in groups of their own are spared). False when the program had ended.
+  bool SignalGroup(int signal) {
+    if (Ended()) return false;
+    return ::kill(-pid_, signal) == 0;
+  }
+
+  // Reads what the program shows for `duration`.
+  void Drain(std::chrono::milliseconds duration) {
+    const auto until = std::chrono::steady_clock::now() + duration;
+    while (std::chrono::steady_clock::now() < until && ReadSome(20)) {
+    }
+  }
+
   const std::string& output() const { return output_; }
 
  private:
   static constexpr int kRunning = -2;
+
+  bool Ended() {
+    if (exit_code_ != kRunning) return true;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_) return false;
+    exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return true;
+  }
 
   // False at the end of output.
   bool ReadSome(int timeout_ms) {

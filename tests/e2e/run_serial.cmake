@@ -2,7 +2,7 @@
 # Every case of the suite runs alone, so that a new case cannot be forgotten here (the few
 # client-only runs would not need it).
 foreach(name IN LISTS test_e2e_TESTS)
-  if(name MATCHES "^UpdateRunServerTest\\.")
+  if(name MATCHES "^(UpdateRunServerTest|InterruptedRunServerTest)\\.")
     set_tests_properties("${name}" PROPERTIES RUN_SERIAL TRUE)
   endif()
 endforeach()

@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -916,6 +918,7 @@ TEST_P(KillAndRecoverServerTest, LeavesOneConsistentVersionOnline) {
 INSTANTIATE_TEST_SUITE_P(
     Stages, KillAndRecoverServerTest,
     ::testing::Values(
+        KillPoint{"server_preparation", "UPDATER_KILL_AT_STAGE", "server preparation", 1},
         KillPoint{"staging", "UPDATER_KILL_AT_STAGE", "staging", 1},
         KillPoint{"copies", "UPDATER_KILL_AFTER_CREATE", "/Wrk/DB_Data/", 1},
         KillPoint{"staging_done", "UPDATER_KILL_AT_STAGE", "staging done", 1},
@@ -934,6 +937,174 @@ INSTANTIATE_TEST_SUITE_P(
         KillPoint{"final_step_done", "UPDATER_KILL_AT_STAGE", "final step done", 2},
         KillPoint{"run_ended", "UPDATER_KILL_AT_STAGE", "run ended", 2}),
     [](const ::testing::TestParamInfo<KillPoint>& info) { return std::string(info.param.name); });
+
+// A moment of a run: a while after a line of its log showed.
+struct Moment {
+  const char* after;  // message key of the log line
+  int delay_ms;
+};
+
+std::ostream& operator<<(std::ostream& os, const Moment& m) {
+  return os << m.after << " + " << m.delay_ms << " ms";
+}
+
+class InterruptedRunServerTest : public UpdateRunServerTest {
+ protected:
+  ~InterruptedRunServerTest() override {
+    if (!ServiceRunning())
+      Shell("bash " + ShellQuote(UPDATER_SOURCE_DIR "/scripts/fbserver-fixture") + " start");
+  }
+
+  std::string Rows() const {
+    return Query("select count(*) as N from CUSTOMERS") + "/" +
+           Query("select count(*) as N from ORDERS") + "/" +
+           Query("select sum(AMOUNT) as S from ORDERS");
+  }
+
+  // Runs `update` on a terminal and sends `signal` at `moment`; the exit code, or -1 when the
+  // program was killed. `landed` tells whether the program was still running then.
+  int UpdateStoppedAt(const Moment& moment, int signal, bool& landed, std::string& said) {
+    testing::PtySession session(cli_.string(),
+                                {"--yes", "--language", "3", "--wait-scale", "0.02", "update",
+                                 "--product-dir", product_.string()},
+                                {{"LC_ALL", "C"},
+                                 {"TZ", "UTC0"},
+                                 {"UPDATER_SYSDBA_PASSWORD", testing::kTestSysdbaPassword},
+                                 {"UPDATER_ADMN_PASSWORD", testing::kTestAdmnPassword}});
+    landed = session.Started() && session.WaitFor(GetMessageText(moment.after)) &&
+             (session.Drain(std::chrono::milliseconds(moment.delay_ms)), true) &&
+             session.SignalGroup(signal);
+    if (landed && signal == SIGINT) {
+      // A second Ctrl+C only says that the run is still putting things back.
+      session.Drain(std::chrono::milliseconds(100));
+      session.SignalGroup(SIGINT);
+    }
+    const int exit_code = session.Finish();
+    said = session.output();
+    return exit_code;
+  }
+
+  // One version on both sides, the data of version 1 whole, the database online.
+  void ExpectConsistentAndOnline(const std::string& rows) {
+    const std::string version = DatabaseVersion();
+    EXPECT_TRUE(version == "1" || version == "2") << version;
+    EXPECT_TRUE(Contains(Client(), "DunVeld version " + version + ".0")) << Client();
+    EXPECT_EQ(ShutdownMode(), "0");
+    EXPECT_TRUE(ServiceRunning());
+    EXPECT_EQ(Rows(), rows);
+    EXPECT_FALSE(fs::exists(database() + "_"));
+  }
+};
+
+// SIGKILL anywhere from the database's shutdown on, as a power cut or `kill -9` would: the
+// next start refuses, `recover` brings the product back, and a second one has nothing to do.
+// One product serves the moments in turn while it stays at version 1.
+TEST_F(InterruptedRunServerTest, KilledAtMomentsSpreadOverAWholeRunIsRecovered) {
+  const Moment moments[] = {
+      {"uUpdate_UpdateProgramm_18", 0},
+      {"uUpdate_UpdateProgramm_19", 0},
+      {"uUpdate_UpdateProgramm_21", 300},
+      {"uUpdate_UpdateProgramm_21", 1500},
+      {"uUpdate_UpdateProgramm_23", 0},
+      {"uUpdate_UpdateProgramm_26", 200},
+      {"uUpdate_UpdateProgramm_26", 1200},
+      {"uUpdate_UpdateProgramm_32", 0},
+      {"uUpdate_UpdateProgramm_36", 0},
+      {"uUpdate_UpdateProgramm_38", 100},
+      {"uIS_DunVeld_6", 0},
+      {"uIS_DunVeld_6", 600},
+      {"uIS_DunVeld_6", 1500},
+      {"uIS_DunVeld_6", 3000},
+      {"uIS_DunVeld_6", 4500},
+      {"uIS_DunVeld_8", 0},
+      {"uUpdate_UpdateProgramm_41", 0},
+      {"uUpdate_CopyFileWithBackUp_5", 0},
+      {"uUpdate_CopyFileWithBackUp_5", 300},
+      {"uUpdate_UpdateProgramm_48", 0},
+      {"uUpdate_UpdateProgramm_48", 800},
+  };
+  bool fresh = true;
+  std::string rows;
+  for (const Moment& moment : moments) {
+    SCOPED_TRACE(::testing::Message() << moment);
+    if (fresh) {
+      ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+      rows = Rows();
+      fresh = false;
+    }
+    bool landed = false;
+    std::string said;
+    const int exit_code = UpdateStoppedAt(moment, SIGKILL, landed, said);
+    ASSERT_TRUE(landed) << said;
+    EXPECT_EQ(exit_code, -1) << said;
+
+    ProcessResult refused = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+    EXPECT_EQ(refused.exit_code, 1) << refused.out << refused.err;
+    EXPECT_TRUE(Contains(refused.err, "updater-cli recover")) << refused.err;
+
+    ProcessResult recovered = Recover();
+    ASSERT_EQ(recovered.exit_code, 0) << recovered.out << recovered.err;
+    EXPECT_TRUE(Contains(recovered.out, "The product is consistent again")) << recovered.out;
+    ExpectConsistentAndOnline(rows);
+    ProcessResult again = Recover();
+    EXPECT_EQ(again.exit_code, 0) << again.out << again.err;
+    EXPECT_TRUE(Contains(again.out, "there is nothing to recover")) << again.out;
+    if (DatabaseVersion() == "2") fresh = true;
+  }
+  // And the product is updated as if nothing had happened.
+  if (fresh) {
+    ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+  }
+  ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_EQ(DatabaseVersion(), "2");
+  EXPECT_TRUE(Contains(Client(), "DunVeld version 2.0")) << Client();
+  EXPECT_EQ(ShutdownMode(), "0");
+}
+
+// Ctrl+C, a service manager's SIGTERM and a closed terminal's SIGHUP: the run finishes its
+// step, rolls back before the swap and completes after it, always brings the database online,
+// and ends by itself: exit code 4 when it stopped early, 0 when it completed.
+TEST_F(InterruptedRunServerTest, StopSignalsEndTheRunConsistentAndOnlineWithoutRecovery) {
+  struct Point {
+    Moment moment;
+    int version;  // after the run
+  };
+  const Point points[] = {
+      {{"uUpdate_UpdateProgramm_21", 300}, 1},   // before the staging
+      {{"uUpdate_UpdateProgramm_38", 0}, 1},     // during the copies
+      {{"uIS_DunVeld_6", 1500}, 1},              // during the script
+      {{"uUpdate_CopyFileWithBackUp_5", 0}, 2},  // during the swap
+      {{"uUpdate_UpdateProgramm_48", 0}, 2},     // during the final step
+  };
+  bool fresh = true;
+  std::string rows;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const Point& point : points) {
+      SCOPED_TRACE(::testing::Message() << strsignal(signal) << " at " << point.moment);
+      if (fresh) {
+        ASSERT_NO_FATAL_FAILURE(MakeDemoProduct());
+        rows = Rows();
+        fresh = false;
+      }
+      bool landed = false;
+      std::string said;
+      const int exit_code = UpdateStoppedAt(point.moment, signal, landed, said);
+      ASSERT_TRUE(landed) << said;
+      EXPECT_EQ(exit_code, point.version == 1 ? 4 : 0) << said;
+      const std::string key = point.version == 1 ? "uUpdate_Stop_4" : "uUpdate_Stop_5";
+      EXPECT_TRUE(Contains(said, GetMessageText(key))) << said;
+      if (signal == SIGINT && point.version == 1) {
+        EXPECT_TRUE(Contains(said, GetMessageText("uUpdate_Stop_2"))) << said;
+      }
+      EXPECT_EQ(DatabaseVersion(), std::to_string(point.version));
+      ExpectConsistentAndOnline(rows);
+      ProcessResult nothing = Recover();
+      EXPECT_TRUE(Contains(nothing.out, "there is nothing to recover")) << nothing.out;
+      if (point.version == 2) fresh = true;
+    }
+  }
+}
 
 }  // namespace
 }  // namespace updater
