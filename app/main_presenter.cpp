@@ -72,6 +72,8 @@ void MainPresenter::SetControlsEnabled(bool enabled) {
 std::exception_ptr MainPresenter::RunBlocked(const Command& command, bool* rollback_done) {
   look_.commands_blocked = true;
   SetControlsEnabled(false);
+  // A request to stop belongs to the command it came during.
+  if (facilities_.stop != nullptr) facilities_.stop->Clear();
   std::exception_ptr error;
   bool rolled_back = false;
   try {

@@ -1,17 +1,24 @@
 // updater: the window.
 
 #include <QApplication>
+#include <QSessionManager>
+#include <cstdio>
 
+#include "app/command_runner.h"
 #include "app/engine_commands.h"
 #include "app/gui/dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/gui/window_startup.h"
 #include "app/gui/worker_runner.h"
 #include "app/startup.h"
+#include "app/terminal.h"
+#include "db/client_library.h"
 #include "fbserver/fb_serv_params.h"
+#include "messages/message_text.h"
 #include "seams/application_title.h"
 #include "sys/clock.h"
 #include "sys/error.h"
+#include "sys/stop_request.h"
 #include "update/carried_libraries.h"
 
 namespace updater {
@@ -40,16 +47,36 @@ WindowCommands EngineWindowCommands() {
           EngineCommandNamed("stop-service"), EngineCommandNamed("recover")};
 }
 
+// A log-off, a system shut-down or a stop signal while a command changes the product is a
+// request to stop at the end of its step, as for the command-line front end; with nothing
+// under way the program ends at once. The close box stays blocked during a command.
+void ListenForStopRequests(StopRequest& stop) {
+  stop.SetListener([](int count, bool armed) {
+    if (!armed) ExitRestoringTerminal(kExitInterrupted, GetMessageText("uUpdate_Stop_3"));
+    if (count > 1) std::fputs(("\n" + GetMessageText("uUpdate_Stop_2") + "\n").c_str(), stderr);
+  });
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, [&stop](QSessionManager& session) {
+    if (!stop.Armed()) return;
+    stop.Request();
+    if (session.allowsInteraction()) session.cancel();
+  });
+}
+
 int Main(int argc, char** argv) {
   SetFirebirdMsgEnv();  // before anything loads the client library
+  // Before any thread: the stop signals are the program's, not the client library's.
+  static StopRequest stop;
+  WatchStopSignals(stop);
+  db::RefuseClientShutdownOnSignals();
   QApplication app(argc, argv);
+  ListenForStopRequests(stop);
   QGuiApplication::setApplicationDisplayName(kApplicationTitle);
   StartupOperator startup;
   std::optional<ProjectProfile> profile = StartWithoutWindow(startup);
   if (!profile) return 1;
 
   RealClock clock;
-  MainWindow window(clock, EngineWindowCommands(), RunOnWorker);
+  MainWindow window(clock, EngineWindowCommands(), RunOnWorker, &stop);
   CreationChores chores;
   chores.executable_path = QCoreApplication::applicationFilePath().toStdString();
   chores.write_libraries = [] { WriteCarriedLibraries(); };

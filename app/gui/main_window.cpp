@@ -62,12 +62,14 @@ QPixmap LoadPicture(const char* name) {
 
 }  // namespace
 
-MainWindow::MainWindow(Clock& clock, WindowCommands commands, WorkRunner runner) : clock_(clock) {
+MainWindow::MainWindow(Clock& clock, WindowCommands commands, WorkRunner runner, StopRequest* stop)
+    : clock_(clock) {
   setObjectName("frmMain");
   // The controls reach the presenter only once they are used.
   BuildControls();
   presenter_ = std::make_unique<MainPresenter>(
-      *this, Facilities{clock_, *progress_, PlatformServiceControl(), SystemServerProcesses()},
+      *this,
+      Facilities{clock_, *progress_, PlatformServiceControl(), SystemServerProcesses(), stop},
       std::move(commands), std::move(runner));
   // Translated at creation; the working look comes after, so the caption row never shows.
   LoadEmbeddedTranslation(sill_);

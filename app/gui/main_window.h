@@ -26,8 +26,8 @@ class WindowProgress;
 class MainWindow final : public QMainWindow, public MainView {
  public:
   // The commands wait on `clock`, show their steps on the window's progress and control the
-  // machine's own services and processes.
-  MainWindow(Clock& clock, WindowCommands commands, WorkRunner runner);
+  // machine's own services and processes; a request to stop reaches them through `stop`.
+  MainWindow(Clock& clock, WindowCommands commands, WorkRunner runner, StopRequest* stop = nullptr);
   ~MainWindow() override;
 
   MainPresenter& Presenter() { return *presenter_; }

@@ -146,7 +146,7 @@ TEST(ServiceServerTest, StopEndsTheServerAndStartBringsItBack) {
   testing::RecordingOperator op;
   // Only the fixed pauses are shortened: a busy server may take the init script's full 15 s
   // grace before it ends, within the real pending limit.
-  testing::PauseScaledClock clock(5);
+  testing::ScaledClock clock(5, testing::Shortens::PausesOnly);
   const Facilities facilities{clock, SilentProgress(), PlatformServiceControl(),
                               SystemServerProcesses()};
 

@@ -95,7 +95,7 @@ class DemoUpdateTest : public QObject {
     } cleanup{product};
 
     ChangeLanguage(language);
-    PauseScaledClock clock(10);
+    ScaledClock clock(10, Shortens::PausesOnly);
     TempFolder logs;
     MainWindow window(
         clock,

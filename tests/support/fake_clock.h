@@ -33,45 +33,33 @@ class FakeClock final : public Clock {
   std::vector<std::chrono::milliseconds> sleeps_;
 };
 
-// Every wait shortened by a divisor, polls included: for services faked by scripts, whose
-// bounds are the test's own. Never for the real server, which must get its real bounds.
+// Real waits shortened by a divisor. Against the real server only the fixed pauses are: the
+// polls, and so the bounds within which the server must answer, stay real, as `--wait-scale`
+// keeps them. Everything, polls included, only for services faked by scripts, whose bounds
+// are the test's own.
+enum class Shortens { Everything, PausesOnly };
+
 class ScaledClock final : public Clock {
  public:
-  explicit ScaledClock(int divisor) : divisor_(divisor) {}
+  explicit ScaledClock(int divisor, Shortens what = Shortens::Everything)
+      : divisor_(divisor), what_(what) {}
   TimePoint Now() override { return real_.Now(); }
   void Sleep(std::chrono::milliseconds duration) override {
     sleeps_.push_back(duration);
+    real_.Sleep(what_ == Shortens::Everything ? duration / divisor_ : duration);
+  }
+  void Pause(std::chrono::milliseconds duration) override {
+    sleeps_.push_back(duration);
     real_.Sleep(duration / divisor_);
   }
+  // Pauses and polls as asked for, in order.
   const std::vector<std::chrono::milliseconds>& Sleeps() const { return sleeps_; }
 
  private:
   RealClock real_;
   int divisor_;
+  Shortens what_;
   std::vector<std::chrono::milliseconds> sleeps_;
-};
-
-// For runs against the real server: the fixed pauses shortened by a divisor, the polls and
-// so the bounds within which the server must answer kept real, as `--wait-scale` does.
-class PauseScaledClock final : public Clock {
- public:
-  explicit PauseScaledClock(int divisor) : divisor_(divisor) {}
-  TimePoint Now() override { return real_.Now(); }
-  void Sleep(std::chrono::milliseconds duration) override {
-    waits_.push_back(duration);
-    real_.Sleep(duration);
-  }
-  void Pause(std::chrono::milliseconds duration) override {
-    waits_.push_back(duration);
-    real_.Sleep(duration / divisor_);
-  }
-  // Pauses and polls as asked for, in order.
-  const std::vector<std::chrono::milliseconds>& Sleeps() const { return waits_; }
-
- private:
-  RealClock real_;
-  int divisor_;
-  std::vector<std::chrono::milliseconds> waits_;
 };
 
 }  // namespace updater::testing
