@@ -7,6 +7,7 @@
 #include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
+#include "update/run_observer.h"
 
 namespace updater {
 
@@ -28,6 +29,8 @@ struct CommandContext {
   ProjectProfile profile;
   bool rollback_done = false;
   std::optional<TFBServParams> server = std::nullopt;
+  // Follows the run for a report; none when null.
+  RunObserver* observer = nullptr;
 };
 
 using Command = std::function<void(CommandContext&)>;

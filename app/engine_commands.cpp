@@ -8,6 +8,7 @@
 #include "messages/message_text.h"
 #include "sys/error.h"
 #include "update/db_modes.h"
+#include "update/product_state.h"
 #include "update/run_recovery.h"
 #include "update/update_run.h"
 
@@ -37,7 +38,7 @@ const std::vector<EngineCommand>& EngineCommands() {
   static const std::vector<EngineCommand> commands = {
       {"update", "Bring the product up to the version this program carries", true,
        [](CommandContext& c) {
-         UpdateRunSettings settings{c.profile, &c.rollback_done, c.server};
+         UpdateRunSettings settings{c.profile, &c.rollback_done, c.server, c.observer};
          UpdateProgramm(c.facilities, c.profile.ProductDir, c.profile.SystemPassword,
                         c.profile.AdmnPassword, c.op, c.profile.ProjectKey, settings);
        }},
@@ -47,6 +48,11 @@ const std::vector<EngineCommand>& EngineCommands() {
          // A window whose discovery failed holds empty parameters: the recovery looks again.
          std::optional<TFBServParams> server = c.server;
          if (server && server->ServiceName.empty()) server.reset();
+         if (c.observer != nullptr) {
+           const ProductParts parts = FindProductParts(c.profile, c.profile.ProductDir);
+           c.observer->PartsFound(parts.has_client, parts.has_server);
+           c.observer->StepBegun(RunStep::Recovery);
+         }
          RecoverRun(c.facilities, c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword,
                     server);
        }},

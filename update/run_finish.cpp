@@ -16,6 +16,7 @@
 namespace updater {
 
 void UpdateRun::Rollback(const std::string& message) {
+  Step(RunStep::Rollback);
   error_text_ = AppendExceptionMessage(error_text_, message);
   rolled_back_ = true;
   if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = true;
@@ -59,6 +60,7 @@ void UpdateRun::Rollback(const std::string& message) {
 
 void UpdateRun::FinalStep() {
   if (!c_.HasServerPart) return;
+  Step(RunStep::FinalStep);
   try {
     LogKey("uUpdate_UpdateProgramm_48");
     StartFBService(f_, op_, ServerParams(), false);

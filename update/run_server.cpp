@@ -14,6 +14,7 @@
 namespace updater {
 
 void UpdateRun::PrepareServer() {
+  Step(RunStep::ServerPreparation);
   CheckConnections();
 
   try {

@@ -115,6 +115,7 @@ class UpdateRun {
   // Records the outcome; a failure to write it is logged, never raised.
   void EndJournal(JournalOutcome outcome) noexcept;
 
+  void Step(RunStep step);
   void Log(const std::string& text);
   void LogKey(const std::string& key);
   void CopyChecked(const std::string& source, const std::string& target);

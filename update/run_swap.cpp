@@ -35,6 +35,7 @@ bool SameContent(const std::string& a, const std::string& b) {
 }  // namespace
 
 void UpdateRun::Swap() {
+  Step(RunStep::Swap);
   const std::string new_dir = IncludeTrailingSeparator(c_.NewDir);
   try {
     MyRemoveDir(c_.NewDir);
