@@ -93,7 +93,9 @@ void UpdateRun::Run() {
   c_ = UpdateInit(f_.clock, op_, profile_, product_dir_text_);
   if (settings_.observer != nullptr)
     settings_.observer->PartsFound(c_.HasClientPart, c_.HasServerPart);
+  if (AtCarriedRelease()) return;
   DetectAndConfirm();
+  ForgetRelease(c_.ProductDir);
   if (c_.HasServerPart) {
     // Discovery fails before anything is changed.
     ServerParams();
@@ -126,6 +128,7 @@ void UpdateRun::Run() {
   }
   EndJournal(swap_.error.empty() ? JournalOutcome::Success : JournalOutcome::Failed);
   if (!swap_.error.empty()) RaiseSwapFailure();
+  RememberCarriedRelease();
 }
 
 void UpdateProgrammWith(RunServices& services, const Facilities& f, std::string productDirText,
