@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <optional>
 
 #include "fbserver/facilities.h"
@@ -31,6 +32,8 @@ struct CommandContext {
   std::optional<TFBServParams> server = std::nullopt;
   // Follows the run for a report; none when null.
   RunObserver* observer = nullptr;
+  // Where `check --json` writes its document; the check writes none when null.
+  std::ostream* document = nullptr;
 };
 
 using Command = std::function<void(CommandContext&)>;

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <optional>
+#include <ostream>
 
+#include "app/check_report.h"
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
 #include "messages/message_text.h"
 #include "sys/error.h"
 #include "update/db_modes.h"
+#include "update/preflight.h"
 #include "update/product_state.h"
 #include "update/run_recovery.h"
 #include "update/update_run.h"
@@ -55,6 +58,19 @@ const std::vector<EngineCommand>& EngineCommands() {
          }
          RecoverRun(c.facilities, c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword,
                     server);
+       }},
+      {"check",
+       "Find, without changing anything, what an update would meet; exit code 1 when it would "
+       "not start",
+       true,
+       [](CommandContext& c) {
+         const PreflightReport report =
+             CheckBeforeUpdate(c.facilities, c.profile, c.profile.ProductDir,
+                               c.profile.SystemPassword, c.profile.AdmnPassword);
+         c.op.SaveExceptionToLog(CheckTable(report));
+         if (c.document != nullptr) *c.document << CheckJson(report) << std::flush;
+         // Every reason is in the table already: the exit code is all that is left to say.
+         if (!report.WouldStart()) throw Error("");
        }},
       {"online", "Switch the product database to multi-user mode (online)", false,
        [](CommandContext& c) {

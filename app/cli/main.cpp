@@ -59,7 +59,8 @@ void ApplyOptions(const ConnectionOptions& options, bool needs_admn_password,
 
 int RunEngineCommand(CliOperator& op, const Facilities& facilities, const EngineCommand& command,
                      const ConnectionOptions& options, const PasswordPrompt& prompt,
-                     ProjectProfile profile, const std::optional<std::string>& report_file) {
+                     ProjectProfile profile, const std::optional<std::string>& report_file,
+                     bool json) {
   std::optional<RunReport> report;
   if (report_file) {
     report.emplace(facilities.clock, command.name,
@@ -87,6 +88,10 @@ int RunEngineCommand(CliOperator& op, const Facilities& facilities, const Engine
   }
   CommandContext context{op, facilities, std::move(profile)};
   if (report) context.observer = &*report;
+  if (json) {
+    op.SetLogOnScreen(false);
+    context.document = &std::cout;
+  }
   return finish(RunCommand(context, [&](CommandContext& c) {
     ApplyOptions(options, command.needs_admn_password, prompt, c.profile);
     command.run(c);
@@ -148,6 +153,7 @@ int Main(int argc, char** argv) {
 
   ConnectionOptions options;
   std::optional<std::string> report_file;
+  bool json = false;
   const EngineCommand* chosen = nullptr;
   for (const EngineCommand& command : EngineCommands()) {
     CLI::App* sub = app.add_subcommand(command.name, command.description);
@@ -172,6 +178,11 @@ int Main(int argc, char** argv) {
       sub->add_option("--admn-password-file", options.admn_password_file,
                       "File whose first line is the ADMN password; only its owner may access it")
           ->excludes(admn);
+    }
+    if (command.name == "check") {
+      sub->add_flag("--json", json,
+                    "Print one JSON object for machines instead of the table; the run log keeps "
+                    "the table");
     }
     if (command.name == "update" || command.name == "recover") {
       sub->add_option("--report", report_file,
@@ -247,7 +258,7 @@ int Main(int argc, char** argv) {
     prompt = [](const std::string& text) { return ReadHiddenLine(std::cerr, text); };
   }
   return RunEngineCommand(op, facilities, *chosen, options, prompt, std::move(*profile),
-                          report_file);
+                          report_file, json);
 }
 
 }  // namespace
