@@ -133,7 +133,7 @@ CliOperator::CliOperator(Clock& clock, const std::string& base_folder, std::istr
 
 void CliOperator::CreateRunLog(Clock& clock, const std::string& base_folder) {
   log_.emplace(clock, base_folder, [this](const std::string& line) {
-    out_ << line << '\n' << std::flush;
+    if (log_on_screen_) out_ << line << '\n' << std::flush;
   });
 }
 
@@ -141,6 +141,7 @@ void CliOperator::SaveExceptionToLog(const std::string& text) {
   if (!log_) throw Error("The run log has not been created yet");
   SuspendProgress();
   log_->SaveExceptionToLog(text);
+  last_entry_ = text;
 }
 
 void CliOperator::ProcessMessages() {
@@ -150,6 +151,7 @@ void CliOperator::ProcessMessages() {
 
 DialogButton CliOperator::MessageDlg(DialogKind kind, const std::string& text,
                                      const std::vector<DialogButton>& buttons, DialogButton focus) {
+  if (kind == DialogKind::Error) last_error_ = text;
   SuspendProgress();
   out_.flush();
   err_ << "[" << KindName(kind) << "] " << TerminalText(text) << '\n';
@@ -179,6 +181,7 @@ DialogButton CliOperator::MessageDlg(DialogKind kind, const std::string& text,
 
 void CliOperator::ShowMessage(DialogKind kind, const std::string& caption,
                               const std::string& text) {
+  if (kind == DialogKind::Error) last_error_ = text;
   SuspendProgress();
   out_.flush();
   err_ << caption << " [" << KindName(kind) << "]: " << TerminalText(text) << '\n' << std::flush;

@@ -46,6 +46,14 @@ class CliOperator final : public Operator {
   // The run log's file; empty before CreateRunLog.
   std::string LogFile() const { return log_ ? log_->LogFile() : std::string(); }
 
+  // Off: log entries go to the run log file only, so that standard output carries one
+  // document for machines.
+  void SetLogOnScreen(bool on) { log_on_screen_ = on; }
+
+  // The text of the last error box, else of the last log entry: what a fleet tool shows
+  // of a run.
+  std::string LastMessage() const { return last_error_.empty() ? last_entry_ : last_error_; }
+
  private:
   std::istream& in_;
   std::ostream& out_;
@@ -54,6 +62,9 @@ class CliOperator final : public Operator {
   bool has_terminal_ = true;
   std::optional<RunLog> log_;
   CliProgress* progress_ = nullptr;
+  bool log_on_screen_ = true;
+  std::string last_entry_;
+  std::string last_error_;
 
   void SuspendProgress() {
     if (progress_ != nullptr) progress_->Suspend();

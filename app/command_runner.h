@@ -1,12 +1,14 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <optional>
 
 #include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
+#include "update/run_observer.h"
 
 namespace updater {
 
@@ -14,8 +16,8 @@ namespace updater {
 enum ExitCode : int {
   kExitSuccess = 0,
   kExitError = 1,
-  kExitCancelled = 2,   // the operator declined a question
-  kExitRolledBack = 3,  // the update failed and its changes were rolled back
+  kExitCancelled = 2,    // the operator declined a question
+  kExitRolledBack = 3,   // the update failed and its changes were rolled back
   kExitInterrupted = 4,  // asked to stop (Ctrl+C, a stop signal): ended early, consistent
   kExitUnfinished = 5,   // the run's last step failed: `updater-cli recover` finishes it
 };
@@ -30,6 +32,10 @@ struct CommandContext {
   ProjectProfile profile;
   bool rollback_done = false;
   std::optional<TFBServParams> server = std::nullopt;
+  // Follows the run for a report; none when null.
+  RunObserver* observer = nullptr;
+  // Where `check --json` writes its document; the check writes none when null.
+  std::ostream* document = nullptr;
 };
 
 using Command = std::function<void(CommandContext&)>;

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <optional>
+#include <ostream>
 
+#include "app/check_report.h"
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
 #include "messages/message_text.h"
 #include "sys/error.h"
 #include "update/db_modes.h"
+#include "update/preflight.h"
+#include "update/product_state.h"
 #include "update/run_recovery.h"
 #include "update/update_run.h"
 
@@ -37,7 +41,7 @@ const std::vector<EngineCommand>& EngineCommands() {
   static const std::vector<EngineCommand> commands = {
       {"update", "Bring the product up to the version this program carries", true,
        [](CommandContext& c) {
-         UpdateRunSettings settings{c.profile, &c.rollback_done, c.server};
+         UpdateRunSettings settings{c.profile, &c.rollback_done, c.server, c.observer};
          UpdateProgramm(c.facilities, c.profile.ProductDir, c.profile.SystemPassword,
                         c.profile.AdmnPassword, c.op, c.profile.ProjectKey, settings);
        }},
@@ -47,8 +51,26 @@ const std::vector<EngineCommand>& EngineCommands() {
          // A window whose discovery failed holds empty parameters: the recovery looks again.
          std::optional<TFBServParams> server = c.server;
          if (server && server->ServiceName.empty()) server.reset();
+         if (c.observer != nullptr) {
+           const ProductParts parts = FindProductParts(c.profile, c.profile.ProductDir);
+           c.observer->PartsFound(parts.has_client, parts.has_server);
+           c.observer->StepBegun(RunStep::Recovery);
+         }
          RecoverRun(c.facilities, c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword,
                     server);
+       }},
+      {"check",
+       "Find, without changing anything, what an update would meet; exit code 1 when it would "
+       "not start",
+       true,
+       [](CommandContext& c) {
+         const PreflightReport report =
+             CheckBeforeUpdate(c.facilities, c.profile, c.profile.ProductDir,
+                               c.profile.SystemPassword, c.profile.AdmnPassword);
+         c.op.SaveExceptionToLog(CheckTable(report));
+         if (c.document != nullptr) *c.document << CheckJson(report) << std::flush;
+         // Every reason is in the table already: the exit code is all that is left to say.
+         if (!report.WouldStart()) throw Error("");
        }},
       {"online", "Switch the product database to multi-user mode (online)", false,
        [](CommandContext& c) {

@@ -99,6 +99,7 @@ const char* const kHelpFiles[] = {"RU_DunVeld.chm", "EN_DunVeld.chm", "DE_DunVel
 
 void UpdateRun::UpdateClient() {
   if (!c_.HasClientPart) return;
+  Step(RunStep::ClientUpdate);
   LogKey("uIS_DunVeld_8");
 
   const std::string settings =

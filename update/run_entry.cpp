@@ -20,6 +20,10 @@ UpdateRun::UpdateRun(RunServices& services, const Facilities& f, std::string pro
       settings_(settings),
       profile_(settings_.profile) {}
 
+void UpdateRun::Step(RunStep step) {
+  if (settings_.observer != nullptr) settings_.observer->StepBegun(step);
+}
+
 void UpdateRun::Log(const std::string& text) {
   // The run log refuses empty entries; an error without text has nothing to say.
   if (!text.empty()) op_.SaveExceptionToLog(text);
@@ -92,8 +96,13 @@ void UpdateRun::Run() {
   if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = false;
   // Never a second run over one that died half-way.
   RefuseOverUnfinishedRun(product_dir_text_);
+  Step(RunStep::Detection);
   c_ = UpdateInit(f_.clock, op_, profile_, product_dir_text_);
+  if (settings_.observer != nullptr)
+    settings_.observer->PartsFound(c_.HasClientPart, c_.HasServerPart);
+  if (AtCarriedRelease()) return;
   DetectAndConfirm();
+  ForgetRelease(c_.ProductDir);
   if (c_.HasServerPart) {
     // Discovery fails before anything is changed.
     ServerParams();
@@ -141,6 +150,7 @@ void UpdateRun::Run() {
   }
   EndJournal(swap_.error.empty() ? JournalOutcome::Success : JournalOutcome::Failed);
   if (!swap_.error.empty()) RaiseSwapFailure();
+  RememberCarriedRelease();
   if (f_.stop != nullptr && f_.stop->Requested()) LogKey("uUpdate_Stop_5");
 }
 

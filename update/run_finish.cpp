@@ -16,6 +16,7 @@
 namespace updater {
 
 void UpdateRun::Rollback(const std::string& message, bool interrupted) {
+  Step(RunStep::Rollback);
   rolled_back_ = true;
   if (interrupted) {
     // Asked to stop: no failure to report, the same putting back.
@@ -65,6 +66,7 @@ void UpdateRun::Rollback(const std::string& message, bool interrupted) {
 
 void UpdateRun::FinalStep() {
   if (!c_.HasServerPart) return;
+  Step(RunStep::FinalStep);
   try {
     LogKey("uUpdate_UpdateProgramm_48");
     StartFBService(f_, op_, ServerParams(), false);

@@ -14,6 +14,7 @@
 namespace updater {
 
 void UpdateRun::PrepareServer() {
+  Step(RunStep::ServerPreparation);
   CheckConnections();
 
   // Before the first change to the live system: a run that dies from here on is recovered.

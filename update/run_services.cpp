@@ -6,6 +6,7 @@
 #include "seams/project_profile.h"
 #include "update/db_modes.h"
 #include "update/privilege_cleanup.h"
+#include "update/product_state.h"
 #include "update/run_state.h"
 
 namespace updater {
@@ -50,6 +51,10 @@ void ServerRunServices::CleanUpPrivileges(Operator& op, const db::ConnectionPara
   updater::CleanUpPrivileges(op, db.client_library, db.database, db.password,
                              db.user == kSysdba ? PrivilegeGrantor::Sysdba : PrivilegeGrantor::Admn,
                              &op, &f_.progress);
+}
+
+std::optional<DatabaseStamp> ServerRunServices::DatabaseStampOf(const db::ConnectionParams& db) {
+  return ServerDatabaseProbe(db, "")(db.database);
 }
 
 }  // namespace updater

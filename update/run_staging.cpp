@@ -11,6 +11,7 @@
 namespace updater {
 
 void UpdateRun::Stage() {
+  Step(RunStep::Staging);
   error_text_.clear();
   LockTestProductFolder();
   StopIfAsked();

@@ -9,6 +9,7 @@
 #include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
+#include "update/product_state.h"
 #include "update/run_journal.h"
 #include "update/update_context.h"
 #include "update/update_run.h"
@@ -37,6 +38,11 @@ class RunServices {
   virtual void CleanUpPrivileges(Operator& op, const db::ConnectionParams& db) = 0;
   // Writes the payload archive into `new_dir`, runs it there and checks what it unpacked.
   virtual void UnpackPayload(Operator& op, const std::string& new_dir) = 0;
+  // The header stamp of the database for the release record; nothing when it cannot be read
+  // (then no record is made).
+  virtual std::optional<DatabaseStamp> DatabaseStampOf(const db::ConnectionParams&) {
+    return std::nullopt;
+  }
 };
 
 // The database server and the script library for real; the payload is left to the one below.
@@ -52,6 +58,7 @@ class ServerRunServices : public RunServices {
   void RunScriptFile(Operator& op, const db::ConnectionParams& db,
                      const std::string& file) override;
   void CleanUpPrivileges(Operator& op, const db::ConnectionParams& db) override;
+  std::optional<DatabaseStamp> DatabaseStampOf(const db::ConnectionParams& db) override;
 
  protected:
   Facilities f_;
@@ -122,6 +129,14 @@ class UpdateRun {
   // Interrupted.
   void StopIfAsked();
 
+  // The release record (run_release.cpp): a product already at the carried release is left
+  // as it is; the record goes before the first change and comes back after a run that went
+  // through.
+  bool AtCarriedRelease();
+  void RememberCarriedRelease() noexcept;
+  ReleaseLayout LiveLayout();
+  DatabaseProbe DatabaseProbeOfRun();
+  void Step(RunStep step);
   void Log(const std::string& text);
   void LogKey(const std::string& key);
   void CopyChecked(const std::string& source, const std::string& target);

@@ -19,6 +19,7 @@ constexpr int kDatabaseLockAttempts = 11;
 }  // namespace
 
 void UpdateRun::Swap() {
+  Step(RunStep::Swap);
   const std::string new_dir = IncludeTrailingSeparator(c_.NewDir);
   try {
     MyRemoveDir(c_.NewDir);

@@ -7,6 +7,7 @@
 #include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
+#include "update/run_observer.h"
 
 namespace updater {
 
@@ -16,6 +17,8 @@ struct UpdateRunSettings {
   // The product's server as the window found it at start; discovered by the run when absent
   // and the product has a server part.
   std::optional<TFBServParams> serverParams;
+  // Told the parts found and each step begun, for a report; none when null.
+  RunObserver* observer = nullptr;
 };
 
 // Updates the product in `productDirText` to the version carried inside this program, waiting,

@@ -15,6 +15,7 @@
 #include "app/message_listing.h"
 #include "app/password_source.h"
 #include "app/process_arguments.h"
+#include "app/run_report.h"
 #include "app/startup.h"
 #include "app/terminal.h"
 #include "db/client_library.h"
@@ -25,6 +26,7 @@
 #include "sys/clock.h"
 #include "sys/error.h"
 #include "sys/executable_folder.h"
+#include "sys/path.h"
 #include "sys/stop_request.h"
 #include "update/carried_libraries.h"
 
@@ -61,7 +63,24 @@ void ApplyOptions(const ConnectionOptions& options, bool needs_admn_password,
 
 int RunEngineCommand(CliOperator& op, const Facilities& facilities, const EngineCommand& command,
                      const ConnectionOptions& options, const PasswordPrompt& prompt,
-                     ProjectProfile profile) {
+                     ProjectProfile profile, const std::optional<std::string>& report_file,
+                     bool json) {
+  std::optional<RunReport> report;
+  if (report_file) {
+    report.emplace(facilities.clock, command.name,
+                   FullPath(options.product_dir.value_or(profile.ProductDir)));
+  }
+  // Written whatever the outcome; a report that cannot be written leaves the run's code.
+  auto finish = [&](int code) {
+    if (report) {
+      try {
+        WriteReportFile(*report_file, report->Json(code, op.LogFile(), op.LastMessage()));
+      } catch (const std::exception& e) {
+        op.ShowMessage(DialogKind::Error, kApplicationTitle, e.what());
+      }
+    }
+    return code;
+  };
   try {
     // As the window does at creation: the libraries first, then the run log.
     WriteCarriedLibraries();
@@ -69,13 +88,18 @@ int RunEngineCommand(CliOperator& op, const Facilities& facilities, const Engine
   } catch (const std::exception& e) {
     // No run log yet, so nothing but the box.
     op.ShowMessage(DialogKind::Error, kApplicationTitle, e.what());
-    return kExitError;
+    return finish(kExitError);
   }
   CommandContext context{op, facilities, std::move(profile)};
-  return RunCommand(context, [&](CommandContext& c) {
+  if (report) context.observer = &*report;
+  if (json) {
+    op.SetLogOnScreen(false);
+    context.document = &std::cout;
+  }
+  return finish(RunCommand(context, [&](CommandContext& c) {
     ApplyOptions(options, command.needs_admn_password, prompt, c.profile);
     command.run(c);
-  });
+  }));
 }
 
 // The first word that is neither an option nor the language option's value, when it names no
@@ -146,6 +170,8 @@ int Main(int argc, char** argv, StopRequest& stop) {
       ->excludes(progress_option);
 
   ConnectionOptions options;
+  std::optional<std::string> report_file;
+  bool json = false;
   const EngineCommand* chosen = nullptr;
   for (const EngineCommand& command : EngineCommands()) {
     CLI::App* sub = app.add_subcommand(command.name, command.description);
@@ -170,6 +196,16 @@ int Main(int argc, char** argv, StopRequest& stop) {
       sub->add_option("--admn-password-file", options.admn_password_file,
                       "File whose first line is the ADMN password; only its owner may access it")
           ->excludes(admn);
+    }
+    if (command.name == "check") {
+      sub->add_flag("--json", json,
+                    "Print one JSON object for machines instead of the table; the run log keeps "
+                    "the table");
+    }
+    if (command.name == "update" || command.name == "recover") {
+      sub->add_option("--report", report_file,
+                      "Write a JSON account of the run to this file at its end, whatever the "
+                      "outcome");
     }
     sub->callback([&chosen, &command] { chosen = &command; });
   }
@@ -240,7 +276,8 @@ int Main(int argc, char** argv, StopRequest& stop) {
   if (terminal && !assume_yes) {
     prompt = [](const std::string& text) { return ReadHiddenLine(std::cerr, text); };
   }
-  return RunEngineCommand(op, facilities, *chosen, options, prompt, std::move(*profile));
+  return RunEngineCommand(op, facilities, *chosen, options, prompt, std::move(*profile),
+                          report_file, json);
 }
 
 }  // namespace

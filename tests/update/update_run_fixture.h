@@ -94,6 +94,12 @@ class FakeRunServices final : public RunServices {
     Call("#unpack");
     for (const std::string& name : payload) WriteFile(JoinPath(new_dir, name), "new " + name);
   }
+  // Read without a log line: the run's order stays as the tests above list it.
+  std::optional<DatabaseStamp> DatabaseStampOf(const db::ConnectionParams& db) override {
+    if (Which(db) != "live") return std::nullopt;
+    return stamp;
+  }
+  std::optional<DatabaseStamp> stamp = DatabaseStamp{.created = 1, .next_transaction = 1};
 
   std::string first_roles_line;
   std::string client_library;

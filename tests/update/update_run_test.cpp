@@ -86,6 +86,34 @@ TEST_F(UpdateRunTest, FullUpdateRunsEveryStepInOrder) {
   EXPECT_FALSE(Exists(TempDir() + "/New"));
 }
 
+// The release record: a run that went through leaves it, the next run over the same product
+// ends at once, and a product changed since is updated again.
+TEST_F(UpdateRunTest, ASecondRunChangesNothingUntilTheProductChanges) {
+  MakeProduct(true, true);
+  Run();
+  const std::string first_temp = TempDir();
+  const int requests = ServiceRequests();
+  op.log.clear();
+  op.dialogs.clear();
+
+  Run();
+  EXPECT_EQ(RunLog(), std::vector<std::string>{
+                          GetMessageText("uCheck_AlreadyCurrent", NativeSeparators(product),
+                                         CarriedReleaseDigest().substr(0, 12))});
+  EXPECT_TRUE(op.dialogs.empty());
+  EXPECT_EQ(ServiceRequests(), requests);
+  EXPECT_EQ(TempDir(), first_temp);
+
+  // The database copied back from before the run: fewer transactions than recorded.
+  fake.stamp = DatabaseStamp{.created = 1, .next_transaction = 0};
+  fake.fail["#file SYSDBA script.sql"] = "version check failed";
+  EXPECT_EQ(RunError(), "");
+  EXPECT_TRUE(rolled_back);
+  EXPECT_EQ(op.dialogs.front().kind, DialogKind::Information);
+  // The record went before the first change and a run that rolls back leaves none.
+  EXPECT_FALSE(Exists(product + "/" + kReleaseRecordName));
+}
+
 TEST_F(UpdateRunTest, DeclinedQuestionsEndSilentlyWithNothingChanged) {
   MakeProduct(true, true);
   for (DialogButton answer : {DialogButton::No, DialogButton::Closed}) {
@@ -237,6 +265,8 @@ TEST_F(UpdateRunTest, LanguageOfTheSettingsChoosesTheHelpFile) {
   for (const auto& [before, after] : settings) {
     op = {};
     clock.Advance(2s);  // a run of its own
+    // Version 1 again, so that the release record of the run before does not hold.
+    WriteFile(product + "/Program/DunVeld.exe", "old exe");
     WriteFile(product + "/Program/DunVeld.ini", before);
     ASSERT_EQ(RunError(), "<none>") << (op.dialogs.size() > 1 ? op.dialogs[1].text : "");
     EXPECT_EQ(ReadFile(product + "/Program/DunVeld.chm"), "new RU_DunVeld.chm");
@@ -246,6 +276,7 @@ TEST_F(UpdateRunTest, LanguageOfTheSettingsChoosesTheHelpFile) {
   for (const char* value : {"5", "two"}) {
     op = {};
     clock.Advance(2s);  // a run of its own
+    WriteFile(product + "/Program/DunVeld.exe", "old exe");
     WriteFile(product + "/Program/DunVeld.ini",
               std::string("[Language]\nProgram_Language=") + value + "\n");
     EXPECT_EQ(RunError(), "");
