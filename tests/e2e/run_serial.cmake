@@ -16,3 +16,5 @@ foreach(name IN LISTS test_e2e_TESTS)
     set_tests_properties("${name}" PROPERTIES RUN_SERIAL TRUE)
   endif()
 endforeach()
+# The check attaches to the server that the whole runs stop and start: it runs alone too.
+set_tests_properties("CheckServerTest.JsonNamesTheStateAndEveryReason" PROPERTIES RUN_SERIAL TRUE)
