@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "db/sql_literal.h"
+
 namespace updater::scriptlib {
 namespace {
 
@@ -26,6 +28,32 @@ TEST(BlockStatement, FirstParameterNamesTheFileAndEveryParameterBecomesAVariable
             "'C:\\Tmp$1\\New\\Roles.sql';\n"
             "DECLARE VARIABLE Who VARCHAR(7) CHARACTER SET UTF8 = 'O''Brien';\n\n"
             "begin line = :Who; suspend; end");
+}
+
+// A path quoted for the capture script's parameter line reads back whole, and quoted again in
+// the block's variable it is the same literal.
+TEST(BlockStatement, QuotedPathsReadBackWhole) {
+  const struct {
+    const char* path;
+    const char* literal;
+  } cases[] = {
+      {"/srv/DunVeld/Roles.sql", "'/srv/DunVeld/Roles.sql'"},
+      {"/srv/O'Brien/Roles.sql", "'/srv/O''Brien/Roles.sql'"},
+      {"C:\\a''b\\Roles.sql", "'C:\\a''''b\\Roles.sql'"},
+      {"/opt/Программы 2 @dv/Roles.sql", "'/opt/Программы 2 @dv/Roles.sql'"},
+      {"'", "''''"},
+      {"", "''"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const std::string literal = db::SqlStringLiteral(c.path);
+    EXPECT_EQ(literal, c.literal);
+    if (*c.path == '\0') continue;  // a block needs a file to write to
+    const auto block =
+        ParseBlockStatement("execute ibeblock(Roles_File_Name = " + literal + ") as begin end");
+    EXPECT_EQ(block.output_file, c.path);
+    EXPECT_NE(block.sql.find("= " + literal + ";"), std::string::npos) << block.sql;
+  }
 }
 
 TEST(BlockStatement, OutputToPicksAnotherParameter) {
