@@ -8,24 +8,12 @@
 #include "messages/empty_texts.h"
 #include "messages/system_language.h"
 #include "resources/embedded_resource.h"
+#include "seams/quiet_operator.h"
 #include "sys/error.h"
 #include "sys/text.h"
 
 namespace updater {
 namespace {
-
-// Swallows the empty-text warning where no one can be asked.
-class QuietOperator final : public Operator {
- public:
-  void SaveExceptionToLog(const std::string&) override {}
-  void ProcessMessages() override {}
-  DialogButton MessageDlg(DialogKind, const std::string&, const std::vector<DialogButton>&,
-                          DialogButton focus) override {
-    return focus;
-  }
-  void ShowMessage(DialogKind, const std::string&, const std::string&) override {}
-  void SetStatus(const std::string&) override {}
-};
 
 struct Ldm {
   TranslationStore sil{std::string(kLdmOwnerName), std::string(kCatalogueStoreName)};

@@ -10,6 +10,7 @@
 #include "fbserver/fb_service.h"
 #include "fbserver/service_manager.h"
 #include "messages/message_text.h"
+#include "seams/quiet_operator.h"
 #include "sys/drive_type.h"
 #include "sys/error.h"
 #include "sys/executable_folder.h"
@@ -27,19 +28,6 @@ namespace updater {
 namespace {
 
 constexpr int kShowNormal = 1;
-
-// The steps the check borrows from the run talk to nobody: the check reports once, at its end.
-class QuietOperator final : public Operator {
- public:
-  void SaveExceptionToLog(const std::string&) override {}
-  void ProcessMessages() override {}
-  DialogButton MessageDlg(DialogKind, const std::string&, const std::vector<DialogButton>&,
-                          DialogButton focus) override {
-    return focus;
-  }
-  void ShowMessage(DialogKind, const std::string&, const std::string&) override {}
-  void SetStatus(const std::string&) override {}
-};
 
 std::string ShortDigest(const std::string& digest) {
   return digest.substr(0, 12);
