@@ -208,12 +208,19 @@ RunJournal ReadJournal(const std::string& path) {
   return ParseJournal(buffer.str(), path);
 }
 
+std::string AsideProductDir(const std::string& product_dir) {
+  return ExcludeTrailingSeparator(product_dir) + "_";
+}
+
 std::optional<FoundJournal> FindUnfinishedJournal(const std::string& product_dir) {
   std::error_code ec;
-  if (product_dir.empty() || !DirectoryExists(product_dir)) return std::nullopt;
+  if (product_dir.empty()) return std::nullopt;
+  std::string folder = product_dir;
+  if (!DirectoryExists(folder)) folder = AsideProductDir(product_dir);
+  if (!DirectoryExists(folder)) return std::nullopt;
   std::optional<FoundJournal> newest;
   std::filesystem::file_time_type newest_time;
-  for (const auto& entry : std::filesystem::directory_iterator(product_dir, ec)) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
     if (entry.path().filename().string().rfind("Tmp$", 0) != 0) continue;
     const std::string path = JoinPath(entry.path().string(), kJournalFileName);
     if (!FileExists(path)) continue;

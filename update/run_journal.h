@@ -89,7 +89,13 @@ struct FoundJournal {
   std::string problem;                // then what is wrong with it
 };
 
-// The journal file of the newest run under `product_dir` that did not end, if any. A journal
+// The name the lock test gives the product folder while it has it renamed aside: the folder
+// without a trailing separator, then "_".
+std::string AsideProductDir(const std::string& product_dir);
+
+// The journal file of the newest run under `product_dir` that did not end, if any. A run
+// killed during its lock test left the folder at its aside name: then the journal is looked
+// for there. A journal
 // that cannot be read counts: it might be the one that did not end.
 std::optional<FoundJournal> FindUnfinishedJournal(const std::string& product_dir);
 

@@ -34,6 +34,7 @@ class Recovery {
         server_params_(std::move(server_params)) {}
 
   void Run(const std::string& product_dir) {
+    PutBackProductFolder(product_dir);
     const std::optional<FoundJournal> found = FindUnfinishedJournal(product_dir);
     if (!found) {
       Log(GetMessageText("uUpdate_RecoverRun_1", product_dir));
@@ -88,6 +89,20 @@ class Recovery {
 
  private:
   void Log(const std::string& text) { op_.SaveExceptionToLog(text); }
+
+  // A run killed during its lock test left the product folder at its aside name, the journal
+  // inside: the folder goes back first.
+  void PutBackProductFolder(const std::string& product_dir) {
+    const std::string folder = ExcludeTrailingSeparator(product_dir);
+    const std::string aside = AsideProductDir(product_dir);
+    if (folder.empty() || DirectoryExists(folder) || !DirectoryExists(aside) ||
+        !FindUnfinishedJournal(product_dir)) {
+      return;
+    }
+    if (!MovePath(aside, folder))
+      throw Error(GetMessageText("uUpdate_RecoverRun_24", aside, folder));
+    Log(GetMessageText("uUpdate_RecoverRun_23", aside, folder));
+  }
 
   static std::string ConsistentText(bool updated) {
     return GetMessageText(updated ? "uUpdate_RecoverRun_3" : "uUpdate_RecoverRun_4");

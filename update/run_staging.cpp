@@ -35,7 +35,7 @@ void UpdateRun::LockTestProductFolder() {
   LogKey("uUpdate_UpdateProgramm_32");
   // Renaming fails while any program holds the folder or anything in it open.
   const std::string folder = ExcludeTrailingSeparator(c_.ProductDir);
-  const std::string aside = folder + "_";
+  const std::string aside = AsideProductDir(c_.ProductDir);
   if (!MovePath(folder, aside)) {
     throw Error(GetMessageText("uUpdate_UpdateProgramm_33", c_.ProductDir));
   }

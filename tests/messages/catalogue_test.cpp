@@ -33,7 +33,7 @@ TEST_F(CatalogueTest, HasTheDialogCaptionsAndMessages) {
   EXPECT_EQ(sil.OwnerName(), "LDM");
   EXPECT_EQ(sil.Name(), "Sil");
   EXPECT_EQ(sil.Rows(Section::stDlgsCaptions).size(), 15u);
-  EXPECT_EQ(sil.Rows(Section::stStrings).size(), 257u);
+  EXPECT_EQ(sil.Rows(Section::stStrings).size(), 259u);
   // Every section but the last is present, the unused ones as bare headers.
   for (int s = 0; s < kSectionCount; ++s) {
     const auto section = static_cast<Section>(s);
@@ -47,7 +47,7 @@ TEST_F(CatalogueTest, HasTheDialogCaptionsAndMessages) {
 
 TEST_F(CatalogueTest, MessagesKeepTheirStoredOrder) {
   const auto& rows = Sil().Rows(Section::stStrings);
-  ASSERT_EQ(rows.size(), 257u);
+  ASSERT_EQ(rows.size(), 259u);
   EXPECT_EQ(rows[0].key, "uIS_DunVeld_1");
   EXPECT_EQ(rows[1].key, "uIS_DunVeld_10");
   EXPECT_EQ(rows[24].key, "uUpdate_CopyFileWithBackUp_5");
