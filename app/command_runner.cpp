@@ -1,9 +1,20 @@
 #include "app/command_runner.h"
 
+#include <cstdio>
+
 #include "app/exception_handler.h"
+#include "app/terminal.h"
+#include "messages/message_text.h"
 #include "sys/error.h"
 
 namespace updater {
+
+void AnswerStopRequests(StopRequest& stop) {
+  stop.SetListener([](int count, bool armed) {
+    if (!armed) ExitRestoringTerminal(kExitInterrupted, GetMessageText("uUpdate_Stop_3"));
+    if (count > 1) std::fputs(("\n" + GetMessageText("uUpdate_Stop_2") + "\n").c_str(), stderr);
+  });
+}
 
 int RunCommand(CommandContext& context, const Command& command) {
   try {

@@ -8,6 +8,7 @@
 #include "fbserver/fb_serv_params.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
+#include "sys/stop_request.h"
 #include "update/run_observer.h"
 
 namespace updater {
@@ -39,6 +40,12 @@ struct CommandContext {
 };
 
 using Command = std::function<void(CommandContext&)>;
+
+// How both front ends answer a request to stop (sys/stop_request.h): before the command has
+// changed anything the program ends at once, exit code 4, nothing changed; once it has, the
+// command stops at the end of its step, and a second request only says that it is still
+// putting things back.
+void AnswerStopRequests(StopRequest& stop);
 
 // Runs a command the way the window's handlers do: an error that leaves it goes to
 // AEException (a cancellation silently), and the outcome becomes an exit code.

@@ -34,8 +34,9 @@ class Recovery {
         server_params_(std::move(server_params)) {}
 
   void Run(const std::string& product_dir) {
-    PutBackProductFolder(product_dir);
-    const std::optional<FoundJournal> found = FindUnfinishedJournal(product_dir);
+    std::optional<FoundJournal> found = FindUnfinishedJournal(product_dir);
+    // Found in the aside folder: once that is back, the journal lies in the product folder.
+    if (found && PutBackProductFolder(product_dir)) found = FindUnfinishedJournal(product_dir);
     if (!found) {
       Log(GetMessageText("uUpdate_RecoverRun_1", product_dir));
       return;
@@ -91,17 +92,15 @@ class Recovery {
   void Log(const std::string& text) { op_.SaveExceptionToLog(text); }
 
   // A run killed during its lock test left the product folder at its aside name, the journal
-  // inside: the folder goes back first.
-  void PutBackProductFolder(const std::string& product_dir) {
+  // inside: the folder goes back first. Whether it was moved.
+  bool PutBackProductFolder(const std::string& product_dir) {
     const std::string folder = ExcludeTrailingSeparator(product_dir);
     const std::string aside = AsideProductDir(product_dir);
-    if (folder.empty() || DirectoryExists(folder) || !DirectoryExists(aside) ||
-        !FindUnfinishedJournal(product_dir)) {
-      return;
-    }
+    if (folder.empty() || DirectoryExists(folder) || !DirectoryExists(aside)) return false;
     if (!MovePath(aside, folder))
       throw Error(GetMessageText("uUpdate_RecoverRun_24", aside, folder));
     Log(GetMessageText("uUpdate_RecoverRun_23", aside, folder));
+    return true;
   }
 
   static std::string ConsistentText(bool updated) {

@@ -123,21 +123,8 @@ std::optional<std::string> UnknownCommand(int argc, char** argv) {
   return std::nullopt;
 }
 
-// Before the run has changed anything a request to stop ends the program at once; once it has,
-// the run stops at the end of its step and puts the product back (the progress line shows
-// it), and a second request only says that it is still doing so.
-void ListenForStopRequests(StopRequest& stop) {
-  stop.SetListener([](int count, bool armed) {
-    if (!armed) ExitRestoringTerminal(kExitInterrupted, GetMessageText("uUpdate_Stop_3"));
-    if (count > 1) {
-      const std::string line = "\n" + GetMessageText("uUpdate_Stop_2") + "\n";
-      std::fputs(line.c_str(), stderr);
-    }
-  });
-}
-
 int Main(int argc, char** argv, StopRequest& stop) {
-  ListenForStopRequests(stop);
+  AnswerStopRequests(stop);
   const ProjectProfile preset = PresetProfile();
   CLI::App app{
       "Brings an installed DunVeld up to the version this program carries, or "

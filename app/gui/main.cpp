@@ -51,10 +51,7 @@ WindowCommands EngineWindowCommands() {
 // request to stop at the end of its step, as for the command-line front end; with nothing
 // under way the program ends at once. The close box stays blocked during a command.
 void ListenForStopRequests(StopRequest& stop) {
-  stop.SetListener([](int count, bool armed) {
-    if (!armed) ExitRestoringTerminal(kExitInterrupted, GetMessageText("uUpdate_Stop_3"));
-    if (count > 1) std::fputs(("\n" + GetMessageText("uUpdate_Stop_2") + "\n").c_str(), stderr);
-  });
+  AnswerStopRequests(stop);
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, [&stop](QSessionManager& session) {
     if (!stop.Armed()) return;
     stop.Request();
