@@ -1,5 +1,6 @@
 #include "app/run_report.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -31,6 +32,25 @@ void RunReport::PartsFound(bool has_client, bool has_server) {
 
 void RunReport::StepBegun(RunStep step) {
   stages_.push_back({RunStepName(step), clock_.Now()});
+  BeginPhase(stages_.back().name);
+}
+
+void RunReport::PartBegun(const std::string& part) {
+  BeginPhase(part);
+}
+
+void RunReport::Flushed(std::chrono::nanoseconds took) {
+  if (!phases_.empty()) phases_[phase_].flushed += took;
+}
+
+void RunReport::BeginPhase(const std::string& name) {
+  const Clock::TimePoint now = clock_.Now();
+  if (!phases_.empty()) phases_[phase_].spent += now - phase_begun_;
+  phase_begun_ = now;
+  const auto same = std::find_if(phases_.begin(), phases_.end(),
+                                 [&name](const Phase& phase) { return phase.name == name; });
+  phase_ = static_cast<std::size_t>(same - phases_.begin());
+  if (same == phases_.end()) phases_.push_back({name});
 }
 
 void RunReport::AlreadyCurrent() {
@@ -48,6 +68,17 @@ std::string RunReport::Json(int exit_code, const std::string& run_log,
                          .Add("seconds", Seconds(stages_[i].begun, until))
                          .Text());
   }
+  std::vector<std::string> phases;
+  for (std::size_t i = 0; i < phases_.size(); ++i) {
+    const Clock::TimePoint::duration spent =
+        phases_[i].spent + (i == phase_ ? ended - phase_begun_ : Clock::TimePoint::duration{});
+    phases.push_back(
+        JsonObject()
+            .Add("name", phases_[i].name)
+            .Add("seconds", std::chrono::duration<double>(spent).count())
+            .Add("flush_seconds", std::chrono::duration<double>(phases_[i].flushed).count())
+            .Text());
+  }
   JsonObject report;
   report.Add("report_version", std::int64_t{1})
       .Add("command", command_)
@@ -62,6 +93,7 @@ std::string RunReport::Json(int exit_code, const std::string& run_log,
   return report.Add("release", CarriedReleaseDigest())
              .Add("seconds", Seconds(started_, ended))
              .AddRaw("stages", JsonArray(stages))
+             .AddRaw("phases", JsonArray(phases))
              .Add("run_log", run_log)
              .Add("last_message", last_message)
              .Text() +

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ class RunReport final : public RunObserver {
   void PartsFound(bool has_client, bool has_server) override;
   void StepBegun(RunStep step) override;
   void AlreadyCurrent() override;
+  void PartBegun(const std::string& part) override;
+  void Flushed(std::chrono::nanoseconds took) override;
 
   // The JSON object for a run that ended now with `exit_code`.
   std::string Json(int exit_code, const std::string& run_log, const std::string& last_message);
@@ -28,6 +31,14 @@ class RunReport final : public RunObserver {
     Clock::TimePoint begun;
   };
 
+  struct Phase {
+    std::string name;
+    Clock::TimePoint::duration spent{};
+    std::chrono::nanoseconds flushed{};
+  };
+  // Ends the current phase now and goes on in `name`'s.
+  void BeginPhase(const std::string& name);
+
   Clock& clock_;
   std::string command_;
   std::string product_dir_;
@@ -35,6 +46,9 @@ class RunReport final : public RunObserver {
   std::optional<std::pair<bool, bool>> parts_;
   std::vector<Stage> stages_;
   bool already_current_ = false;
+  std::vector<Phase> phases_;  // in the order first met
+  std::size_t phase_ = 0;      // the current one; none while phases_ is empty
+  Clock::TimePoint phase_begun_;
 };
 
 // The outcome's name for an exit code: "success" (or "already-current"), "failed",

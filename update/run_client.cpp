@@ -11,7 +11,6 @@
 #include <string>
 
 #include "messages/message_text.h"
-#include "sys/durable_file.h"
 #include "sys/error.h"
 #include "sys/file_system.h"
 #include "sys/file_write.h"
@@ -149,7 +148,7 @@ void UpdateRun::DeleteLiveAndWorkFile(const std::string& name) {
     const std::string backup = JoinPath(c_.OldProgramDir, name);
     if (!FileExists(backup)) {
       CopyChecked(live, backup);
-      if (!FlushToDisk(backup)) throw Error(GetMessageText("uUpdate_Record_1", backup));
+      if (!Flush(backup)) throw Error(GetMessageText("uUpdate_Record_1", backup));
     }
     if (!DeletePath(live)) throw Error(GetMessageText("uIS_DunVeld_11", live));
     deleted_live_files_.push_back(name);

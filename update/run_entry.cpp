@@ -1,6 +1,7 @@
 #include <utility>
 
 #include "messages/message_text.h"
+#include "sys/durable_file.h"
 #include "sys/error.h"
 #include "update/run_state.h"
 #include "update/update_run.h"
@@ -22,6 +23,17 @@ UpdateRun::UpdateRun(RunServices& services, const Facilities& f, std::string pro
 
 void UpdateRun::Step(RunStep step) {
   if (settings_.observer != nullptr) settings_.observer->StepBegun(step);
+}
+
+void UpdateRun::Part(const std::string& part) {
+  if (settings_.observer != nullptr) settings_.observer->PartBegun(part);
+}
+
+bool UpdateRun::Flush(const std::string& path) {
+  const Clock::TimePoint started = f_.clock.Now();
+  const bool flushed = FlushToDisk(path);
+  if (settings_.observer != nullptr) settings_.observer->Flushed(f_.clock.Now() - started);
+  return flushed;
 }
 
 void UpdateRun::Log(const std::string& text) {

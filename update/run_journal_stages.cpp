@@ -2,7 +2,6 @@
 #include <exception>
 
 #include "messages/message_text.h"
-#include "sys/durable_file.h"
 #include "sys/error.h"
 #include "sys/file_system.h"
 #include "sys/path.h"
@@ -38,7 +37,7 @@ void UpdateRun::Record(JournalStage stage, const std::vector<std::string>& writt
   if (!journal_started_) return;
   // A journal that claims more than the disk holds would mislead the recovery.
   const auto unflushed = std::find_if(written.begin(), written.end(),
-                                      [](const std::string& path) { return !FlushToDisk(path); });
+                                      [this](const std::string& path) { return !Flush(path); });
   if (unflushed != written.end()) throw Error(GetMessageText("uUpdate_Record_1", *unflushed));
   journal_.stage = stage;
   journal_.deleted_live_files = deleted_live_files_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace updater {
@@ -28,6 +29,11 @@ class RunObserver {
   virtual void StepBegun(RunStep step) = 0;
   // The product was found at the carried release and the run ended without a change.
   virtual void AlreadyCurrent() = 0;
+  // Where the staging's time goes, for a profile: one of its parts begun ("lock-test",
+  // "payload", "backup", "working-copy"); the next step ends it.
+  virtual void PartBegun(const std::string& /*part*/) {}
+  // Time the current step or part spent waiting for its files to reach the disk.
+  virtual void Flushed(std::chrono::nanoseconds /*took*/) {}
 };
 
 }  // namespace updater

@@ -32,6 +32,7 @@ void UpdateRun::Stage() {
 }
 
 void UpdateRun::LockTestProductFolder() {
+  Part("lock-test");
   LogKey("uUpdate_UpdateProgramm_32");
   // Renaming fails while any program holds the folder or anything in it open.
   const std::string folder = ExcludeTrailingSeparator(c_.ProductDir);
@@ -45,6 +46,7 @@ void UpdateRun::LockTestProductFolder() {
 
 void UpdateRun::BuildWorkingFolders() {
   LogKey("uUpdate_UpdateProgramm_36");
+  Part("payload");
   // Left over from a run of the same second; the journal of this run stays.
   for (const std::string* dir : {&c_.NewDir, &c_.OldDir, &c_.WorkDir}) MyRemoveDir(*dir);
   if (!DirectoryExists(c_.TempDir)) MyCreateDir(c_.TempDir);
@@ -56,20 +58,24 @@ void UpdateRun::BuildWorkingFolders() {
   LogKey("uUpdate_UpdateProgramm_37");
   LogKey("uUpdate_UpdateProgramm_38");
 
+  const auto copy_twice = [this](const std::string& source, const std::string& backup,
+                                 const std::string& work) {
+    Part("backup");
+    MyCopyDir(f_.progress, source, backup);
+    Part("working-copy");
+    MyCopyDir(f_.progress, source, work);
+  };
   if (c_.HasClientPart) {
-    MyCopyDir(f_.progress, c_.ProgramDir, c_.OldProgramDir);
-    MyCopyDir(f_.progress, c_.ProgramDir, c_.WorkProgramDir);
+    copy_twice(c_.ProgramDir, c_.OldProgramDir, c_.WorkProgramDir);
     // A product without resources is updated all the same.
     try {
-      MyCopyDir(f_.progress, c_.ResourcesDir, c_.OldResourcesDir);
-      MyCopyDir(f_.progress, c_.ResourcesDir, c_.WorkResourcesDir);
+      copy_twice(c_.ResourcesDir, c_.OldResourcesDir, c_.WorkResourcesDir);
     } catch (const std::exception& e) {
       Log(e.what());
     }
   }
   if (c_.HasServerPart) {
-    MyCopyDir(f_.progress, c_.DbDataDir, c_.OldDbDataDir);
-    MyCopyDir(f_.progress, c_.DbDataDir, c_.WorkDbDataDir);
+    copy_twice(c_.DbDataDir, c_.OldDbDataDir, c_.WorkDbDataDir);
     // The tree copy passes over a file it cannot copy (a full disk); without both copies
     // of the database the swap would leave no backup of the live one.
     for (const std::string* dir : {&c_.OldDbDataDir, &c_.WorkDbDataDir}) {

@@ -137,6 +137,9 @@ class UpdateRun {
   ReleaseLayout LiveLayout();
   DatabaseProbe DatabaseProbeOfRun();
   void Step(RunStep step);
+  void Part(const std::string& part);
+  // FlushToDisk, its time told to the observer.
+  bool Flush(const std::string& path);
   void Log(const std::string& text);
   void LogKey(const std::string& key);
   void CopyChecked(const std::string& source, const std::string& target);

@@ -1,5 +1,6 @@
 // Times one tree operation of the update engine for scripts/bench-fileops.
 //   bench_fileops copy SOURCE DEST   -> MyCopyDir
+//   bench_fileops copy-flushed SOURCE DEST -> MyCopyDir, then FlushToDisk of DEST
 //   bench_fileops remove DIR         -> MyRemoveDir
 //   bench_fileops copy-progress SOURCE DEST -> MyCopyDir watched by the command line's progress
 //                                              line, drawn into a stream that discards it
@@ -13,10 +14,12 @@
 #include <exception>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <streambuf>
 
 #include "app/cli_progress.h"
 #include "seams/progress.h"
+#include "sys/durable_file.h"
 #include "update/folder_ops.h"
 
 namespace {
@@ -32,10 +35,12 @@ class DiscardingBuffer final : public std::streambuf {
 int main(int argc, char** argv) {
   using Clock = std::chrono::steady_clock;
   const bool progress = argc == 4 && std::strcmp(argv[1], "copy-progress") == 0;
-  const bool copy = progress || (argc == 4 && std::strcmp(argv[1], "copy") == 0);
+  const bool flushed = argc == 4 && std::strcmp(argv[1], "copy-flushed") == 0;
+  const bool copy = progress || flushed || (argc == 4 && std::strcmp(argv[1], "copy") == 0);
   const bool remove = argc == 3 && std::strcmp(argv[1], "remove") == 0;
   if (!copy && !remove) {
-    std::fprintf(stderr, "usage: %s copy|copy-progress SOURCE DEST | remove DIR\n", argv[0]);
+    std::fprintf(stderr, "usage: %s copy|copy-flushed|copy-progress SOURCE DEST | remove DIR\n",
+                 argv[0]);
     return 2;
   }
   DiscardingBuffer discard;
@@ -49,6 +54,7 @@ int main(int argc, char** argv) {
   try {
     if (copy) {
       updater::MyCopyDir(shown_on, argv[2], argv[3]);
+      if (flushed && !updater::FlushToDisk(argv[3])) throw std::runtime_error("not flushed");
     } else {
       updater::MyRemoveDir(argv[2]);
     }
