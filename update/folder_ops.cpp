@@ -148,6 +148,17 @@ void MyCopyDir(Progress& shown_on, const std::string& source, const std::string&
   }
 }
 
+void CheckCopiedOver(const std::string& from, const std::string& to,
+                     const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    const std::string source = JoinPath(from, name);
+    const std::string target = JoinPath(to, name);
+    if (FileExists(source) && !SameFileContent(source, target)) {
+      throw Error(GetMessageText("uUpdate_SwapFolders_1", target));
+    }
+  }
+}
+
 bool SameFileContent(const std::string& a, const std::string& b) {
   if (!FileExists(a) || !FileExists(b)) return false;
   try {

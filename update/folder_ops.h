@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "seams/progress.h"
 
@@ -22,6 +23,12 @@ void MyCreateDir(const std::string& dir);
 // `source` is not a folder, uUpdate_MyCopyDir_2 when a destination folder cannot be made.
 // The files and bytes copied are shown on `progress`.
 void MyCopyDir(Progress& progress, const std::string& source, const std::string& dest);
+
+// After a tree copy of `from` over `to`: raises uUpdate_SwapFolders_1 naming the first of
+// `names` that `from` holds and `to` does not hold with the same bytes (the copy passes over a
+// file it cannot write, such as the executable of a running client).
+void CheckCopiedOver(const std::string& from, const std::string& to,
+                     const std::vector<std::string>& names);
 
 // Whether the files `a` and `b` both exist and hold the same bytes; a read error counts as
 // different.

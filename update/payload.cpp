@@ -72,10 +72,11 @@ void VerifyFile(const std::string& folder, const ManifestEntry& entry,
 
 }  // namespace
 
-const std::vector<std::string>& PayloadFileNames() {
-  static const std::vector<std::string> names = {
-      "script.sql",     "Sys_Roles.sql",  "Dv_UDF_u8.dll",  "DunVeld.exe",
-      "RU_DunVeld.chm", "EN_DunVeld.chm", "DE_DunVeld.chm", "FR_DunVeld.chm"};
+std::vector<std::string> PayloadFileNames(const ProjectProfile& profile) {
+  const ProductFiles& files = profile.Files;
+  std::vector<std::string> names = {files.UpdateScript, files.RolesScript, files.UdfLibrary,
+                                    profile.ExeFileName};
+  names.insert(names.end(), files.HelpSources.begin(), files.HelpSources.end());
   return names;
 }
 
@@ -100,7 +101,8 @@ void ExtractFilesFromResource(std::string fileName, std::string resName) {
   throw Error(GetMessageText("uUpdate_ExtractFilesFromResource_1", resName) + "\r" + cause);
 }
 
-void CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode) {
+void CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode,
+                          const ProjectProfile& profile) {
   const std::string folder = newDir.string();
   if (exitCode != 0) {
     throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_1",
@@ -109,7 +111,7 @@ void CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode) {
   const std::string manifest = JoinPath(folder, kPayloadManifestName);
   const std::vector<ManifestEntry> entries = ReadManifest(manifest);
   // The files the run needs first, in its order, so the message names the first it lacks.
-  const std::vector<std::string>& needed = PayloadFileNames();
+  const std::vector<std::string> needed = PayloadFileNames(profile);
   for (const std::string& name : needed) {
     const std::string path = JoinPath(folder, name);
     if (!FileExists(path)) throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_2", path));

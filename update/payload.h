@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "seams/project_profile.h"
+
 namespace updater {
 
 // The file the update run writes the payload archive to, inside the New folder.
@@ -15,7 +17,7 @@ inline constexpr const char* kPayloadManifestName = "payload.sha256";
 
 // The files that the update run expects in the New folder once the archive has run, in the
 // order the run uses them: the scripts and the server library, then the client files.
-const std::vector<std::string>& PayloadFileNames();
+std::vector<std::string> PayloadFileNames(const ProjectProfile& profile);
 
 // Writes the carried item of type "EXEFILE" named `resName` ("files" when empty; the name
 // is compared without regard to case) to `fileName` (a relative name is taken from the
@@ -29,6 +31,7 @@ void ExtractFilesFromResource(std::string fileName, std::string resName);
 // archive when the code is not zero, naming the checksum list when it is missing or
 // damaged or lacks a listed file, and naming the first file that is missing or whose
 // content differs from its checksum. Every file of the checksum list is verified.
-void CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode);
+void CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode,
+                          const ProjectProfile& profile);
 
 }  // namespace updater

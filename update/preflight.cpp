@@ -59,7 +59,8 @@ std::uint64_t TreeBytes(const std::string& dir) {
 
 // Unpacks the carried archive beside this program, as the run does in its New folder, and
 // removes what it unpacked; the number of files checked.
-std::size_t CheckCarriedPayload(const Facilities& f, Operator& quiet) {
+std::size_t CheckCarriedPayload(const Facilities& f, Operator& quiet,
+                                const ProjectProfile& profile) {
   std::random_device random;
   const std::string folder =
       JoinPath(ExecutableFolder(), "Check$" + std::to_string(random() % 1000000));
@@ -69,7 +70,8 @@ std::size_t CheckCarriedPayload(const Facilities& f, Operator& quiet) {
     ExtractFilesFromResource(archive, "");
     // Quiet, so that standard output keeps only the check's document; the Windows archive
     // ignores the word and prints nothing anyway.
-    CheckUnpackedPayload(folder, RunAndWait(quiet, archive, " --quiet", kShowNormal, &f.progress));
+    CheckUnpackedPayload(folder, RunAndWait(quiet, archive, " --quiet", kShowNormal, &f.progress),
+                         profile);
     std::ifstream manifest(FileSystemPath(JoinPath(folder, kPayloadManifestName)));
     std::size_t files = 0;
     for (std::string line; std::getline(manifest, line);) files += line.empty() ? 0 : 1;
@@ -198,7 +200,8 @@ PreflightReport CheckBeforeUpdate(const Facilities& f, const ProjectProfile& pro
 
   try {
     add("payload", CheckVerdict::Pass,
-        GetMessageText("uCheck_PayloadWhole", std::to_string(CheckCarriedPayload(f, quiet))));
+        GetMessageText("uCheck_PayloadWhole",
+                       std::to_string(CheckCarriedPayload(f, quiet, profile))));
   } catch (const std::exception& e) {
     add("payload", CheckVerdict::Fail, GetMessageText("uCheck_PayloadDamaged", e.what()));
   }

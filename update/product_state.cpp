@@ -13,6 +13,7 @@
 #include "sys/file_system.h"
 #include "sys/path.h"
 #include "sys/sha256.h"
+#include "update/run_folders.h"
 
 namespace updater {
 
@@ -63,8 +64,8 @@ std::string ReadText(const std::string& path) {
 
 ProductParts FindProductParts(const ProjectProfile& profile, const std::string& product_dir) {
   const std::string dir = FullPath(product_dir);
-  return {.has_client = FileExists(JoinPath(JoinPath(dir, "Program"), profile.ExeFileName)),
-          .has_server = FileExists(JoinPath(JoinPath(dir, "DB_Data"), profile.DbFileName))};
+  return {.has_client = FileExists(JoinPath(JoinPath(dir, kProgramPart), profile.ExeFileName)),
+          .has_server = FileExists(JoinPath(JoinPath(dir, kDbDataPart), profile.DbFileName))};
 }
 
 std::string CarriedReleaseDigest() {
@@ -164,13 +165,13 @@ ReleaseLayout LiveReleaseLayout(const ProjectProfile& profile, const std::string
   const std::string dir = FullPath(product_dir);
   ReleaseLayout layout;
   if (parts.has_client) {
-    const std::string program = JoinPath(dir, "Program");
+    const std::string program = JoinPath(dir, kProgramPart);
     layout.files.push_back(JoinPath(program, profile.ExeFileName));
-    layout.files.push_back(JoinPath(program, "DunVeld.chm"));
+    layout.files.push_back(JoinPath(program, profile.Files.HelpFile));
   }
   if (parts.has_server) {
-    layout.files.push_back(JoinPath(JoinPath(fb_root_dir, "udf"), "Dv_UDF_u8.dll"));
-    layout.database = JoinPath(JoinPath(dir, "DB_Data"), profile.DbFileName);
+    layout.files.push_back(InstalledUdfLibrary(profile, fb_root_dir));
+    layout.database = JoinPath(JoinPath(dir, kDbDataPart), profile.DbFileName);
   }
   return layout;
 }

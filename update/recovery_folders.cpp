@@ -37,7 +37,7 @@ std::set<std::string> FilesOf(const std::string& root, const std::string& part) 
 
 enum class ClientState { Absent, Previous, Updated, Between, Unknown };
 
-ClientState StateOfClient(const RunFolders& f) {
+ClientState StateOfClient(const FoldersSeen& f) {
   if (f.client.empty()) return ClientState::Absent;
   bool previous = true;
   bool updated = f.work_program;
@@ -58,24 +58,24 @@ constexpr const char* kProgramBackupPartial = "uUpdate_RecoverFromFolders_13";
 
 }  // namespace
 
-RunFolders ObserveRunFolders(const std::string& product_dir, const std::string& temp_dir,
-                             const std::string& db_file_name, const std::string& exe_file_name) {
-  const std::string old_dir = JoinPath(temp_dir, "Old");
-  const std::string work_dir = JoinPath(temp_dir, "Wrk");
-  const std::string live_db = JoinPath(JoinPath(product_dir, "DB_Data"), db_file_name);
-  const std::string backup_db = JoinPath(JoinPath(old_dir, "DB_Data"), db_file_name);
-  RunFolders f;
+FoldersSeen ObserveRunFolders(const std::string& product_dir, const RunFolders& run,
+                              const std::string& db_file_name, const std::string& exe_file_name) {
+  const std::string& old_dir = run.backup;
+  const std::string& work_dir = run.work;
+  const std::string live_db = JoinPath(JoinPath(product_dir, kDbDataPart), db_file_name);
+  const std::string backup_db = JoinPath(run.BackupOf(kDbDataPart), db_file_name);
+  FoldersSeen f;
   f.live_db = FileExists(live_db);
   f.aside_db = FileExists(live_db + "_");
   f.backup_db = FileExists(backup_db);
-  f.work_db_folder = DirectoryExists(JoinPath(work_dir, "DB_Data"));
-  f.work_db = FileExists(JoinPath(JoinPath(work_dir, "DB_Data"), db_file_name));
+  f.work_db_folder = DirectoryExists(run.WorkOf(kDbDataPart));
+  f.work_db = FileExists(JoinPath(run.WorkOf(kDbDataPart), db_file_name));
   // A database may be large: compared only where the comparison decides.
   f.live_db_is_backup = f.live_db && f.backup_db && f.work_db_folder && !f.work_db &&
                         SameFileContent(live_db, backup_db);
-  f.backup_exe = FileExists(JoinPath(JoinPath(old_dir, "Program"), exe_file_name));
-  f.work_program = DirectoryExists(JoinPath(work_dir, "Program"));
-  for (const char* part : {"Program", "Resources"}) {
+  f.backup_exe = FileExists(JoinPath(run.BackupOf(kProgramPart), exe_file_name));
+  f.work_program = DirectoryExists(run.WorkOf(kProgramPart));
+  for (const char* part : {kProgramPart, kResourcesPart}) {
     const std::set<std::string> backup = FilesOf(old_dir, part);
     const std::set<std::string> work = FilesOf(work_dir, part);
     std::set<std::string> names = backup;
@@ -95,11 +95,11 @@ RunFolders ObserveRunFolders(const std::string& product_dir, const std::string& 
   return f;
 }
 
-bool HasServerPart(const RunFolders& f) {
+bool HasServerPart(const FoldersSeen& f) {
   return f.live_db || f.aside_db || f.backup_db || f.work_db;
 }
 
-FolderPlan PlanFromFolders(const RunFolders& f) {
+FolderPlan PlanFromFolders(const FoldersSeen& f) {
   FolderPlan plan;
   const ClientState client = StateOfClient(f);
   const bool has_server = HasServerPart(f);

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "update/run_folders.h"
+
 namespace updater {
 
 // One file of the client part, named from the product folder ("Program/DunVeld.exe"), as
@@ -17,7 +19,7 @@ struct ClientFile {
 };
 
 // What the product folder and a run's temporary folder show of that run.
-struct RunFolders {
+struct FoldersSeen {
   bool live_db = false;
   bool aside_db = false;  // where the swap moves the live database before the updated one comes
   bool backup_db = false;
@@ -29,11 +31,11 @@ struct RunFolders {
   std::vector<ClientFile> client;  // every file of the backup and of the working copy
 };
 
-RunFolders ObserveRunFolders(const std::string& product_dir, const std::string& temp_dir,
-                             const std::string& db_file_name, const std::string& exe_file_name);
+FoldersSeen ObserveRunFolders(const std::string& product_dir, const RunFolders& run,
+                              const std::string& db_file_name, const std::string& exe_file_name);
 
 // Any of the database's files, live or of the run, shows that the product has that part.
-bool HasServerPart(const RunFolders& folders);
+bool HasServerPart(const FoldersSeen& folders);
 
 enum class DatabaseRepair { None, PutAsideBack, CopyBackup };
 
@@ -49,6 +51,6 @@ struct FolderPlan {
 // Goes back to the backup only where that loses nothing: the live database is missing or still
 // the previous one, and every live file is the backup's or the working copy's. A database that
 // the update replaced may have been used since, so it is never replaced here.
-FolderPlan PlanFromFolders(const RunFolders& folders);
+FolderPlan PlanFromFolders(const FoldersSeen& folders);
 
 }  // namespace updater

@@ -91,9 +91,6 @@ std::string WithIniValueAdded(const std::string& text, const std::string& sectio
   return text + (open_line ? eol : "") + "[" + section + "]" + eol + line;
 }
 
-const char* const kHelpFiles[] = {"RU_DunVeld.chm", "EN_DunVeld.chm", "DE_DunVeld.chm",
-                                  "FR_DunVeld.chm"};
-
 }  // namespace
 
 void UpdateRun::UpdateClient() {
@@ -106,11 +103,12 @@ void UpdateRun::UpdateClient() {
   if (!FileExists(settings)) throw Error(GetMessageText("uIS_DunVeld_9", settings));
   const int language = ReadProgramLanguage(settings);
 
-  DeleteLiveAndWorkFile("storage.ini");
-  DeleteLiveAndWorkFile("Fr.dll");
+  const ProductFiles& files = profile_.Files;
+  for (const std::string& name : files.Retired) DeleteLiveAndWorkFile(name);
 
-  CopyChecked(PayloadFile("DunVeld.exe"), JoinPath(c_.WorkProgramDir, "DunVeld.exe"));
-  CopyChecked(PayloadFile(kHelpFiles[language - 1]), JoinPath(c_.WorkProgramDir, "DunVeld.chm"));
+  CopyChecked(PayloadFile(profile_.ExeFileName), JoinPath(c_.WorkProgramDir, profile_.ExeFileName));
+  CopyChecked(PayloadFile(files.HelpSources.at(static_cast<std::size_t>(language - 1))),
+              JoinPath(c_.WorkProgramDir, files.HelpFile));
 }
 
 int UpdateRun::ReadProgramLanguage(const std::string& settings_path) {

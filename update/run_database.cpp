@@ -12,6 +12,7 @@
 #include "sys/file_system.h"
 #include "sys/path.h"
 #include "sys/text.h"
+#include "update/run_folders.h"
 #include "update/run_state.h"
 
 namespace updater {
@@ -86,7 +87,7 @@ void UpdateRun::UpdateDatabase() {
   StopIfAsked();
   services_.Shutdown(sysdba, prefix);
   PrepareRolesCapture();
-  services_.RunScriptFile(op_, sysdba, PayloadFile("Sys_Roles.sql"));
+  services_.RunScriptFile(op_, sysdba, PayloadFile(profile_.Files.RolesScript));
   StopIfAsked();
   services_.OnLine(sysdba, prefix);
   services_.CleanUpPrivileges(op_, admn);
@@ -95,20 +96,20 @@ void UpdateRun::UpdateDatabase() {
   StopIfAsked();
   InstallUdfLibrary();
   StopIfAsked();
-  services_.RunScriptFile(op_, sysdba, PayloadFile("script.sql"));
+  services_.RunScriptFile(op_, sysdba, PayloadFile(profile_.Files.UpdateScript));
   StopIfAsked();
   services_.OnLine(sysdba, prefix);
-  services_.RunScriptFile(op_, admn, JoinPath(c_.NewDir, "Roles.sql"));
+  services_.RunScriptFile(op_, admn, JoinPath(c_.NewDir, profile_.Files.RolesCapture));
   // Left shut down, ready to replace the live database.
   services_.Shutdown(sysdba, prefix);
 }
 
 void UpdateRun::PrepareRolesCapture() {
-  const std::string path = PayloadFile("Sys_Roles.sql");
+  const std::string path = PayloadFile(profile_.Files.RolesScript);
   std::vector<std::string> lines = ReadLines(path);
   if (lines.empty()) throw Error(GetMessageText("uUpdate_PrepareRolesCapture_2", path));
   lines[0] = "execute ibeblock(Roles_File_Name = " +
-             db::SqlStringLiteral(IncludeTrailingSeparator(c_.NewDir) + "Roles.sql") + ")";
+             db::SqlStringLiteral(JoinPath(c_.NewDir, profile_.Files.RolesCapture)) + ")";
   std::ofstream out(FileSystemPath(path), std::ios::binary | std::ios::trunc);
   for (const std::string& line : lines) out << line << "\r\n";
   out.close();
@@ -121,8 +122,8 @@ void UpdateRun::InstallUdfLibrary() {
   // The server is started again whether or not the copy went through.
   std::exception_ptr copy_error;
   try {
-    CopyChecked(PayloadFile("Dv_UDF_u8.dll"),
-                JoinPath(JoinPath(server.FbRootDir, "udf"), "Dv_UDF_u8.dll"));
+    CopyChecked(PayloadFile(profile_.Files.UdfLibrary),
+                InstalledUdfLibrary(profile_, server.FbRootDir));
   } catch (...) {
     copy_error = std::current_exception();
   }

@@ -11,6 +11,7 @@
 #include "sys/error.h"
 #include "sys/file_system.h"
 #include "sys/path.h"
+#include "update/run_folders.h"
 
 namespace updater {
 namespace {
@@ -221,7 +222,7 @@ std::optional<FoundJournal> FindUnfinishedJournal(const std::string& product_dir
   std::optional<FoundJournal> newest;
   std::filesystem::file_time_type newest_time;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-    if (entry.path().filename().string().rfind("Tmp$", 0) != 0) continue;
+    if (entry.path().filename().string().rfind(kRunFolderPrefix, 0) != 0) continue;
     const std::string path = JoinPath(entry.path().string(), kJournalFileName);
     if (!FileExists(path)) continue;
     FoundJournal found{.path = path};

@@ -18,7 +18,8 @@ class PayloadRunServices final : public ServerRunServices {
  public:
   using ServerRunServices::ServerRunServices;
 
-  void UnpackPayload(Operator& op, const std::string& new_dir) override {
+  void UnpackPayload(Operator& op, const std::string& new_dir,
+                     const ProjectProfile& profile) override {
     // Three parts: the archive written out, run, and its files checked.
     ProgressStep progress(f_.progress, GetMessageText("uProgress_Unpack"), ProgressUnit::Parts, 3);
     const std::string archive = IncludeTrailingSeparator(new_dir) + kPayloadArchiveName;
@@ -27,7 +28,7 @@ class PayloadRunServices final : public ServerRunServices {
     const int exit_code = RunAndWait(op, archive, std::nullopt, kShowNormal, &f_.progress);
     progress.Add(1);
     // An archive that unpacked nothing, or other files, is caught here, not by a later step.
-    CheckUnpackedPayload(new_dir, exit_code);
+    CheckUnpackedPayload(new_dir, exit_code, profile);
     progress.Add(1);
   }
 };

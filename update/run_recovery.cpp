@@ -15,6 +15,7 @@
 #include "update/folder_ops.h"
 #include "update/recovery_folders.h"
 #include "update/restore.h"
+#include "update/run_folders.h"
 #include "update/run_journal.h"
 #include "update/run_state.h"
 #include "update/update_context.h"
@@ -46,14 +47,14 @@ class Recovery {
     journal_path_ = found->path;
     // The folders come from where the journal lies, not from what it says: a journal
     // copied from elsewhere must not send the recovery into another folder.
-    temp_dir_ = FolderPart(journal_path_);
+    run_ = RunFolders(FolderPart(journal_path_));
     c_ = UpdateInit(f_.clock, op_, profile_, product_dir);
     if (!found->journal) {
       RecoverFromFolders(found->problem);
       return;
     }
     journal_ = *found->journal;
-    journal_.temp_dir = temp_dir_;
+    journal_.temp_dir = run_.temp;
     CheckJournalPaths();
     Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " " +
         GetMessageText("uUpdate_RecoverRun_2"));
@@ -81,7 +82,7 @@ class Recovery {
     journal_.outcome = JournalOutcome::Recovered;
     WriteJournal(journal_);
     if (journal_only) {
-      MyRemoveDir(temp_dir_);
+      MyRemoveDir(run_.temp);
       Log(ConsistentText(false));
       return;
     }
@@ -107,15 +108,13 @@ class Recovery {
     return GetMessageText(updated ? "uUpdate_RecoverRun_3" : "uUpdate_RecoverRun_4");
   }
 
-  std::string OldDir() const { return JoinPath(temp_dir_, "Old"); }
-
   // Without a journal that can be read, what the folders show decides; nothing is deleted,
   // and where they do not decide, nothing is changed at all.
   void RecoverFromFolders(const std::string& problem) {
     const std::string unreadable = GetMessageText("uUpdate_ParseJournal_1", journal_path_, problem);
-    Log(unreadable + " " + GetMessageText("uUpdate_RecoverFromFolders_1", temp_dir_));
-    const RunFolders folders =
-        ObserveRunFolders(c_.ProductDir, temp_dir_, profile_.DbFileName, profile_.ExeFileName);
+    Log(unreadable + " " + GetMessageText("uUpdate_RecoverFromFolders_1", run_.temp));
+    const FoldersSeen folders =
+        ObserveRunFolders(c_.ProductDir, run_, profile_.DbFileName, profile_.ExeFileName);
     const FolderPlan plan = PlanFromFolders(folders);
     if (!plan.decided) {
       throw Error(
@@ -123,21 +122,21 @@ class Recovery {
           GetMessageText("uUpdate_RecoverFromFolders_8", GetMessageText(plan.undecided_key)) +
           "\r" +
           (plan.backup_whole
-               ? GetMessageText("uUpdate_RecoverFromFolders_9", OldDir())
-               : GetMessageText("uUpdate_RecoverFromFolders_14", OldDir(), journal_path_)));
+               ? GetMessageText("uUpdate_RecoverFromFolders_9", run_.backup)
+               : GetMessageText("uUpdate_RecoverFromFolders_14", run_.backup, journal_path_)));
     }
     journal_.has_server = HasServerPart(folders);
     journal_.live_db = JoinPath(c_.DbDataDir, profile_.DbFileName);
     journal_.aside_db = journal_.live_db + "_";
-    journal_.backup_db = JoinPath(JoinPath(OldDir(), "DB_Data"), profile_.DbFileName);
+    journal_.backup_db = JoinPath(run_.BackupOf(kDbDataPart), profile_.DbFileName);
 
     // The backed-up files outside the product go back only with the product itself: a
     // backup of a run long past must not replace what later runs installed there.
     const bool put_back = plan.database != DatabaseRepair::None || plan.restore_client;
-    const std::string other = JoinPath(OldDir(), "Other");
+    const std::string& other = run_.backup_other;
     const bool other_back = put_back && DirectoryExists(other);
     if (put_back) {
-      Log(GetMessageText("uUpdate_RecoverFromFolders_4", OldDir()));
+      Log(GetMessageText("uUpdate_RecoverFromFolders_4", run_.backup));
     } else {
       Log(GetMessageText(plan.updated ? "uUpdate_RecoverFromFolders_3"
                                       : "uUpdate_RecoverFromFolders_2"));
@@ -150,7 +149,7 @@ class Recovery {
     if (other_back) RestoreOtherFiles(other);
     if (journal_.has_server) FinalStep();
 
-    const std::string aside = JoinPath(temp_dir_, kUnreadableJournalFileName);
+    const std::string aside = JoinPath(run_.temp, kUnreadableJournalFileName);
     if (!MovePath(journal_path_, aside))
       throw Error(GetMessageText("uUpdate_RecoverFromFolders_7", journal_path_, aside));
     Log(GetMessageText("uUpdate_RecoverFromFolders_6", aside));
@@ -159,7 +158,7 @@ class Recovery {
 
   // Every live file that is not the backup's is the working copy's, which stays in its
   // folder: copying the backup over it loses nothing.
-  void RestoreClientFiles(const RunFolders& folders) {
+  void RestoreClientFiles(const FoldersSeen& folders) {
     for (const ClientFile& file : folders.client) {
       const std::string live = JoinPath(c_.ProductDir, file.name);
       if (!file.in_backup) {
@@ -168,7 +167,7 @@ class Recovery {
       }
       if (file.live_is_backup) continue;
       if (!CreateDirectories(FolderPart(live)) ||
-          !ForceCopyFile(JoinPath(OldDir(), file.name), live))
+          !ForceCopyFile(JoinPath(run_.backup, file.name), live))
         throw Error(GetMessageText("uUpdate_RecoverRun_14", live));
       Log(GetMessageText("uUpdate_RecoverRun_15", live));
     }
@@ -188,8 +187,7 @@ class Recovery {
     if (!journal_.has_server) return;
     const std::string live = JoinPath(c_.DbDataDir, profile_.DbFileName);
     if (journal_.live_db != live || journal_.aside_db != live + "_" ||
-        journal_.backup_db !=
-            JoinPath(JoinPath(JoinPath(temp_dir_, "Old"), "DB_Data"), profile_.DbFileName)) {
+        journal_.backup_db != JoinPath(run_.BackupOf(kDbDataPart), profile_.DbFileName)) {
       throw Error(GetMessageText("uUpdate_RecoverRun_6", journal_path_));
     }
   }
@@ -239,7 +237,7 @@ class Recovery {
   }
 
   void PutBackDeletedProgramFiles() {
-    const std::string old_program = JoinPath(JoinPath(temp_dir_, "Old"), "Program");
+    const std::string old_program = run_.BackupOf(kProgramPart);
     std::vector<std::string> names = journal_.deleted_live_files;
     // A run killed inside the client step deleted files it had not recorded yet; the live
     // folder lost files and gained none, so every backed-up file missing from it goes back.
@@ -256,9 +254,8 @@ class Recovery {
         throw Error(GetMessageText("uUpdate_RecoverRun_14", live));
       Log(GetMessageText("uUpdate_RecoverRun_15", live));
     }
-    const std::string other = JoinPath(JoinPath(temp_dir_, "Old"), "Other");
-    if (DirectoryExists(other)) {
-      const std::vector<std::string> failures = RestoreFilesFromBackup(other);
+    if (DirectoryExists(run_.backup_other)) {
+      const std::vector<std::string> failures = RestoreFilesFromBackup(run_.backup_other);
       if (!failures.empty()) throw Error(failures.front());
     }
     if (!FlushToDisk(c_.ProgramDir)) throw Error(GetMessageText("uUpdate_Record_1", c_.ProgramDir));
@@ -266,20 +263,13 @@ class Recovery {
 
   // The database is already the updated one, so the program must become it too.
   void RollProgramForward() {
-    const std::string work = JoinPath(temp_dir_, "Wrk");
-    const std::string work_program = JoinPath(work, "Program");
-    const std::string work_resources = JoinPath(work, "Resources");
+    const std::string work_program = run_.WorkOf(kProgramPart);
+    const std::string work_resources = run_.WorkOf(kResourcesPart);
     if (!DirectoryExists(work_program)) {
       throw Error(GetMessageText("uUpdate_RecoverRun_16", work_program));
     }
     MyCopyDir(f_.progress, work_program, c_.ProgramDir);
-    // The tree copy passes over a file it cannot write (a running client holds it).
-    for (const char* name : {"DunVeld.exe", "DunVeld.chm"}) {
-      const std::string work_file = JoinPath(work_program, name);
-      const std::string live = JoinPath(c_.ProgramDir, name);
-      if (FileExists(work_file) && !SameFileContent(work_file, live))
-        throw Error(GetMessageText("uUpdate_SwapFolders_1", live));
-    }
+    CheckCopiedOver(work_program, c_.ProgramDir, {profile_.ExeFileName, profile_.Files.HelpFile});
     Log(GetMessageText("uUpdate_RecoverRun_17", work_program));
     if (DirectoryExists(work_resources)) {
       MyCopyDir(f_.progress, work_resources, c_.ResourcesDir);
@@ -315,7 +305,7 @@ class Recovery {
   std::string system_password_;
   std::optional<TFBServParams> server_params_;
   std::string journal_path_;
-  std::string temp_dir_;
+  RunFolders run_{""};
   RunJournal journal_;
   UpdateContext c_;
 };

@@ -54,7 +54,7 @@ void UpdateRun::BuildWorkingFolders() {
     MyCreateDir(*dir);
   }
   StartJournal(JournalStage::Staging);
-  services_.UnpackPayload(op_, c_.NewDir);
+  services_.UnpackPayload(op_, c_.NewDir, profile_);
   LogKey("uUpdate_UpdateProgramm_37");
   LogKey("uUpdate_UpdateProgramm_38");
 

@@ -37,7 +37,8 @@ class RunServices {
   // Removes the privileges that the user of `db` (ADMN or SYSDBA) granted to other users.
   virtual void CleanUpPrivileges(Operator& op, const db::ConnectionParams& db) = 0;
   // Writes the payload archive into `new_dir`, runs it there and checks what it unpacked.
-  virtual void UnpackPayload(Operator& op, const std::string& new_dir) = 0;
+  virtual void UnpackPayload(Operator& op, const std::string& new_dir,
+                             const ProjectProfile& profile) = 0;
   // The header stamp of the database for the release record; nothing when it cannot be read
   // (then no record is made).
   virtual std::optional<DatabaseStamp> DatabaseStampOf(const db::ConnectionParams&) {

@@ -72,18 +72,11 @@ void UpdateRun::SwapDatabase() {
 }
 
 void UpdateRun::SwapFolders() {
-  const std::string program = IncludeTrailingSeparator(c_.ProductDir) + "Program";
-  const std::string resources = IncludeTrailingSeparator(c_.ProductDir) + "Resources";
+  const std::string& program = c_.ProgramDir;
+  const std::string& resources = c_.ResourcesDir;
   Record(JournalStage::ProgramCopyBegun);
   MyCopyDir(f_.progress, c_.WorkProgramDir, program);
-  // The tree copy passes over files it cannot write (a running client holds its executable).
-  for (const char* name : {"DunVeld.exe", "DunVeld.chm"}) {
-    const std::string work = JoinPath(c_.WorkProgramDir, name);
-    const std::string live = JoinPath(program, name);
-    if (FileExists(work) && !SameFileContent(work, live)) {
-      throw Error(GetMessageText("uUpdate_SwapFolders_1", live));
-    }
-  }
+  CheckCopiedOver(c_.WorkProgramDir, program, {profile_.ExeFileName, profile_.Files.HelpFile});
   swap_.program_swapped = true;
   // Without a working copy of the resources (the product has none) there is nothing to put.
   if (DirectoryExists(c_.WorkResourcesDir)) {

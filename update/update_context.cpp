@@ -9,6 +9,7 @@
 #include "sys/file_system.h"
 #include "sys/path.h"
 #include "sys/text.h"
+#include "update/run_folders.h"
 
 namespace updater {
 
@@ -48,22 +49,22 @@ UpdateContext UpdateInit(Clock& clock, Operator& op, const ProjectProfile& profi
 
   UpdateContext c;
   c.ProductDir = product_dir;
-  c.ProgramDir = JoinPath(product_dir, "Program");
-  c.ResourcesDir = JoinPath(product_dir, "Resources");
-  c.DbDataDir = JoinPath(product_dir, "DB_Data");
+  c.ProgramDir = JoinPath(product_dir, kProgramPart);
+  c.ResourcesDir = JoinPath(product_dir, kResourcesPart);
+  c.DbDataDir = JoinPath(product_dir, kDbDataPart);
 
-  const std::string stamp = FormatRunStamp(clock.Now());
-  c.TempDir = JoinPath(product_dir, "Tmp$" + stamp);
-  c.NewDir = JoinPath(c.TempDir, "New");
-  c.OldDir = JoinPath(c.TempDir, "Old");
-  c.OldDbDataDir = JoinPath(c.OldDir, "DB_Data");
-  c.WorkDir = JoinPath(c.TempDir, "Wrk");
-  c.OldProgramDir = JoinPath(c.OldDir, "Program");
-  c.WorkProgramDir = JoinPath(c.WorkDir, "Program");
-  c.OldResourcesDir = JoinPath(c.OldDir, "Resources");
-  c.WorkResourcesDir = JoinPath(c.WorkDir, "Resources");
-  c.WorkDbDataDir = JoinPath(c.WorkDir, "DB_Data");
-  c.OldOtherDir = JoinPath(c.OldDir, "Other");
+  const RunFolders run(JoinPath(product_dir, kRunFolderPrefix + FormatRunStamp(clock.Now())));
+  c.TempDir = run.temp;
+  c.NewDir = run.unpacked;
+  c.OldDir = run.backup;
+  c.OldDbDataDir = run.BackupOf(kDbDataPart);
+  c.WorkDir = run.work;
+  c.OldProgramDir = run.BackupOf(kProgramPart);
+  c.WorkProgramDir = run.WorkOf(kProgramPart);
+  c.OldResourcesDir = run.BackupOf(kResourcesPart);
+  c.WorkResourcesDir = run.WorkOf(kResourcesPart);
+  c.WorkDbDataDir = run.WorkOf(kDbDataPart);
+  c.OldOtherDir = run.backup_other;
 
   c.DbPath = profile.ServerPrefix + JoinPath(c.DbDataDir, profile.DbFileName);
   c.WorkDbPath = profile.ServerPrefix + JoinPath(c.WorkDbDataDir, profile.DbFileName);

@@ -8,6 +8,7 @@
 #include "messages/ldm.h"
 #include "messages/message_text.h"
 #include "sys/error.h"
+#include "sys/path.h"
 #include "tests/support/temp_folder.h"
 #include "tests/update/folder_ops_fixture.h"
 
@@ -34,6 +35,38 @@ TEST_F(FolderOpsTest, CopyDirIntoItsOwnTreeEnds) {
   MyCopyDir(SilentProgress(), folder / "DunVeld", folder / "DunVeld/Tmp$5/Old");
   EXPECT_EQ(Listing(folder / "DunVeld/Tmp$5/Old"),
             (std::set<std::string>{"Program/", "Program/x = x", "Tmp$5/"}));
+}
+
+// The swap and the recovery ask the same after copying a program folder over the live one.
+TEST_F(FolderOpsTest, CheckCopiedOverNamesTheFirstFileTheCopyDidNotReplace) {
+  struct Case {
+    const char* name;
+    const char* source;  // nullptr: absent
+    const char* target;
+    bool replaced;
+  };
+  const Case cases[] = {
+      {"same bytes", "v2", "v2", true},
+      {"not in the copy", nullptr, "v1", true},
+      {"older bytes", "v2", "v1", false},
+      {"missing from the target", "v2", nullptr, false},
+      {"same length, other bytes", "v2", "v3", false},
+  };
+  for (const Case& c : cases) {
+    const std::string from = folder / (std::string(c.name) + "/Wrk");
+    const std::string to = folder / (std::string(c.name) + "/Program");
+    testing::WriteFile(from + "/Help.chm", "help");
+    testing::WriteFile(to + "/Help.chm", "help");
+    if (c.source != nullptr) testing::WriteFile(from + "/DunVeld.exe", c.source);
+    if (c.target != nullptr) testing::WriteFile(to + "/DunVeld.exe", c.target);
+    const std::string error = ErrorOf([&] {
+      CheckCopiedOver(from, to, {"Help.chm", "DunVeld.exe"});
+    });
+    EXPECT_EQ(error, c.replaced
+                         ? "<no error>"
+                         : GetMessageText("uUpdate_SwapFolders_1", JoinPath(to, "DunVeld.exe")))
+        << c.name;
+  }
 }
 
 TEST_F(FolderOpsTest, CopyDirReportsAMissingSourceOrAnUncreatableTarget) {

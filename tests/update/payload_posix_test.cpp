@@ -67,10 +67,10 @@ TEST_F(PayloadPosixTest, ATruncatedArchiveFailsTheCheckWithItsExitCode) {
   ASSERT_EQ(::chmod(archive.c_str(), 0755), 0);
   const int code = RunAndWait(op, archive, std::nullopt, 1);
   ASSERT_NE(code, 0);
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, code); }),
+  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, code, PresetProfile()); }),
             GetMessageText("uUpdate_CheckUnpackedPayload_1", archive, std::to_string(code)));
   // Even had it ended with 0, nothing it left would pass.
-  EXPECT_NE(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }), "<no error>");
+  EXPECT_NE(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }), "<no error>");
 }
 
 }  // namespace

@@ -48,16 +48,16 @@ TEST_F(PayloadTest, TheCheckNamesAMissingOrChangedFile) {
   const std::string manifest = InNew(kPayloadManifestName);
   const std::string exe = InNew("DunVeld.exe");
   std::ofstream(exe, std::ios::app) << 'x';
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
+  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
             GetMessageText("uUpdate_CheckUnpackedPayload_3", exe, manifest));
 
   // The first listed file that is missing is named, before the changed one.
   fs::remove(InNew("Sys_Roles.sql"));
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
+  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
             GetMessageText("uUpdate_CheckUnpackedPayload_2", InNew("Sys_Roles.sql")));
 
   fs::remove(manifest);
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
+  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
             GetMessageText("uUpdate_CheckUnpackedPayload_2", manifest));
 }
 
@@ -73,22 +73,22 @@ TEST_F(PayloadTest, TheCheckRefusesADamagedOrIncompleteChecksumList) {
     if (line.find("  Dv_UDF_u8.dll") == std::string::npos) without += line + "\n";
   }
   testing::WriteFile(manifest, without);
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
+  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
             GetMessageText("uUpdate_CheckUnpackedPayload_5", manifest, "Dv_UDF_u8.dll"));
 
   // A line that is not a checksum line, and one that reaches outside the folder.
   testing::WriteFile(manifest, original + "not a checksum\n");
   const int bad_line = static_cast<int>(std::count(original.begin(), original.end(), '\n')) + 1;
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
+  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
             GetMessageText("uUpdate_CheckUnpackedPayload_4", manifest, std::to_string(bad_line)));
   testing::WriteFile(manifest, original + std::string(64, 'a') + "  ../script.sql\n");
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
+  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
             GetMessageText("uUpdate_CheckUnpackedPayload_4", manifest, std::to_string(bad_line)));
 
   // A file beyond the listed ones is verified too.
   testing::WriteFile(InNew("extra.txt"), "changed");
   testing::WriteFile(manifest, original + std::string(64, '0') + "  extra.txt\r\n");
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0); }),
+  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
             GetMessageText("uUpdate_CheckUnpackedPayload_3", InNew("extra.txt"), manifest));
 }
 
@@ -97,7 +97,7 @@ TEST_F(PayloadTest, TheRunsUnpackingReportsItsThreeParts) {
   testing::RecordingProgress progress;
   RealClock clock;
   RealRunServices({clock, progress, PlatformServiceControl(), SystemServerProcesses()})
-      ->UnpackPayload(op, new_dir);
+      ->UnpackPayload(op, new_dir, PresetProfile());
   ASSERT_EQ(progress.steps.size(), 1u);
   EXPECT_EQ(progress.steps[0].text, "Unpacking the files of the update");
   EXPECT_EQ(progress.steps[0].total, 3u);
@@ -106,8 +106,8 @@ TEST_F(PayloadTest, TheRunsUnpackingReportsItsThreeParts) {
 
 TEST_F(PayloadTest, TheCarriedArchiveUnpacksEveryListedFileIntoTheFolderItRunsIn) {
   ASSERT_EQ(Unpack(), 0);
-  EXPECT_NO_THROW(CheckUnpackedPayload(new_dir, 0));
-  for (const std::string& name : PayloadFileNames()) {
+  EXPECT_NO_THROW(CheckUnpackedPayload(new_dir, 0, PresetProfile()));
+  for (const std::string& name : PayloadFileNames(PresetProfile())) {
     const std::string unpacked = new_dir + "/" + name;
     ASSERT_TRUE(fs::is_regular_file(unpacked)) << name;
 #ifdef UPDATER_TEST_PAYLOAD_DIR

@@ -54,7 +54,9 @@ class OnlineOnly final : public RunServices {
   void CleanUpPrivileges(Operator&, const db::ConnectionParams&) override {
     Unexpected<void>("cleanup");
   }
-  void UnpackPayload(Operator&, const std::string&) override { Unexpected<void>("unpack"); }
+  void UnpackPayload(Operator&, const std::string&, const ProjectProfile&) override {
+    Unexpected<void>("unpack");
+  }
 
  private:
   template <typename T>

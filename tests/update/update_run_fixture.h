@@ -90,7 +90,7 @@ class FakeRunServices final : public RunServices {
   void CleanUpPrivileges(Operator&, const db::ConnectionParams& db) override {
     Call("#cleanup " + db.user + " " + Which(db));
   }
-  void UnpackPayload(Operator&, const std::string& new_dir) override {
+  void UnpackPayload(Operator&, const std::string& new_dir, const ProjectProfile&) override {
     Call("#unpack");
     for (const std::string& name : payload) WriteFile(JoinPath(new_dir, name), "new " + name);
   }

@@ -53,7 +53,7 @@ class TestPayloadServices final : public ServerRunServices {
       "CREATE TABLE DV_RELEASE (VERSION INTEGER); COMMIT;\n"
       "INSERT INTO DV_RELEASE VALUES (2); GRANT SELECT ON DV_RELEASE TO PUBLIC; COMMIT;\n";
 
-  void UnpackPayload(Operator&, const std::string& new_dir) override {
+  void UnpackPayload(Operator&, const std::string& new_dir, const ProjectProfile&) override {
     const std::filesystem::path source =
         std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "script" /
         "sys_roles.sql";
