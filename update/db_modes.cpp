@@ -7,6 +7,7 @@
 
 #include "db/client_library.h"
 #include "db/db_connection.h"
+#include "db/firebird_error.h"
 #include "db/parameter_block.h"
 #include "db/service_attachment.h"
 #include "messages/message_text.h"
@@ -74,7 +75,7 @@ void UpdateMode(const Facilities& f, Mode mode, const ModeTexts& texts, Operator
       DBOnLine(db, profile.ServerPrefix);
   } catch (const std::exception& e) {
     op.ProcessMessages();
-    if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
+    if (!IsAlreadyInMode(e)) throw;
     op.SaveExceptionToLog(GetMessageText(texts.already_log));
     op.ProcessMessages();
     op.ShowMessage(DialogKind::Warning, kApplicationTitle, GetMessageText(texts.already_box));
@@ -97,6 +98,11 @@ void DBShutdown(const Facilities& f, const db::ConnectionParams& db,
 
 void DBOnLine(const db::ConnectionParams& db, const std::string& server_prefix) {
   SwitchMode(Mode::Online, db, server_prefix);
+}
+
+bool IsAlreadyInMode(const std::exception& e) {
+  const auto* error = dynamic_cast<const db::FirebirdError*>(&e);
+  return error != nullptr && error->gds_code() == isc_bad_shutdown_mode;
 }
 
 void UpdateShutdown(const Facilities& f, Operator& op, const ProjectProfile& profile,

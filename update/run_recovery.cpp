@@ -301,7 +301,7 @@ class Recovery {
                        profile_.ServerPrefix);
     } catch (const std::exception& e) {
       // A run killed after its final step, or failed after it, left the database online.
-      if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
+      if (!IsAlreadyInMode(e)) throw;
       Log(GetMessageText("uUpdate_RecoverRun_21"));
       return;
     }

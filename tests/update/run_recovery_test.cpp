@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "db/firebird_error.h"
 #include "fbserver/fb_service.h"
 #include "messages/ldm.h"
 #include "messages/message_text.h"
@@ -43,7 +44,10 @@ class OnlineOnly final : public RunServices {
   void OnLine(const db::ConnectionParams& db, const std::string&) override {
     calls.push_back("online " + db.database + " as " + db.user + "/" + db.password + " through " +
                     db.client_library);
-    if (online_already) throw Error(std::string(kAlreadyInModeText) + " \"" + db.database + "\"");
+    // The recovery goes by the code, not the text.
+    if (online_already)
+      throw db::FirebirdError("Target shutdown mode is invalid for database", isc_bad_shutdown_mode,
+                              -901, "HY000");
   }
   void RunScriptText(Operator&, const db::ConnectionParams&, const std::string&) override {
     Unexpected<void>("text");
