@@ -16,27 +16,48 @@ void AnswerStopRequests(StopRequest& stop) {
   });
 }
 
+const OutcomeLook& LookOf(Outcome outcome) {
+  // In the order of Outcome.
+  static constexpr OutcomeLook kLooks[] = {
+      {Outcome::Success, kExitSuccess, "uMain_Finished_1", Picture::Success},
+      {Outcome::Cancelled, kExitCancelled, "uMain_Finished_4", Picture::Errors},
+      {Outcome::Failed, kExitError, "uMain_Finished_4", Picture::Errors},
+      {Outcome::RolledBack, kExitRolledBack, "uMain_Finished_3", Picture::Errors},
+      {Outcome::Interrupted, kExitInterrupted, "uMain_Finished_4", Picture::Errors},
+      {Outcome::Unfinished, kExitUnfinished, "uMain_Finished_4", Picture::Errors},
+      {Outcome::UnfinishedAfterRollback, kExitUnfinished, "uMain_Finished_3", Picture::Errors},
+  };
+  return kLooks[static_cast<int>(outcome)];
+}
+
+Outcome OutcomeOf(const std::exception_ptr& error) {
+  if (!error) return Outcome::Success;
+  try {
+    std::rethrow_exception(error);
+  } catch (const Cancelled&) {
+    return Outcome::Cancelled;
+  } catch (const RolledBack&) {
+    return Outcome::RolledBack;
+  } catch (const Interrupted&) {
+    return Outcome::Interrupted;
+  } catch (const UnfinishedAfterRollback&) {
+    return Outcome::UnfinishedAfterRollback;
+  } catch (const Unfinished&) {
+    return Outcome::Unfinished;
+  } catch (...) {
+    return Outcome::Failed;
+  }
+}
+
 int RunCommand(CommandContext& context, const Command& command) {
+  std::exception_ptr error;
   try {
     command(context);
-    return kExitSuccess;
-  } catch (const SilentAbort& e) {
-    AEException(context.op, e);
-    return kExitCancelled;
-  } catch (const Interrupted& e) {
-    AEException(context.op, e);
-    return kExitInterrupted;
-  } catch (const Unfinished& e) {
-    AEException(context.op, e);
-    return kExitUnfinished;
-  } catch (const std::exception& e) {
-    // A run that rolled back may end with an empty message: silent, but still a failure.
-    AEException(context.op, e);
-    return context.rollback_done ? kExitRolledBack : kExitError;
   } catch (...) {
-    AEException(context.op, Error("Unknown error"));
-    return context.rollback_done ? kExitRolledBack : kExitError;
+    error = std::current_exception();
+    AEException(context.op, error);
   }
+  return LookOf(OutcomeOf(error)).exit_code;
 }
 
 }  // namespace updater

@@ -41,7 +41,7 @@ const std::vector<EngineCommand>& EngineCommands() {
   static const std::vector<EngineCommand> commands = {
       {"update", "Bring the product up to the version this program carries", true,
        [](CommandContext& c) {
-         UpdateRunSettings settings{c.profile, &c.rollback_done, c.server, c.observer};
+         UpdateRunSettings settings{c.profile, c.server, c.observer};
          UpdateProgramm(c.facilities, c.profile.ProductDir, c.profile.SystemPassword,
                         c.profile.AdmnPassword, c.op, c.profile.ProjectKey, settings);
        }},

@@ -78,7 +78,7 @@ void UpdateRun::DetectAndConfirm() {
       DialogKind::Information,
       GetMessageText("uUpdate_UpdateProgramm_05", product_dir_text_, parts, profile_.ProjectKey),
       {DialogButton::Yes, DialogButton::No}, DialogButton::No);
-  if (answer != DialogButton::Yes) throw SilentAbort(GetMessageText("uUpdate_UpdateProgramm_06"));
+  if (answer != DialogButton::Yes) throw Cancelled(GetMessageText("uUpdate_UpdateProgramm_06"));
 
   if (project_key_ == "Dunveld" && c_.HasServerPart && admn_password_.empty()) {
     throw Error(GetMessageText("uUpdate_UpdateProgramm_07"));
@@ -93,7 +93,6 @@ void UpdateRun::StopIfAsked() {
 }
 
 void UpdateRun::Run() {
-  if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = false;
   // Never a second run over one that died half-way.
   RefuseOverUnfinishedRun(product_dir_text_);
   Step(RunStep::Detection);

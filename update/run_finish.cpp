@@ -23,7 +23,7 @@ void UpdateRun::Rollback(const std::string& message, bool interrupted) {
     op_.SetStatus(message);
   } else {
     error_text_ = AppendExceptionMessage(error_text_, message);
-    if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = true;
+    failure_rolled_back_ = true;
     op_.SetStatus(GetMessageText("uUpdate_UpdateProgramm_43"));
     Log(error_text_ + "\r" + GetMessageText("uUpdate_UpdateProgramm_44"));
   }
@@ -61,7 +61,9 @@ void UpdateRun::Rollback(const std::string& message, bool interrupted) {
                   "\r" + RecoveryHint();
   }
   if (interrupted && !rollback_incomplete_) throw Interrupted(message);
-  throw Error(error_text_);
+  if (interrupted) throw Failed(error_text_);
+  if (rollback_incomplete_) throw RolledBack(error_text_);
+  throw RolledBack();
 }
 
 void UpdateRun::FinalStep() {
@@ -78,6 +80,7 @@ void UpdateRun::FinalStep() {
     error_text_ = AppendExceptionMessage(error_text_, GetMessageText("uUpdate_UpdateProgramm_50") +
                                                           "\rOriginal Message: " + e.what()) +
                   "\r" + RecoveryHint();
+    if (failure_rolled_back_) throw UnfinishedAfterRollback(error_text_);
     throw Unfinished(error_text_);
   }
   // Only after a swap that went through: after a rollback or a stopped swap the recovery

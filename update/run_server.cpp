@@ -48,7 +48,7 @@ void UpdateRun::CheckConnections() {
                        {DialogButton::Yes, DialogButton::No},
                        DialogButton::Yes) == DialogButton::No) {
       LogKey("uUpdate_UpdateProgramm_12");
-      throw SilentAbort();
+      throw Cancelled();
     }
     LogKey("uUpdate_UpdateProgramm_13");
     op_.ProcessMessages();
@@ -61,7 +61,7 @@ void UpdateRun::CheckConnections() {
                      {DialogButton::Yes, DialogButton::No},
                      DialogButton::Yes) == DialogButton::No) {
     LogKey("uUpdate_UpdateProgramm_16");
-    throw SilentAbort();
+    throw Cancelled();
   }
   LogKey("uUpdate_UpdateProgramm_17");
   op_.ProcessMessages();
@@ -78,12 +78,12 @@ void UpdateRun::StopCheckAndRestartServer() {
     std::exception_ptr check_error;
     try {
       LogKey("uUpdate_UpdateProgramm_23");
-      CheckFreeSize(op_, JoinPath(c_.DbDataDir, profile_.DbFileName), DrivePart(c_.DbDataDir),
-                    static_cast<std::uint8_t>(profile_.FreeSpaceFactor));
+      if (!CheckFreeSize(op_, JoinPath(c_.DbDataDir, profile_.DbFileName), DrivePart(c_.DbDataDir),
+                         static_cast<std::uint8_t>(profile_.FreeSpaceFactor)))
+        throw Error(GetMessageText("uUpdate_UpdateProgramm_25"));
       LogKey("uUpdate_UpdateProgramm_24");
     } catch (const std::exception& e) {
-      std::string message = e.what();
-      if (message.empty()) message = GetMessageText("uUpdate_UpdateProgramm_25");
+      const std::string message = e.what();
       error_text_ = AppendExceptionMessage(error_text_, message);
       check_error = std::make_exception_ptr(Error(message));
     }

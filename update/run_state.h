@@ -172,6 +172,8 @@ class UpdateRun {
   // The final step could not start the server or bring the database online.
   bool final_step_failed_ = false;
   bool rolled_back_ = false;
+  // A failure, not a request to stop, was rolled back.
+  bool failure_rolled_back_ = false;
   // The rollback could not put back every file of the live product.
   bool rollback_incomplete_ = false;
 };

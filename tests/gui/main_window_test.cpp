@@ -346,10 +346,9 @@ class MainWindowTest : public QObject {
 
   void verdictAfterSuccessAndAfterFailure() {
     bool fail = false;
-    WindowFixture f({.update = [&](CommandContext& c) {
+    WindowFixture f({.update = [&](CommandContext&) {
       if (fail) {
-        c.rollback_done = true;
-        throw Error("");  // rolled back, restore went well: no box
+        throw RolledBack();  // restore went well: no box
       }
     }});
     auto* image = f.Find<QLabel>("Image1");

@@ -84,7 +84,6 @@ class UpdateRunServerTest : public ::testing::Test {
 
     settings_.profile = PresetProfile();
     settings_.profile.SystemPassword = testing::kTestSysdbaPassword;
-    settings_.rollbackDone = &rolled_back_;
     settings_.serverParams = TFBServParams{
         fb_root_.path() + "/", "SUPER", "localhost/3051:", "NO-SUCH-SERVER.EXE", kOwnServiceName};
     std::filesystem::create_directories(fb_root_ / "udf");
@@ -121,10 +120,15 @@ class UpdateRunServerTest : public ::testing::Test {
         .value_or("");
   }
 
+  // As the fixture's: "" when the run rolled back all.
   std::string RunError(const std::string& admn_password) {
+    rolled_back_ = false;
     try {
       UpdateProgrammWith(services_, facilities_, product_, testing::kTestSysdbaPassword,
                          admn_password, op_, "Dunveld", settings_);
+    } catch (const RolledBack& e) {
+      rolled_back_ = true;
+      return e.complete() ? "" : e.what();
     } catch (const Error& e) {
       return e.what();
     }

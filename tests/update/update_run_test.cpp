@@ -121,7 +121,7 @@ TEST_F(UpdateRunTest, DeclinedQuestionsEndSilentlyWithNothingChanged) {
     try {
       Run();
       ADD_FAILURE() << "the run went on";
-    } catch (const SilentAbort& e) {
+    } catch (const Cancelled& e) {
       EXPECT_EQ(std::string(e.what()), T("uUpdate_UpdateProgramm_06"));
     }
   }
@@ -131,7 +131,7 @@ TEST_F(UpdateRunTest, DeclinedQuestionsEndSilentlyWithNothingChanged) {
   op = {};
   fake.users = {"ANNA", "BORIS", "ANNA"};
   op.answers = {DialogButton::Yes, DialogButton::No};
-  EXPECT_THROW(Run(), SilentAbort);
+  EXPECT_THROW(Run(), Cancelled);
   ASSERT_EQ(op.dialogs.size(), 2u);
   EXPECT_EQ(op.dialogs[1].kind, DialogKind::Warning);
   EXPECT_EQ(op.dialogs[1].text,
@@ -143,7 +143,7 @@ TEST_F(UpdateRunTest, DeclinedQuestionsEndSilentlyWithNothingChanged) {
   op = {};
   settings.serverParams->ServerType = "CLASSIC";
   op.answers = {DialogButton::Yes, DialogButton::No};
-  EXPECT_THROW(Run(), SilentAbort);
+  EXPECT_THROW(Run(), Cancelled);
   EXPECT_EQ(op.dialogs.at(1).text, T("uUpdate_UpdateProgramm_15"));
   EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_16"));
 
