@@ -11,21 +11,21 @@ namespace updater {
 
 void AnswerStopRequests(StopRequest& stop) {
   stop.SetListener([](int count, bool armed) {
-    if (!armed) ExitRestoringTerminal(kExitInterrupted, GetMessageText("uUpdate_Stop_3"));
-    if (count > 1) std::fputs(("\n" + GetMessageText("uUpdate_Stop_2") + "\n").c_str(), stderr);
+    if (!armed) ExitRestoringTerminal(kExitInterrupted, GetMessageText(msg::uUpdate_Stop_3));
+    if (count > 1) std::fputs(("\n" + GetMessageText(msg::uUpdate_Stop_2) + "\n").c_str(), stderr);
   });
 }
 
 const OutcomeLook& LookOf(Outcome outcome) {
   // In the order of Outcome.
   static constexpr OutcomeLook kLooks[] = {
-      {Outcome::Success, kExitSuccess, "uMain_Finished_1", Picture::Success},
-      {Outcome::Cancelled, kExitCancelled, "uMain_Finished_4", Picture::Errors},
-      {Outcome::Failed, kExitError, "uMain_Finished_4", Picture::Errors},
-      {Outcome::RolledBack, kExitRolledBack, "uMain_Finished_3", Picture::Errors},
-      {Outcome::Interrupted, kExitInterrupted, "uMain_Finished_4", Picture::Errors},
-      {Outcome::Unfinished, kExitUnfinished, "uMain_Finished_4", Picture::Errors},
-      {Outcome::UnfinishedAfterRollback, kExitUnfinished, "uMain_Finished_3", Picture::Errors},
+      {Outcome::Success, kExitSuccess, msg::uMain_Finished_1, Picture::Success},
+      {Outcome::Cancelled, kExitCancelled, msg::uMain_Finished_4, Picture::Errors},
+      {Outcome::Failed, kExitError, msg::uMain_Finished_4, Picture::Errors},
+      {Outcome::RolledBack, kExitRolledBack, msg::uMain_Finished_3, Picture::Errors},
+      {Outcome::Interrupted, kExitInterrupted, msg::uMain_Finished_4, Picture::Errors},
+      {Outcome::Unfinished, kExitUnfinished, msg::uMain_Finished_4, Picture::Errors},
+      {Outcome::UnfinishedAfterRollback, kExitUnfinished, msg::uMain_Finished_3, Picture::Errors},
   };
   return kLooks[static_cast<int>(outcome)];
 }

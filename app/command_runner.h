@@ -7,6 +7,7 @@
 
 #include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
+#include "messages/message_key.h"
 #include "seams/operator.h"
 #include "seams/project_profile.h"
 #include "sys/stop_request.h"
@@ -42,7 +43,7 @@ enum class Outcome {
 struct OutcomeLook {
   Outcome outcome;
   ExitCode exit_code;
-  const char* verdict;
+  MessageKey verdict;
   Picture picture;
 };
 const OutcomeLook& LookOf(Outcome outcome);

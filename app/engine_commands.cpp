@@ -27,10 +27,10 @@ TFBServParams DiscoveredServer(const CommandContext& c) {
   try {
     GetFBServParams(params);
   } catch (const std::exception& e) {
-    throw Error(std::string(e.what()) + "\r" + GetMessageText("uMain_FormCreate_2"));
+    throw Error(std::string(e.what()) + "\r" + GetMessageText(msg::uMain_FormCreate_2));
   }
   if (params.ServerType.empty() || params.ServiceName.empty()) {
-    throw Error(std::string(kNoServerFoundText) + "\r" + GetMessageText("uMain_FormCreate_2"));
+    throw Error(std::string(kNoServerFoundText) + "\r" + GetMessageText(msg::uMain_FormCreate_2));
   }
   return params;
 }

@@ -40,7 +40,8 @@ void MainPresenter::FormCreate(const CreationChores& chores) {
     server_params_ = chores.discover_server();
   } catch (const std::exception& e) {
     server_params_ = TFBServParams{};
-    AEException(*this, Error(std::string(e.what()) + "\r" + GetMessageText("uMain_FormCreate_2")),
+    AEException(*this,
+                Error(std::string(e.what()) + "\r" + GetMessageText(msg::uMain_FormCreate_2)),
                 title_);
   }
   Redraw();
@@ -95,7 +96,7 @@ void MainPresenter::OKBtnClick() {
   // Blocked before the first pump: a second click already queued must not start a second run.
   look_.commands_blocked = true;
   look_.status_visible = true;
-  look_.status_text = GetMessageText("uMain_OkBtn_2");
+  look_.status_text = GetMessageText(msg::uMain_OkBtn_2);
   look_.status_colour = StatusColour::Maroon;
   look_.progress_running = true;
   look_.picture = Picture::None;
@@ -129,7 +130,7 @@ void MainPresenter::ShowFinished(Outcome outcome) {
   look_.status_text = GetMessageText(verdict.verdict);
   look_.status_colour = outcome == Outcome::Success ? StatusColour::Green : StatusColour::Maroon;
   Redraw();
-  if (outcome == Outcome::Success) SaveExceptionToLog(GetMessageText("uMain_Finished_2"));
+  if (outcome == Outcome::Success) SaveExceptionToLog(GetMessageText(msg::uMain_Finished_2));
 }
 
 void MainPresenter::CancelBtnClick() {
@@ -143,7 +144,7 @@ void MainPresenter::BrowseClick() {
   bool exists = !fields.product_dir.empty() &&
                 std::filesystem::is_directory(FileSystemPath(fields.product_dir), ec);
   std::optional<std::string> chosen = view_.BrowseForFolder(
-      GetMessageText("uMain_ProgramLocation_1"), exists ? fields.product_dir : std::string());
+      GetMessageText(msg::uMain_ProgramLocation_1), exists ? fields.product_dir : std::string());
   if (!chosen) return;
   fields.product_dir = *chosen;
   view_.SetFields(fields);

@@ -38,7 +38,7 @@ class Recovery {
     // Found in the aside folder: once that is back, the journal lies in the product folder.
     if (found && PutBackProductFolder(product_dir)) found = FindUnfinishedJournal(product_dir);
     if (!found) {
-      Log(GetMessageText("uUpdate_RecoverRun_1", product_dir));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_1, product_dir));
       return;
     }
     // A request to stop waits: the recovery is itself the putting back.
@@ -56,7 +56,7 @@ class Recovery {
     journal_.temp_dir = temp_dir_;
     CheckJournalPaths();
     Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " " +
-        GetMessageText("uUpdate_RecoverRun_2"));
+        GetMessageText(msg::uUpdate_RecoverRun_2));
 
     const bool forward = journal_.stage >= JournalStage::DatabaseSwapped;
     if (journal_.has_server && journal_.stage == JournalStage::DatabaseSwapBegun) {
@@ -85,7 +85,7 @@ class Recovery {
       Log(ConsistentText(false));
       return;
     }
-    Log(ConsistentText(forward) + " " + GetMessageText("uUpdate_RecoverRun_5", journal_path_));
+    Log(ConsistentText(forward) + " " + GetMessageText(msg::uUpdate_RecoverRun_5, journal_path_));
   }
 
  private:
@@ -98,13 +98,13 @@ class Recovery {
     const std::string aside = AsideProductDir(product_dir);
     if (folder.empty() || DirectoryExists(folder) || !DirectoryExists(aside)) return false;
     if (!MovePath(aside, folder))
-      throw Error(GetMessageText("uUpdate_RecoverRun_24", aside, folder));
-    Log(GetMessageText("uUpdate_RecoverRun_23", aside, folder));
+      throw Error(GetMessageText(msg::uUpdate_RecoverRun_24, aside, folder));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_23, aside, folder));
     return true;
   }
 
   static std::string ConsistentText(bool updated) {
-    return GetMessageText(updated ? "uUpdate_RecoverRun_3" : "uUpdate_RecoverRun_4");
+    return GetMessageText(updated ? msg::uUpdate_RecoverRun_3 : msg::uUpdate_RecoverRun_4);
   }
 
   std::string OldDir() const { return JoinPath(temp_dir_, "Old"); }
@@ -112,19 +112,20 @@ class Recovery {
   // Without a journal that can be read, what the folders show decides; nothing is deleted,
   // and where they do not decide, nothing is changed at all.
   void RecoverFromFolders(const std::string& problem) {
-    const std::string unreadable = GetMessageText("uUpdate_ParseJournal_1", journal_path_, problem);
-    Log(unreadable + " " + GetMessageText("uUpdate_RecoverFromFolders_1", temp_dir_));
+    const std::string unreadable =
+        GetMessageText(msg::uUpdate_ParseJournal_1, journal_path_, problem);
+    Log(unreadable + " " + GetMessageText(msg::uUpdate_RecoverFromFolders_1, temp_dir_));
     const RunFolders folders =
         ObserveRunFolders(c_.ProductDir, temp_dir_, profile_.DbFileName, profile_.ExeFileName);
     const FolderPlan plan = PlanFromFolders(folders);
     if (!plan.decided) {
       throw Error(
           unreadable + "\r" +
-          GetMessageText("uUpdate_RecoverFromFolders_8", GetMessageText(plan.undecided_key)) +
+          GetMessageText(msg::uUpdate_RecoverFromFolders_8, GetMessageText(*plan.undecided_key)) +
           "\r" +
           (plan.backup_whole
-               ? GetMessageText("uUpdate_RecoverFromFolders_9", OldDir())
-               : GetMessageText("uUpdate_RecoverFromFolders_14", OldDir(), journal_path_)));
+               ? GetMessageText(msg::uUpdate_RecoverFromFolders_9, OldDir())
+               : GetMessageText(msg::uUpdate_RecoverFromFolders_14, OldDir(), journal_path_)));
     }
     journal_.has_server = HasServerPart(folders);
     journal_.live_db = JoinPath(c_.DbDataDir, profile_.DbFileName);
@@ -137,10 +138,10 @@ class Recovery {
     const std::string other = JoinPath(OldDir(), "Other");
     const bool other_back = put_back && DirectoryExists(other);
     if (put_back) {
-      Log(GetMessageText("uUpdate_RecoverFromFolders_4", OldDir()));
+      Log(GetMessageText(msg::uUpdate_RecoverFromFolders_4, OldDir()));
     } else {
-      Log(GetMessageText(plan.updated ? "uUpdate_RecoverFromFolders_3"
-                                      : "uUpdate_RecoverFromFolders_2"));
+      Log(GetMessageText(plan.updated ? msg::uUpdate_RecoverFromFolders_3
+                                      : msg::uUpdate_RecoverFromFolders_2));
     }
     if (plan.database != DatabaseRepair::None) {
       StopServer();
@@ -152,8 +153,8 @@ class Recovery {
 
     const std::string aside = JoinPath(temp_dir_, kUnreadableJournalFileName);
     if (!MovePath(journal_path_, aside))
-      throw Error(GetMessageText("uUpdate_RecoverFromFolders_7", journal_path_, aside));
-    Log(GetMessageText("uUpdate_RecoverFromFolders_6", aside));
+      throw Error(GetMessageText(msg::uUpdate_RecoverFromFolders_7, journal_path_, aside));
+    Log(GetMessageText(msg::uUpdate_RecoverFromFolders_6, aside));
     Log(ConsistentText(plan.updated));
   }
 
@@ -163,17 +164,17 @@ class Recovery {
     for (const ClientFile& file : folders.client) {
       const std::string live = JoinPath(c_.ProductDir, file.name);
       if (!file.in_backup) {
-        if (file.live) Log(GetMessageText("uUpdate_RecoverFromFolders_5", live));
+        if (file.live) Log(GetMessageText(msg::uUpdate_RecoverFromFolders_5, live));
         continue;
       }
       if (file.live_is_backup) continue;
       if (!CreateDirectories(FolderPart(live)) ||
           !ForceCopyFile(JoinPath(OldDir(), file.name), live))
-        throw Error(GetMessageText("uUpdate_RecoverRun_14", live));
-      Log(GetMessageText("uUpdate_RecoverRun_15", live));
+        throw Error(GetMessageText(msg::uUpdate_RecoverRun_14, live));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_15, live));
     }
     for (const std::string& dir : {c_.ProgramDir, c_.ResourcesDir})
-      if (!FlushToDisk(dir)) throw Error(GetMessageText("uUpdate_Record_1", dir));
+      if (!FlushToDisk(dir)) throw Error(GetMessageText(msg::uUpdate_Record_1, dir));
   }
 
   void RestoreOtherFiles(const std::string& other) {
@@ -181,7 +182,7 @@ class Recovery {
     const std::vector<std::string> failures = RestoreFilesFromBackupKeepingAdded(other, kept);
     if (!failures.empty()) throw Error(failures.front());
     for (const std::string& path : kept)
-      if (FileExists(path)) Log(GetMessageText("uUpdate_RecoverFromFolders_5", path));
+      if (FileExists(path)) Log(GetMessageText(msg::uUpdate_RecoverFromFolders_5, path));
   }
 
   void CheckJournalPaths() {
@@ -190,7 +191,7 @@ class Recovery {
     if (journal_.live_db != live || journal_.aside_db != live + "_" ||
         journal_.backup_db !=
             JoinPath(JoinPath(JoinPath(temp_dir_, "Old"), "DB_Data"), profile_.DbFileName)) {
-      throw Error(GetMessageText("uUpdate_RecoverRun_6", journal_path_));
+      throw Error(GetMessageText(msg::uUpdate_RecoverRun_6, journal_path_));
     }
   }
 
@@ -204,7 +205,7 @@ class Recovery {
   }
 
   void StopServer() {
-    Log(GetMessageText("uUpdate_RecoverRun_7"));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_7));
     StopFBService(f_, op_, ServerParams(), false);
   }
 
@@ -215,22 +216,24 @@ class Recovery {
     const std::string& aside = journal_.aside_db;
     if (FileExists(aside)) {
       if (FileExists(live) && !DeletePath(live))
-        throw Error(GetMessageText("uUpdate_RecoverRun_8", live));
-      if (!MovePath(aside, live)) throw Error(GetMessageText("uUpdate_RecoverRun_9", aside, live));
-      Log(GetMessageText("uUpdate_RecoverRun_10", aside));
+        throw Error(GetMessageText(msg::uUpdate_RecoverRun_8, live));
+      if (!MovePath(aside, live))
+        throw Error(GetMessageText(msg::uUpdate_RecoverRun_9, aside, live));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_10, aside));
     } else if (!FileExists(live)) {
       // Copied beside it first, so that a recovery killed here never leaves half a file at
       // the live name.
       const std::string partial = live + ".recover";
       if (!CreateDirectories(c_.DbDataDir) || !ForceCopyFile(journal_.backup_db, partial) ||
           !FlushToDisk(partial) || !MovePath(partial, live)) {
-        throw Error(GetMessageText("uUpdate_RecoverRun_11", journal_.backup_db));
+        throw Error(GetMessageText(msg::uUpdate_RecoverRun_11, journal_.backup_db));
       }
-      Log(GetMessageText("uUpdate_RecoverRun_12", journal_.backup_db));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_12, journal_.backup_db));
     } else {
-      Log(GetMessageText("uUpdate_RecoverRun_13"));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_13));
     }
-    if (!FlushToDisk(c_.DbDataDir)) throw Error(GetMessageText("uUpdate_Record_1", c_.DbDataDir));
+    if (!FlushToDisk(c_.DbDataDir))
+      throw Error(GetMessageText(msg::uUpdate_Record_1, c_.DbDataDir));
   }
 
   void RemoveAsideDatabase() {
@@ -253,15 +256,16 @@ class Recovery {
       const std::string live = JoinPath(c_.ProgramDir, name);
       if (FileExists(live)) continue;
       if (!ForceCopyFile(JoinPath(old_program, name), live))
-        throw Error(GetMessageText("uUpdate_RecoverRun_14", live));
-      Log(GetMessageText("uUpdate_RecoverRun_15", live));
+        throw Error(GetMessageText(msg::uUpdate_RecoverRun_14, live));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_15, live));
     }
     const std::string other = JoinPath(JoinPath(temp_dir_, "Old"), "Other");
     if (DirectoryExists(other)) {
       const std::vector<std::string> failures = RestoreFilesFromBackup(other);
       if (!failures.empty()) throw Error(failures.front());
     }
-    if (!FlushToDisk(c_.ProgramDir)) throw Error(GetMessageText("uUpdate_Record_1", c_.ProgramDir));
+    if (!FlushToDisk(c_.ProgramDir))
+      throw Error(GetMessageText(msg::uUpdate_Record_1, c_.ProgramDir));
   }
 
   // The database is already the updated one, so the program must become it too.
@@ -270,7 +274,7 @@ class Recovery {
     const std::string work_program = JoinPath(work, "Program");
     const std::string work_resources = JoinPath(work, "Resources");
     if (!DirectoryExists(work_program)) {
-      throw Error(GetMessageText("uUpdate_RecoverRun_16", work_program));
+      throw Error(GetMessageText(msg::uUpdate_RecoverRun_16, work_program));
     }
     MyCopyDir(f_.progress, work_program, c_.ProgramDir);
     // The tree copy passes over a file it cannot write (a running client holds it).
@@ -278,21 +282,21 @@ class Recovery {
       const std::string work_file = JoinPath(work_program, name);
       const std::string live = JoinPath(c_.ProgramDir, name);
       if (FileExists(work_file) && !SameFileContent(work_file, live))
-        throw Error(GetMessageText("uUpdate_SwapFolders_1", live));
+        throw Error(GetMessageText(msg::uUpdate_SwapFolders_1, live));
     }
-    Log(GetMessageText("uUpdate_RecoverRun_17", work_program));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_17, work_program));
     if (DirectoryExists(work_resources)) {
       MyCopyDir(f_.progress, work_resources, c_.ResourcesDir);
-      Log(GetMessageText("uUpdate_RecoverRun_18", work_resources));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_18, work_resources));
     }
     for (const std::string& dir : {c_.ProgramDir, c_.ResourcesDir})
-      if (!FlushToDisk(dir)) throw Error(GetMessageText("uUpdate_Record_1", dir));
+      if (!FlushToDisk(dir)) throw Error(GetMessageText(msg::uUpdate_Record_1, dir));
   }
 
   void FinalStep() {
-    Log(GetMessageText("uUpdate_RecoverRun_19"));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_19));
     StartFBService(f_, op_, ServerParams(), false);
-    Log(GetMessageText("uUpdate_RecoverRun_20"));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_20));
     try {
       services_.OnLine({.client_library = profile_.ClientLibName,
                         .database = c_.DbPath,
@@ -302,10 +306,10 @@ class Recovery {
     } catch (const std::exception& e) {
       // A run killed after its final step, or failed after it, left the database online.
       if (!IsAlreadyInMode(e)) throw;
-      Log(GetMessageText("uUpdate_RecoverRun_21"));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_21));
       return;
     }
-    Log(GetMessageText("uUpdate_RecoverRun_22"));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_22));
   }
 
   RunServices& services_;

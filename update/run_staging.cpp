@@ -28,23 +28,23 @@ void UpdateRun::Stage() {
     }
     throw;
   }
-  LogKey("uUpdate_UpdateProgramm_39");
+  LogKey(msg::uUpdate_UpdateProgramm_39);
 }
 
 void UpdateRun::LockTestProductFolder() {
-  LogKey("uUpdate_UpdateProgramm_32");
+  LogKey(msg::uUpdate_UpdateProgramm_32);
   // Renaming fails while any program holds the folder or anything in it open.
   const std::string folder = ExcludeTrailingSeparator(c_.ProductDir);
   const std::string aside = AsideProductDir(c_.ProductDir);
   if (!MovePath(folder, aside)) {
-    throw Error(GetMessageText("uUpdate_UpdateProgramm_33", c_.ProductDir));
+    throw Error(GetMessageText(msg::uUpdate_UpdateProgramm_33, c_.ProductDir));
   }
-  if (!MovePath(aside, folder)) throw Error(GetMessageText("uUpdate_UpdateProgramm_34"));
-  LogKey("uUpdate_UpdateProgramm_35");
+  if (!MovePath(aside, folder)) throw Error(GetMessageText(msg::uUpdate_UpdateProgramm_34));
+  LogKey(msg::uUpdate_UpdateProgramm_35);
 }
 
 void UpdateRun::BuildWorkingFolders() {
-  LogKey("uUpdate_UpdateProgramm_36");
+  LogKey(msg::uUpdate_UpdateProgramm_36);
   // Left over from a run of the same second; the journal of this run stays.
   for (const std::string* dir : {&c_.NewDir, &c_.OldDir, &c_.WorkDir}) MyRemoveDir(*dir);
   if (!DirectoryExists(c_.TempDir)) MyCreateDir(c_.TempDir);
@@ -53,8 +53,8 @@ void UpdateRun::BuildWorkingFolders() {
   }
   StartJournal(JournalStage::Staging);
   services_.UnpackPayload(op_, c_.NewDir);
-  LogKey("uUpdate_UpdateProgramm_37");
-  LogKey("uUpdate_UpdateProgramm_38");
+  LogKey(msg::uUpdate_UpdateProgramm_37);
+  LogKey(msg::uUpdate_UpdateProgramm_38);
 
   if (c_.HasClientPart) {
     MyCopyDir(f_.progress, c_.ProgramDir, c_.OldProgramDir);
@@ -74,7 +74,7 @@ void UpdateRun::BuildWorkingFolders() {
     // of the database the swap would leave no backup of the live one.
     for (const std::string* dir : {&c_.OldDbDataDir, &c_.WorkDbDataDir}) {
       const std::string copy = JoinPath(*dir, profile_.DbFileName);
-      if (!FileExists(copy)) throw Error(GetMessageText("uUpdate_BuildWorkingFolders_1", copy));
+      if (!FileExists(copy)) throw Error(GetMessageText(msg::uUpdate_BuildWorkingFolders_1, copy));
     }
   }
 }

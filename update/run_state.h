@@ -8,6 +8,7 @@
 #include "db/connection_params.h"
 #include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
+#include "messages/message_key.h"
 #include "seams/operator.h"
 #include "update/product_state.h"
 #include "update/run_journal.h"
@@ -138,7 +139,7 @@ class UpdateRun {
   DatabaseProbe DatabaseProbeOfRun();
   void Step(RunStep step);
   void Log(const std::string& text);
-  void LogKey(const std::string& key);
+  void LogKey(MessageKey key);
   void CopyChecked(const std::string& source, const std::string& target);
   // The unpacked payload file `name`, matched without regard to case.
   std::string PayloadFile(const std::string& name) const;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "messages/message_text.h"
 #include "sys/error.h"
 #include "tests/support/recording_operator.h"
 
@@ -42,7 +43,7 @@ struct OutcomeCase {
   std::function<void()> ending;
   Outcome outcome;
   int code;
-  const char* verdict;
+  MessageKey verdict;
   Picture picture;
   std::vector<std::string> log;
   std::vector<std::string> boxes;
@@ -67,7 +68,7 @@ TEST_P(CommandOutcomeTest, MapsToExitCodeVerdictAndPictureAndTellsTheOperator) {
   EXPECT_EQ(look.outcome, c.outcome);
   EXPECT_EQ(code, c.code);
   EXPECT_EQ(look.exit_code, c.code);
-  EXPECT_STREQ(look.verdict, c.verdict);
+  EXPECT_STREQ(look.verdict.name(), c.verdict.name());
   EXPECT_EQ(look.picture, c.picture);
   EXPECT_EQ(op_.log, c.log);
   std::vector<std::string> boxes;
@@ -75,9 +76,9 @@ TEST_P(CommandOutcomeTest, MapsToExitCodeVerdictAndPictureAndTellsTheOperator) {
   EXPECT_EQ(boxes, c.boxes);
 }
 
-constexpr const char* kDone = "uMain_Finished_1";
-constexpr const char* kRolledBack = "uMain_Finished_3";
-constexpr const char* kStopped = "uMain_Finished_4";
+constexpr MessageKey kDone = msg::uMain_Finished_1;
+constexpr MessageKey kRolledBack = msg::uMain_Finished_3;
+constexpr MessageKey kStopped = msg::uMain_Finished_4;
 
 INSTANTIATE_TEST_SUITE_P(
     Endings, CommandOutcomeTest,

@@ -310,10 +310,11 @@ class MainWindowTest : public QObject {
       std::ofstream(source + (i % 2 ? "/Sub/" : "/") + std::to_string(i) + ".dll")
           << std::string(100000, 'x');
     }
-    const QString settle = QString::fromStdString(GetMessageText("uProgress_ServiceSettle"));
+    const QString settle = QString::fromStdString(GetMessageText(msg::uProgress_ServiceSettle));
     WindowFixture run({.update =
                            [&](CommandContext& c) {
-                             c.op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateProgramm_38"));
+                             c.op.SaveExceptionToLog(
+                                 GetMessageText(msg::uUpdate_UpdateProgramm_38));
                              MyCopyDir(c.facilities.progress, source, folder.path() + "/Copy");
                              PauseShowingProgress(c.facilities.clock, c.facilities.progress,
                                                   settle.toStdString(), std::chrono::seconds(5));

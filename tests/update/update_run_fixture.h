@@ -32,7 +32,7 @@ using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
-inline std::string T(const std::string& key, const std::string& p0 = kNull) {
+inline std::string T(MessageKey key, const std::string& p0 = kNull) {
   return GetMessageText(key, p0);
 }
 

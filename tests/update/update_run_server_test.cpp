@@ -161,14 +161,14 @@ TEST_F(UpdateRunServerTest, UpdatesTheDatabaseKeepsTheGrantsAndBringsItOnline) {
   EXPECT_EQ(ReadFile(product_ + "/Program/DunVeld.exe"), "new DunVeld.exe");
   EXPECT_EQ(ReadFile(product_ + "/Program/DunVeld.chm"), "new EN_DunVeld.chm");
   EXPECT_EQ(ReadFile(fb_root_ / "udf/Dv_UDF_u8.dll"), "new DV_UDF_u8.dll");
-  EXPECT_EQ(op_.log.back(), GetMessageText("uUpdate_UpdateProgramm_49"));
+  EXPECT_EQ(op_.log.back(), GetMessageText(msg::uUpdate_UpdateProgramm_49));
 }
 
 TEST_F(UpdateRunServerTest, WrongAdmnPasswordRollsBackAndLeavesTheLiveDatabaseOnline) {
   EXPECT_EQ(RunError("not-the-password"), "");
   EXPECT_TRUE(rolled_back_);
   ASSERT_GE(op_.dialogs.size(), 2u);
-  EXPECT_EQ(op_.dialogs[1].text.rfind(GetMessageText("uIS_DunVeld_7") + "\r\r", 0), 0u)
+  EXPECT_EQ(op_.dialogs[1].text.rfind(GetMessageText(msg::uIS_DunVeld_7) + "\r\r", 0), 0u)
       << op_.dialogs[1].text;
   // The live database is the old one, and online.
   EXPECT_EQ(QueryAsAdmn("select count(*) from rdb$relations where rdb$relation_name = "
