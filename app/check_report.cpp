@@ -62,15 +62,15 @@ std::string Indented(const std::string& text) {
 }  // namespace
 
 std::string CheckTable(const PreflightReport& report) {
-  std::string table = GetMessageText("uCheck_Title", report.product_dir) + "\n";
+  std::string table = GetMessageText(msg::uCheck_Title, report.product_dir) + "\n";
   for (const CheckItem& item : report.items)
     table += "  " + std::string(Mark(item.verdict)) + " " + Indented(item.text) + "\n";
   if (!report.WouldStart()) {
-    table += GetMessageText("uCheck_WouldNotStart", std::to_string(report.Failures().size()));
+    table += GetMessageText(msg::uCheck_WouldNotStart, std::to_string(report.Failures().size()));
   } else if (report.AlreadyCurrent()) {
-    table += GetMessageText("uCheck_WouldChangeNothing");
+    table += GetMessageText(msg::uCheck_WouldChangeNothing);
   } else {
-    table += GetMessageText("uCheck_WouldStart");
+    table += GetMessageText(msg::uCheck_WouldStart);
   }
   return table + "\n";
 }

@@ -71,7 +71,7 @@ void CliProgress::Suspend() {
 void CliProgress::Draw(const ProgressState& shown, Clock::TimePoint now) {
   ProgressState state = shown;
   if (stop_ != nullptr && stop_->Requested())
-    state.text = GetMessageText("uProgress_Stopping") + ": " + state.text;
+    state.text = GetMessageText(msg::uProgress_Stopping) + ": " + state.text;
   if (style_ == ProgressStyle::Plain) {
     if (shown_) return;
     const std::string figures = ProgressFigures(state, now);

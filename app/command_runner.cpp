@@ -11,32 +11,53 @@ namespace updater {
 
 void AnswerStopRequests(StopRequest& stop) {
   stop.SetListener([](int count, bool armed) {
-    if (!armed) ExitRestoringTerminal(kExitInterrupted, GetMessageText("uUpdate_Stop_3"));
-    if (count > 1) std::fputs(("\n" + GetMessageText("uUpdate_Stop_2") + "\n").c_str(), stderr);
+    if (!armed) ExitRestoringTerminal(kExitInterrupted, GetMessageText(msg::uUpdate_Stop_3));
+    if (count > 1) std::fputs(("\n" + GetMessageText(msg::uUpdate_Stop_2) + "\n").c_str(), stderr);
   });
 }
 
+const OutcomeLook& LookOf(Outcome outcome) {
+  // In the order of Outcome.
+  static constexpr OutcomeLook kLooks[] = {
+      {Outcome::Success, kExitSuccess, msg::uMain_Finished_1, Picture::Success},
+      {Outcome::Cancelled, kExitCancelled, msg::uMain_Finished_4, Picture::Errors},
+      {Outcome::Failed, kExitError, msg::uMain_Finished_4, Picture::Errors},
+      {Outcome::RolledBack, kExitRolledBack, msg::uMain_Finished_3, Picture::Errors},
+      {Outcome::Interrupted, kExitInterrupted, msg::uMain_Finished_4, Picture::Errors},
+      {Outcome::Unfinished, kExitUnfinished, msg::uMain_Finished_4, Picture::Errors},
+      {Outcome::UnfinishedAfterRollback, kExitUnfinished, msg::uMain_Finished_3, Picture::Errors},
+  };
+  return kLooks[static_cast<int>(outcome)];
+}
+
+Outcome OutcomeOf(const std::exception_ptr& error) {
+  if (!error) return Outcome::Success;
+  try {
+    std::rethrow_exception(error);
+  } catch (const Cancelled&) {
+    return Outcome::Cancelled;
+  } catch (const RolledBack&) {
+    return Outcome::RolledBack;
+  } catch (const Interrupted&) {
+    return Outcome::Interrupted;
+  } catch (const UnfinishedAfterRollback&) {
+    return Outcome::UnfinishedAfterRollback;
+  } catch (const Unfinished&) {
+    return Outcome::Unfinished;
+  } catch (...) {
+    return Outcome::Failed;
+  }
+}
+
 int RunCommand(CommandContext& context, const Command& command) {
+  std::exception_ptr error;
   try {
     command(context);
-    return kExitSuccess;
-  } catch (const SilentAbort& e) {
-    AEException(context.op, e);
-    return kExitCancelled;
-  } catch (const Interrupted& e) {
-    AEException(context.op, e);
-    return kExitInterrupted;
-  } catch (const Unfinished& e) {
-    AEException(context.op, e);
-    return kExitUnfinished;
-  } catch (const std::exception& e) {
-    // A run that rolled back may end with an empty message: silent, but still a failure.
-    AEException(context.op, e);
-    return context.rollback_done ? kExitRolledBack : kExitError;
   } catch (...) {
-    AEException(context.op, Error("Unknown error"));
-    return context.rollback_done ? kExitRolledBack : kExitError;
+    error = std::current_exception();
+    AEException(context.op, error);
   }
+  return LookOf(OutcomeOf(error)).exit_code;
 }
 
 }  // namespace updater

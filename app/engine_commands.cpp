@@ -27,10 +27,10 @@ TFBServParams DiscoveredServer(const CommandContext& c) {
   try {
     GetFBServParams(params);
   } catch (const std::exception& e) {
-    throw Error(std::string(e.what()) + "\r" + GetMessageText("uMain_FormCreate_2"));
+    throw Error(std::string(e.what()) + "\r" + GetMessageText(msg::uMain_FormCreate_2));
   }
   if (params.ServerType.empty() || params.ServiceName.empty()) {
-    throw Error(std::string(kNoServerFoundText) + "\r" + GetMessageText("uMain_FormCreate_2"));
+    throw Error(std::string(kNoServerFoundText) + "\r" + GetMessageText(msg::uMain_FormCreate_2));
   }
   return params;
 }
@@ -41,7 +41,7 @@ const std::vector<EngineCommand>& EngineCommands() {
   static const std::vector<EngineCommand> commands = {
       {"update", "Bring the product up to the version this program carries", true,
        [](CommandContext& c) {
-         UpdateRunSettings settings{c.profile, &c.rollback_done, c.server, c.observer};
+         UpdateRunSettings settings{c.profile, c.server, c.observer};
          UpdateProgramm(c.facilities, c.profile.ProductDir, c.profile.SystemPassword,
                         c.profile.AdmnPassword, c.op, c.profile.ProjectKey, settings);
        }},

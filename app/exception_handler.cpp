@@ -34,8 +34,10 @@ std::string WithFullStop(const std::string& message) {
 }
 
 void AEException(Operator& op, const std::exception& e, const std::string& title) {
-  if (IsSilent(e)) return;
-  std::string message = e.what();
+  // A cancellation and a complete rollback have nothing left to tell.
+  if (dynamic_cast<const Cancelled*>(&e) != nullptr) return;
+  if (const auto* r = dynamic_cast<const RolledBack*>(&e); r != nullptr && r->complete()) return;
+  const std::string message = *e.what() != '\0' ? e.what() : "Unknown error";
   std::string text = WithFullStop(message);
   try {
     op.SaveExceptionToLog(message);
@@ -44,6 +46,16 @@ void AEException(Operator& op, const std::exception& e, const std::string& title
     if (*log_error.what() != '\0') text += "\r\n\r\n" + WithFullStop(log_error.what());
   }
   op.ShowMessage(DialogKind::Error, title, text);
+}
+
+void AEException(Operator& op, const std::exception_ptr& error, const std::string& title) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    AEException(op, e, title);
+  } catch (...) {
+    AEException(op, Error("Unknown error"), title);
+  }
 }
 
 }  // namespace updater

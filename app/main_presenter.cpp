@@ -40,7 +40,8 @@ void MainPresenter::FormCreate(const CreationChores& chores) {
     server_params_ = chores.discover_server();
   } catch (const std::exception& e) {
     server_params_ = TFBServParams{};
-    AEException(*this, Error(std::string(e.what()) + "\r" + GetMessageText("uMain_FormCreate_2")),
+    AEException(*this,
+                Error(std::string(e.what()) + "\r" + GetMessageText(msg::uMain_FormCreate_2)),
                 title_);
   }
   Redraw();
@@ -69,32 +70,23 @@ void MainPresenter::SetControlsEnabled(bool enabled) {
   Redraw();
 }
 
-std::exception_ptr MainPresenter::RunBlocked(const Command& command, bool* rollback_done) {
+std::exception_ptr MainPresenter::RunBlocked(const Command& command) {
   look_.commands_blocked = true;
   SetControlsEnabled(false);
   // A request to stop belongs to the command it came during.
   if (facilities_.stop != nullptr) facilities_.stop->Clear();
   std::exception_ptr error;
-  bool rolled_back = false;
   try {
     ProjectProfile profile = CurrentProfile();
     runner_(
         [&](Operator& op) {
-          CommandContext context{op, facilities_, profile, false, server_params_};
-          // The flag matters most when the command fails.
-          try {
-            command(context);
-          } catch (...) {
-            rolled_back = context.rollback_done;
-            throw;
-          }
-          rolled_back = context.rollback_done;
+          CommandContext context{op, facilities_, profile, server_params_};
+          command(context);
         },
         *this);
   } catch (...) {
     error = std::current_exception();
   }
-  if (rollback_done) *rollback_done = rolled_back;
   look_.commands_blocked = false;
   return error;
 }
@@ -104,17 +96,18 @@ void MainPresenter::OKBtnClick() {
   // Blocked before the first pump: a second click already queued must not start a second run.
   look_.commands_blocked = true;
   look_.status_visible = true;
-  look_.status_text = GetMessageText("uMain_OkBtn_2");
+  look_.status_text = GetMessageText(msg::uMain_OkBtn_2);
   look_.status_colour = StatusColour::Maroon;
   look_.progress_running = true;
   look_.picture = Picture::None;
   Redraw();
   view_.ProcessMessages();
 
-  std::exception_ptr error = RunBlocked(commands_.update, &rollback_done_);
+  std::exception_ptr error = RunBlocked(commands_.update);
+  outcome_ = OutcomeOf(error);
   if (error) {
     view_.ProcessMessages();
-    ShowFinished(false);
+    ShowFinished(outcome_);
   }
   SetControlsEnabled(true);
   view_.ProcessMessages();
@@ -122,29 +115,22 @@ void MainPresenter::OKBtnClick() {
   Redraw();
   try {
     // A log entry that cannot be written must not turn a finished update into a failure.
-    if (!error) ShowFinished(true);
-    if (error) std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    AEException(*this, e, title_);
+    if (!error) ShowFinished(outcome_);
   } catch (...) {
-    AEException(*this, Error("Unknown error"), title_);
+    error = std::current_exception();
   }
+  if (error) AEException(*this, error, title_);
 }
 
-void MainPresenter::ShowFinished(bool success) {
-  look_.status_text.clear();
-  look_.picture = success ? Picture::Success : Picture::Errors;
+void MainPresenter::ShowFinished(Outcome outcome) {
+  const OutcomeLook& verdict = LookOf(outcome);
+  look_.picture = verdict.picture;
   look_.status_visible = true;
   look_.progress_running = false;
-  if (success) {
-    look_.status_text = GetMessageText("uMain_Finished_1");
-    look_.status_colour = StatusColour::Green;
-  } else {
-    look_.status_text = GetMessageText(rollback_done_ ? "uMain_Finished_3" : "uMain_Finished_4");
-    look_.status_colour = StatusColour::Maroon;
-  }
+  look_.status_text = GetMessageText(verdict.verdict);
+  look_.status_colour = outcome == Outcome::Success ? StatusColour::Green : StatusColour::Maroon;
   Redraw();
-  if (success) SaveExceptionToLog(GetMessageText("uMain_Finished_2"));
+  if (outcome == Outcome::Success) SaveExceptionToLog(GetMessageText(msg::uMain_Finished_2));
 }
 
 void MainPresenter::CancelBtnClick() {
@@ -158,7 +144,7 @@ void MainPresenter::BrowseClick() {
   bool exists = !fields.product_dir.empty() &&
                 std::filesystem::is_directory(FileSystemPath(fields.product_dir), ec);
   std::optional<std::string> chosen = view_.BrowseForFolder(
-      GetMessageText("uMain_ProgramLocation_1"), exists ? fields.product_dir : std::string());
+      GetMessageText(msg::uMain_ProgramLocation_1), exists ? fields.product_dir : std::string());
   if (!chosen) return;
   fields.product_dir = *chosen;
   view_.SetFields(fields);
@@ -166,16 +152,9 @@ void MainPresenter::BrowseClick() {
 
 void MainPresenter::ServiceCommand(const Command& command) {
   if (look_.commands_blocked) return;
-  std::exception_ptr error = RunBlocked(command, nullptr);
+  std::exception_ptr error = RunBlocked(command);
   SetControlsEnabled(true);
-  if (!error) return;
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    AEException(*this, e, title_);
-  } catch (...) {
-    AEException(*this, Error("Unknown error"), title_);
-  }
+  if (error) AEException(*this, error, title_);
 }
 
 void MainPresenter::OnlineClick() {

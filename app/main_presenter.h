@@ -15,7 +15,6 @@
 
 namespace updater {
 
-enum class Picture { None, Success, Errors };
 enum class StatusColour { Maroon, Green };
 
 // What the window shows besides its log and its entry fields.
@@ -114,12 +113,12 @@ class MainPresenter final : public Operator {
   bool CanClose() const { return !look_.commands_blocked; }
 
   const WindowLook& Look() const { return look_; }
-  bool RollbackDone() const { return rollback_done_; }
+  Outcome LastOutcome() const { return outcome_; }
   const TFBServParams& ServerParams() const { return server_params_; }
   std::string LogFile() const { return log_ ? log_->LogFile() : std::string(); }
 
   void SetControlsEnabled(bool enabled);
-  void ShowFinished(bool success);
+  void ShowFinished(Outcome outcome);
 
   // The operator the engine and the error handler use.
   void SaveExceptionToLog(const std::string& text) override;
@@ -134,7 +133,7 @@ class MainPresenter final : public Operator {
   ProjectProfile CurrentProfile() const;
   // Runs `command` through the runner with the fields, the buttons, the menu and the close
   // box blocked; returns the error it raised, if any.
-  std::exception_ptr RunBlocked(const Command& command, bool* rollback_done);
+  std::exception_ptr RunBlocked(const Command& command);
   void ServiceCommand(const Command& command);
   void Redraw();
 
@@ -144,7 +143,7 @@ class MainPresenter final : public Operator {
   WorkRunner runner_;
   ProjectProfile profile_;
   TFBServParams server_params_;
-  bool rollback_done_ = false;
+  Outcome outcome_ = Outcome::Success;  // of the last Start
   std::unique_ptr<RunLog> log_;
   // The application title: the executable's name, which captions the error boxes.
   std::string title_ = kApplicationTitle;

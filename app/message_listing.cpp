@@ -10,8 +10,11 @@
 namespace updater {
 
 std::vector<std::string> DefaultMessageKeys() {
-  return {"uMain_OkBtn_1",    "uMain_Finished_1",   "uMain_Finished_3",
-          "uMain_Finished_4", "uMain_FormCreate_2", "uUpdate_UpdateInit_2"};
+  std::vector<std::string> names;
+  for (MessageKey key : {msg::uMain_OkBtn_1, msg::uMain_Finished_1, msg::uMain_Finished_3,
+                         msg::uMain_Finished_4, msg::uMain_FormCreate_2, msg::uUpdate_UpdateInit_2})
+    names.push_back(key.name());
+  return names;
 }
 
 namespace {
@@ -42,7 +45,9 @@ std::vector<std::string> PrintMessages(std::ostream& out, const std::vector<std:
     ChangeLanguage(language);
     for (std::size_t k = 0; k < keys.size(); ++k) {
       texts[k][language - 1] =
-          GetMessageText(keys[k], p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9]);
+          // Keys named at run time: one the catalogue lacks has no text, and is reported.
+          GetMessageText(MessageKey(keys[k].c_str()), p[0], p[1], p[2], p[3], p[4], p[5], p[6],
+                         p[7], p[8], p[9]);
     }
   }
   ChangeLanguage(active);

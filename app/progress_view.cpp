@@ -65,7 +65,7 @@ std::string ProgressFigures(const ProgressState& state, Clock::TimePoint now) {
       figures = Count(state.done, state.total) + " s";
       break;
     case ProgressUnit::Files:
-      figures = GetMessageText("uProgress_Files", Count(state.done, state.total));
+      figures = GetMessageText(msg::uProgress_Files, Count(state.done, state.total));
       if (state.total_bytes != 0 || state.bytes_done != 0) {
         Append(figures, (state.total_bytes != 0
                              ? Megabytes(state.bytes_done) + "/" + Megabytes(state.total_bytes)
@@ -74,7 +74,7 @@ std::string ProgressFigures(const ProgressState& state, Clock::TimePoint now) {
       }
       break;
     case ProgressUnit::Statements:
-      figures = GetMessageText("uProgress_Statements", Count(state.done, state.total));
+      figures = GetMessageText(msg::uProgress_Statements, Count(state.done, state.total));
       break;
     case ProgressUnit::Parts:
       figures = Count(state.done, state.total);
@@ -93,7 +93,7 @@ std::string ProgressFigures(const ProgressState& state, Clock::TimePoint now) {
   }
   const double total = static_cast<double>(by_bytes ? state.total_bytes : state.total);
   if (total > moved) {
-    Append(figures, GetMessageText("uProgress_TimeLeft", Duration((total - moved) / rate)));
+    Append(figures, GetMessageText(msg::uProgress_TimeLeft, Duration((total - moved) / rate)));
   }
   return figures;
 }

@@ -118,7 +118,7 @@ std::string OutcomeOfExitCode(int exit_code, bool already_current) {
 }
 
 void WriteReportFile(const std::string& path, const std::string& text) {
-  if (!ReplaceFileDurably(path, text)) throw Error(GetMessageText("uReport_NotWritten", path));
+  if (!ReplaceFileDurably(path, text)) throw Error(GetMessageText(msg::uReport_NotWritten, path));
 }
 
 }  // namespace updater

@@ -52,8 +52,8 @@ bool ChangeServiceAndWait(const Facilities& f, const std::string& machine, const
   if (manager == nullptr) return false;
   auto service = manager->OpenServiceByName(
       name, request == Request::Start ? ServiceAccess::StartAndQuery : ServiceAccess::StopAndQuery);
-  const std::string text = GetMessageText(request == Request::Start ? "uUpdate_UpdateProgramm_26"
-                                                                    : "uUpdate_UpdateProgramm_21");
+  const std::string text = GetMessageText(
+      request == Request::Start ? msg::uUpdate_UpdateProgramm_26 : msg::uUpdate_UpdateProgramm_21);
   PauseShowingProgress(f.clock, f.progress, text, kServiceRequestDelay);
   if (service != nullptr) {
     ServiceStatus status;
@@ -134,7 +134,7 @@ void StopFBService(const Facilities& f, Operator& op, TFBServParams params, bool
   if (killed == 0) throw Error(ProcessesNotStoppedText(params.ServerExeName));
   if (GetServiceState(f.service_control, "", params.ServiceName) != kServiceStopped)
     throw Error(kNotStoppedText);
-  PauseShowingProgress(f.clock, f.progress, GetMessageText("uProgress_ServiceSettle"),
+  PauseShowingProgress(f.clock, f.progress, GetMessageText(msg::uProgress_ServiceSettle),
                        kServiceSettleDelay);
   if (show_result) op.ShowMessage(DialogKind::Information, kApplicationTitle, kStoppedBoxText);
 }
@@ -147,7 +147,7 @@ void StartFBService(const Facilities& f, Operator& op, TFBServParams params, boo
   }
   if (!StartServiceAndWait(f, "", params.ServiceName)) throw Error(kUnableToStartText);
   if (!IsFBServiceRunning(f.service_control)) throw Error(kNotRunningText);
-  PauseShowingProgress(f.clock, f.progress, GetMessageText("uProgress_ServiceSettle"),
+  PauseShowingProgress(f.clock, f.progress, GetMessageText(msg::uProgress_ServiceSettle),
                        kServiceSettleDelay);
   if (show_result) op.ShowMessage(DialogKind::Information, kApplicationTitle, kRunningBoxText);
 }

@@ -153,8 +153,8 @@ void Run(Operator& ui, const db::ConnectionParams& params, const std::string& sc
     throw Error("Error of the connection to the database!\r" + g_error_text);
   // The library does not tell how many statements a script holds: counted, no total.
   ProgressStep progress(shown_on != nullptr ? *shown_on : SilentProgress(),
-                        is_file ? GetMessageText("uProgress_RunScript", FileNamePart(trimmed))
-                                : GetMessageText("uProgress_RunStatements"),
+                        is_file ? GetMessageText(msg::uProgress_RunScript, FileNamePart(trimmed))
+                                : GetMessageText(msg::uProgress_RunStatements),
                         ProgressUnit::Statements);
   g_progress = &progress;
   execute(trimmed.c_str(), OnScriptError, OnScriptStatement, OnStatementDone);

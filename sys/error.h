@@ -11,10 +11,31 @@ class Error : public std::runtime_error {
   explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
-// Raised when the operator declines a question: ends the command without a log entry or a box.
-class SilentAbort : public std::runtime_error {
+// How a command that did not go through ended; the front ends map each to an exit code, a
+// verdict and a picture (app/command_runner.h).
+
+// The operator declined a question: the command ends without a log entry or a box.
+class Cancelled : public std::runtime_error {
  public:
-  explicit SilentAbort(const std::string& message = {}) : std::runtime_error(message) {}
+  explicit Cancelled(const std::string& message = "Cancelled") : std::runtime_error(message) {}
+};
+
+// Any other failure of a run; the text says what went wrong.
+class Failed : public Error {
+ public:
+  using Error::Error;
+};
+
+// The update failed and its changes were put back. Without a text all was put back, and the
+// operator saw the cause when it happened; with one, it says what was not put back.
+class RolledBack : public Error {
+ public:
+  RolledBack() : Error("The update was rolled back"), complete_(true) {}
+  explicit RolledBack(const std::string& not_put_back) : Error(not_put_back) {}
+  bool complete() const { return complete_; }
+
+ private:
+  bool complete_ = false;
 };
 
 // Raised when the program was asked to stop (Ctrl+C, a stop signal) and the command ended
@@ -31,9 +52,10 @@ class Unfinished : public Error {
   using Error::Error;
 };
 
-// The application-wide handler stays quiet for these.
-inline bool IsSilent(const std::exception& e) {
-  return dynamic_cast<const SilentAbort*>(&e) != nullptr || std::string(e.what()).empty();
-}
+// As Unfinished, after the run had rolled back its changes.
+class UnfinishedAfterRollback : public Unfinished {
+ public:
+  using Unfinished::Unfinished;
+};
 
 }  // namespace updater

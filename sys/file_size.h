@@ -12,11 +12,11 @@ namespace updater {
 // it open or locked, as a database server holds its database).
 std::int32_t GetFileSizeShifted(const std::string& path, int shift);
 
-// Raises an Error without text when `path` does not open (see GetFileSizeShifted), and
+// False when `path` does not open (see GetFileSizeShifted); raises
 // "To write the file to disk "<root>" is required at least <n> MB of free space!" when
 // the drive holding `root` has fewer free megabytes than the file's size in whole
 // megabytes times `factor`.
-void CheckFreeSize(Operator& op, const std::string& path, const std::string& root,
+bool CheckFreeSize(Operator& op, const std::string& path, const std::string& root,
                    std::uint8_t factor);
 
 // Platform parts of the two above.

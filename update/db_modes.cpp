@@ -7,6 +7,7 @@
 
 #include "db/client_library.h"
 #include "db/db_connection.h"
+#include "db/firebird_error.h"
 #include "db/parameter_block.h"
 #include "db/service_attachment.h"
 #include "messages/message_text.h"
@@ -48,12 +49,12 @@ void SwitchMode(Mode mode, const db::ConnectionParams& db, const std::string& se
 }
 
 struct ModeTexts {
-  const char* starting;
-  const char* no_server_part;
-  const char* done_log;
-  const char* done_box;
-  const char* already_log;
-  const char* already_box;
+  MessageKey starting;
+  MessageKey no_server_part;
+  MessageKey done_log;
+  MessageKey done_box;
+  MessageKey already_log;
+  MessageKey already_box;
 };
 
 void UpdateMode(const Facilities& f, Mode mode, const ModeTexts& texts, Operator& op,
@@ -74,7 +75,7 @@ void UpdateMode(const Facilities& f, Mode mode, const ModeTexts& texts, Operator
       DBOnLine(db, profile.ServerPrefix);
   } catch (const std::exception& e) {
     op.ProcessMessages();
-    if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
+    if (!IsAlreadyInMode(e)) throw;
     op.SaveExceptionToLog(GetMessageText(texts.already_log));
     op.ProcessMessages();
     op.ShowMessage(DialogKind::Warning, kApplicationTitle, GetMessageText(texts.already_box));
@@ -90,7 +91,7 @@ void UpdateMode(const Facilities& f, Mode mode, const ModeTexts& texts, Operator
 void DBShutdown(const Facilities& f, const db::ConnectionParams& db,
                 const std::string& server_prefix) {
   SwitchMode(Mode::Shutdown, db, server_prefix, [&f] {
-    PauseShowingProgress(f.clock, f.progress, GetMessageText("uProgress_ShutdownSettle"),
+    PauseShowingProgress(f.clock, f.progress, GetMessageText(msg::uProgress_ShutdownSettle),
                          kShutdownSettleTime);
   });
 }
@@ -99,19 +100,24 @@ void DBOnLine(const db::ConnectionParams& db, const std::string& server_prefix) 
   SwitchMode(Mode::Online, db, server_prefix);
 }
 
+bool IsAlreadyInMode(const std::exception& e) {
+  const auto* error = dynamic_cast<const db::FirebirdError*>(&e);
+  return error != nullptr && error->gds_code() == isc_bad_shutdown_mode;
+}
+
 void UpdateShutdown(const Facilities& f, Operator& op, const ProjectProfile& profile,
                     const std::string& product_folder, const std::string& system_password) {
-  static constexpr ModeTexts texts = {"uUpdate_UpdateShutdown_1", "uUpdate_UpdateShutdown_2",
-                                      "uUpdate_UpdateShutdown_3", "uUpdate_UpdateShutdown_4",
-                                      "uUpdate_UpdateShutdown_5", "uUpdate_UpdateShutdown_6"};
+  static constexpr ModeTexts texts = {msg::uUpdate_UpdateShutdown_1, msg::uUpdate_UpdateShutdown_2,
+                                      msg::uUpdate_UpdateShutdown_3, msg::uUpdate_UpdateShutdown_4,
+                                      msg::uUpdate_UpdateShutdown_5, msg::uUpdate_UpdateShutdown_6};
   UpdateMode(f, Mode::Shutdown, texts, op, profile, product_folder, system_password);
 }
 
 void UpdateOnLine(const Facilities& f, Operator& op, const ProjectProfile& profile,
                   const std::string& product_folder, const std::string& system_password) {
-  static constexpr ModeTexts texts = {"uUpdate_UpdateOnLine_01", "uUpdate_UpdateOnLine_02",
-                                      "uUpdate_UpdateOnLine_03", "uUpdate_UpdateOnLine_04",
-                                      "uUpdate_UpdateOnLine_05", "uUpdate_UpdateOnLine_06"};
+  static constexpr ModeTexts texts = {msg::uUpdate_UpdateOnLine_01, msg::uUpdate_UpdateOnLine_02,
+                                      msg::uUpdate_UpdateOnLine_03, msg::uUpdate_UpdateOnLine_04,
+                                      msg::uUpdate_UpdateOnLine_05, msg::uUpdate_UpdateOnLine_06};
   UpdateMode(f, Mode::Online, texts, op, profile, product_folder, system_password);
 }
 

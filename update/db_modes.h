@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <string>
 
 #include "db/connection_params.h"
@@ -28,7 +29,7 @@ void UpdateShutdown(const Facilities& f, Operator& op, const ProjectProfile& pro
 void UpdateOnLine(const Facilities& f, Operator& op, const ProjectProfile& profile,
                   const std::string& product_folder, const std::string& system_password);
 
-// The server's answer when a database already is in the requested mode.
-inline constexpr const char* kAlreadyInModeText = "Target shutdown mode is invalid for database";
+// Whether `e` is the server's answer that the database already is in the requested mode.
+bool IsAlreadyInMode(const std::exception& e);
 
 }  // namespace updater

@@ -29,7 +29,7 @@ void RemoveContents(Directory& dir, const std::string& path, const OpenHolders& 
     const std::string entry_path = JoinPath(path, entry.name);
     if (entry.kind != EntryKind::Directory) {
       if (holders.Holds(entry.id) || !dir.DeleteEntry(entry.name)) {
-        throw Error(GetMessageText("uUpdate_MyRemoveDir_1", entry_path));
+        throw Error(GetMessageText(msg::uUpdate_MyRemoveDir_1, entry_path));
       }
       continue;
     }
@@ -91,7 +91,7 @@ void CopyContents(Directory& dir, const std::string& source, const std::string& 
         if (job.has_dest_root && entry.id == job.dest_root) break;
         const std::string to_folder = IncludeTrailingSeparator(to);
         if (!CreateDirectories(to_folder)) {
-          throw Error(GetMessageText("uUpdate_MyCopyDir_2", to_folder));
+          throw Error(GetMessageText(msg::uUpdate_MyCopyDir_2, to_folder));
         }
         if (std::unique_ptr<Directory> child = dir.OpenChild(entry.name)) {
           CopyContents(*child, IncludeTrailingSeparator(from), to_folder, job);
@@ -124,21 +124,21 @@ void MyRemoveDir(const std::string& dir) {
 }
 
 void MyCreateDir(const std::string& dir) {
-  if (!CreateSingleDirectory(dir)) throw Error(GetMessageText("uUpdate_MyCreateDir_1", dir));
+  if (!CreateSingleDirectory(dir)) throw Error(GetMessageText(msg::uUpdate_MyCreateDir_1, dir));
 }
 
 void MyCopyDir(Progress& shown_on, const std::string& source, const std::string& dest) {
   const std::string from = IncludeTrailingSeparator(source);
   const std::string to = IncludeTrailingSeparator(dest);
-  if (!DirectoryExists(from)) throw Error(GetMessageText("uUpdate_MyCopyDir_1", from));
-  if (!CreateDirectories(to)) throw Error(GetMessageText("uUpdate_MyCopyDir_2", to));
+  if (!DirectoryExists(from)) throw Error(GetMessageText(msg::uUpdate_MyCopyDir_1, from));
+  if (!CreateDirectories(to)) throw Error(GetMessageText(msg::uUpdate_MyCopyDir_2, to));
   CopyJob job;
   if (std::unique_ptr<Directory> dest_dir = Directory::Open(to)) {
     job.dest_root = dest_dir->Id();
     job.has_dest_root = true;
   }
   if (std::unique_ptr<Directory> root = Directory::Open(from)) {
-    const std::string text = GetMessageText("uProgress_CopyFolder", source);
+    const std::string text = GetMessageText(msg::uProgress_CopyFolder, source);
     TreeSize size;
     if (shown_on.Watching()) Measure(*root, job, size);
     ProgressStep progress(shown_on, text, ProgressUnit::Files, size.files, size.bytes);
@@ -154,7 +154,7 @@ void CheckCopiedOver(const std::string& from, const std::string& to,
     const std::string source = JoinPath(from, name);
     const std::string target = JoinPath(to, name);
     if (FileExists(source) && !SameFileContent(source, target)) {
-      throw Error(GetMessageText("uUpdate_SwapFolders_1", target));
+      throw Error(GetMessageText(msg::uUpdate_SwapFolders_1, target));
     }
   }
 }

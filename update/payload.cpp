@@ -36,7 +36,7 @@ bool IsPlainFileName(const std::string& name) {
 std::vector<ManifestEntry> ReadManifest(const std::string& path) {
   std::ifstream in(FileSystemPath(path), std::ios::binary);
   if (!FileExists(path) || !in) {
-    throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_2", path));
+    throw Error(GetMessageText(msg::uUpdate_CheckUnpackedPayload_2, path));
   }
   std::vector<ManifestEntry> entries;
   std::string line;
@@ -51,22 +51,23 @@ std::vector<ManifestEntry> ReadManifest(const std::string& path) {
         line.size() > 66 && line[64] == ' ' && (line[65] == ' ' || line[65] == '*');
     if (separated) entry.name = line.substr(66);
     if (!separated || !IsHexDigest(digest) || !IsPlainFileName(entry.name)) {
-      throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_4", path, std::to_string(number)));
+      throw Error(
+          GetMessageText(msg::uUpdate_CheckUnpackedPayload_4, path, std::to_string(number)));
     }
     entry.sha256 = std::move(digest);
     entries.push_back(std::move(entry));
   }
-  if (in.bad()) throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_2", path));
+  if (in.bad()) throw Error(GetMessageText(msg::uUpdate_CheckUnpackedPayload_2, path));
   return entries;
 }
 
 void VerifyFile(const std::string& folder, const ManifestEntry& entry,
                 const std::string& manifest) {
   const std::string path = JoinPath(folder, entry.name);
-  if (!FileExists(path)) throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_2", path));
+  if (!FileExists(path)) throw Error(GetMessageText(msg::uUpdate_CheckUnpackedPayload_2, path));
   const std::optional<std::string> actual = Sha256OfFile(path);
   if (!actual || *actual != entry.sha256) {
-    throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_3", path, manifest));
+    throw Error(GetMessageText(msg::uUpdate_CheckUnpackedPayload_3, path, manifest));
   }
 }
 
@@ -98,14 +99,14 @@ void ExtractFilesFromResource(std::string fileName, std::string resName) {
   } else {
     cause = "Resource " + resName + " not found";
   }
-  throw Error(GetMessageText("uUpdate_ExtractFilesFromResource_1", resName) + "\r" + cause);
+  throw Error(GetMessageText(msg::uUpdate_ExtractFilesFromResource_1, resName) + "\r" + cause);
 }
 
 void CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode,
                           const ProjectProfile& profile) {
   const std::string folder = newDir.string();
   if (exitCode != 0) {
-    throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_1",
+    throw Error(GetMessageText(msg::uUpdate_CheckUnpackedPayload_1,
                                JoinPath(folder, kPayloadArchiveName), std::to_string(exitCode)));
   }
   const std::string manifest = JoinPath(folder, kPayloadManifestName);
@@ -114,11 +115,11 @@ void CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode,
   const std::vector<std::string> needed = PayloadFileNames(profile);
   for (const std::string& name : needed) {
     const std::string path = JoinPath(folder, name);
-    if (!FileExists(path)) throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_2", path));
+    if (!FileExists(path)) throw Error(GetMessageText(msg::uUpdate_CheckUnpackedPayload_2, path));
     auto entry = std::find_if(entries.begin(), entries.end(),
                               [&](const ManifestEntry& e) { return e.name == name; });
     if (entry == entries.end()) {
-      throw Error(GetMessageText("uUpdate_CheckUnpackedPayload_5", manifest, name));
+      throw Error(GetMessageText(msg::uUpdate_CheckUnpackedPayload_5, manifest, name));
     }
     VerifyFile(folder, *entry, manifest);
   }

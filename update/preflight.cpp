@@ -121,13 +121,13 @@ PreflightReport CheckBeforeUpdate(const Facilities& f, const ProjectProfile& pro
     r.parts = {.has_client = c.HasClientPart, .has_server = c.HasServerPart};
     if (c.HasClientPart || c.HasServerPart) {
       add("product", CheckVerdict::Pass,
-          GetMessageText(c.HasClientPart && c.HasServerPart ? "uCheck_PartsBoth"
-                         : c.HasClientPart                  ? "uCheck_PartsClient"
-                                                            : "uCheck_PartsServer",
+          GetMessageText(c.HasClientPart && c.HasServerPart ? msg::uCheck_PartsBoth
+                         : c.HasClientPart                  ? msg::uCheck_PartsClient
+                                                            : msg::uCheck_PartsServer,
                          r.product_dir));
     } else {
       add("product", CheckVerdict::Fail,
-          GetMessageText("uUpdate_UpdateProgramm_04", r.product_dir, profile.ProjectKey));
+          GetMessageText(msg::uUpdate_UpdateProgramm_04, r.product_dir, profile.ProjectKey));
     }
   } catch (const std::exception& e) {
     add("product", CheckVerdict::Fail, e.what());
@@ -146,7 +146,7 @@ PreflightReport CheckBeforeUpdate(const Facilities& f, const ProjectProfile& pro
       }
       add("unfinished_run", CheckVerdict::Fail, refusal);
     } else {
-      add("unfinished_run", CheckVerdict::Pass, GetMessageText("uCheck_NoUnfinishedRun"));
+      add("unfinished_run", CheckVerdict::Pass, GetMessageText(msg::uCheck_NoUnfinishedRun));
     }
   } catch (const std::exception& e) {
     r.unfinished_journal = r.product_dir;
@@ -159,15 +159,15 @@ PreflightReport CheckBeforeUpdate(const Facilities& f, const ProjectProfile& pro
       GetFBServParams(r.server);
       r.server_found = !r.server.ServerType.empty() && !r.server.ServiceName.empty();
       if (!r.server_found) {
-        add("server", CheckVerdict::Fail, GetMessageText("uCheck_NoServer"));
+        add("server", CheckVerdict::Fail, GetMessageText(msg::uCheck_NoServer));
       } else {
         const std::uint32_t state = GetServiceState(f.service_control, "", r.server.ServiceName);
         r.service_state = ServiceStateName(state);
         server_running = state == kServiceRunning;
         add("server", server_running ? CheckVerdict::Pass : CheckVerdict::Fail,
-            GetMessageText(server_running ? "uCheck_ServerRunning" : "uCheck_ServerNotRunning",
-                           r.server.ServiceName, r.server.ServerType, r.server.FbRootDir,
-                           r.service_state));
+            GetMessageText(
+                server_running ? msg::uCheck_ServerRunning : msg::uCheck_ServerNotRunning,
+                r.server.ServiceName, r.server.ServerType, r.server.FbRootDir, r.service_state));
       }
     } catch (const std::exception& e) {
       add("server", CheckVerdict::Fail, e.what());
@@ -184,30 +184,30 @@ PreflightReport CheckBeforeUpdate(const Facilities& f, const ProjectProfile& pro
     switch (r.installed.state) {
       case ReleaseState::Current:
         add("release", CheckVerdict::Pass,
-            GetMessageText("uCheck_ReleaseCurrent", ShortDigest(r.carried_release)));
+            GetMessageText(msg::uCheck_ReleaseCurrent, ShortDigest(r.carried_release)));
         break;
       case ReleaseState::Changed:
         add("release", CheckVerdict::Warn,
-            GetMessageText("uCheck_ReleaseChanged", ShortDigest(r.carried_release),
+            GetMessageText(msg::uCheck_ReleaseChanged, ShortDigest(r.carried_release),
                            r.installed.changed));
         break;
       default:
         add("release", CheckVerdict::Pass,
-            GetMessageText("uCheck_ReleaseNew", ShortDigest(r.carried_release)));
+            GetMessageText(msg::uCheck_ReleaseNew, ShortDigest(r.carried_release)));
         break;
     }
   }
 
   try {
     add("payload", CheckVerdict::Pass,
-        GetMessageText("uCheck_PayloadWhole",
+        GetMessageText(msg::uCheck_PayloadWhole,
                        std::to_string(CheckCarriedPayload(f, quiet, profile))));
   } catch (const std::exception& e) {
-    add("payload", CheckVerdict::Fail, GetMessageText("uCheck_PayloadDamaged", e.what()));
+    add("payload", CheckVerdict::Fail, GetMessageText(msg::uCheck_PayloadDamaged, e.what()));
   }
 
   if (r.parts.has_server) {
-    const std::string untried = GetMessageText("uCheck_NotTried");
+    const std::string untried = GetMessageText(msg::uCheck_NotTried);
     auto try_password = [&](const char* name, const std::string& user,
                             const std::string& password) {
       if (!server_running) {
@@ -218,14 +218,14 @@ PreflightReport CheckBeforeUpdate(const Facilities& f, const ProjectProfile& pro
         db::TDBConnection connection(profile.ClientLibName, c.DbPath, user, password, "");
         connection.Connect();
         connection.Disconnect();
-        add(name, CheckVerdict::Pass, GetMessageText("uCheck_PasswordAccepted", user));
+        add(name, CheckVerdict::Pass, GetMessageText(msg::uCheck_PasswordAccepted, user));
       } catch (const std::exception& e) {
-        add(name, CheckVerdict::Fail, GetMessageText("uCheck_PasswordRefused", user, e.what()));
+        add(name, CheckVerdict::Fail, GetMessageText(msg::uCheck_PasswordRefused, user, e.what()));
       }
     };
     try_password("sysdba_password", "SYSDBA", system_password);
     if (profile.ProjectKey == "Dunveld" && admn_password.empty()) {
-      add("admn_password", CheckVerdict::Fail, GetMessageText("uUpdate_UpdateProgramm_07"));
+      add("admn_password", CheckVerdict::Fail, GetMessageText(msg::uUpdate_UpdateProgramm_07));
     } else {
       try_password("admn_password", "ADMN", admn_password);
     }
@@ -233,7 +233,7 @@ PreflightReport CheckBeforeUpdate(const Facilities& f, const ProjectProfile& pro
     if (!server_running) {
       add("attached_users", CheckVerdict::Skip, untried);
     } else if (r.server.ServerType != "SUPER") {
-      add("attached_users", CheckVerdict::Warn, GetMessageText("uCheck_UsersUnknown"));
+      add("attached_users", CheckVerdict::Warn, GetMessageText(msg::uCheck_UsersUnknown));
     } else {
       try {
         db::GetAttachedUsers(profile.ClientLibName, c.DbPath, "SYSDBA", system_password, "",
@@ -242,8 +242,8 @@ PreflightReport CheckBeforeUpdate(const Facilities& f, const ProjectProfile& pro
         for (const std::string& user : r.attached_users)
           names += (names.empty() ? "" : "; ") + user;
         add("attached_users", names.empty() ? CheckVerdict::Pass : CheckVerdict::Warn,
-            names.empty() ? GetMessageText("uCheck_UsersNone")
-                          : GetMessageText("uCheck_UsersSome", names));
+            names.empty() ? GetMessageText(msg::uCheck_UsersNone)
+                          : GetMessageText(msg::uCheck_UsersSome, names));
       } catch (const std::exception&) {
         add("attached_users", CheckVerdict::Skip, untried);
       }
@@ -267,16 +267,16 @@ PreflightReport CheckBeforeUpdate(const Facilities& f, const ProjectProfile& pro
     const std::string root = DrivePart(r.product_dir);
     const std::string needed_mb = std::to_string((r.needed_bytes + (1u << 20) - 1) >> 20);
     if (!TotalFreeBytes(root, r.free_bytes)) {
-      add("free_space", CheckVerdict::Warn, GetMessageText("uCheck_SpaceUnknown", root));
+      add("free_space", CheckVerdict::Warn, GetMessageText(msg::uCheck_SpaceUnknown, root));
     } else {
       const bool enough = r.free_bytes >= r.needed_bytes;
       add("free_space", enough ? CheckVerdict::Pass : CheckVerdict::Fail,
-          GetMessageText(enough ? "uCheck_SpaceEnough" : "uCheck_SpaceShort", root,
+          GetMessageText(enough ? msg::uCheck_SpaceEnough : msg::uCheck_SpaceShort, root,
                          std::to_string(r.free_bytes >> 20), needed_mb));
     }
 
     if (!HoldersCanBeListed()) {
-      add("lock_test", CheckVerdict::Skip, GetMessageText("uCheck_LockUnknown"));
+      add("lock_test", CheckVerdict::Skip, GetMessageText(msg::uCheck_LockUnknown));
     } else {
       // The server lets go of the database at the run's shutdown; attached users are above.
       const std::string live_db = JoinPath(c.DbDataDir, profile.DbFileName);
@@ -288,8 +288,8 @@ PreflightReport CheckBeforeUpdate(const Facilities& f, const ProjectProfile& pro
                 "): " + holder.path;
       }
       add("lock_test", held.empty() ? CheckVerdict::Pass : CheckVerdict::Fail,
-          held.empty() ? GetMessageText("uCheck_LockFree")
-                       : GetMessageText("uCheck_LockHeld", held));
+          held.empty() ? GetMessageText(msg::uCheck_LockFree)
+                       : GetMessageText(msg::uCheck_LockHeld, held));
     }
   }
   return r;

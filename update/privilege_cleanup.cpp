@@ -94,13 +94,13 @@ int ParseServerMajorVersion(std::string_view reply) {
   // isc_info_firebird_version, a two-byte length, a count, then counted strings; the first
   // names the server, as "LI-V3.0.11.33703 Firebird 3.0".
   if (reply.size() < 5 || static_cast<unsigned char>(reply[0]) != isc_info_firebird_version)
-    throw Error(GetMessageText("uUpdate_ParseServerMajorVersion_1"));
+    throw Error(GetMessageText(msg::uUpdate_ParseServerMajorVersion_1));
   const std::size_t length = static_cast<unsigned char>(reply[4]);
   const std::string_view first = reply.substr(5, length);
   const std::size_t dash = first.find('-');
   if (dash == std::string_view::npos || dash + 2 >= first.size() ||
       !std::isdigit(static_cast<unsigned char>(first[dash + 2])))
-    throw Error(GetMessageText("uUpdate_ParseServerMajorVersion_2", std::string(first)));
+    throw Error(GetMessageText(msg::uUpdate_ParseServerMajorVersion_2, std::string(first)));
   int major = 0;
   for (std::size_t i = dash + 2;
        i < first.size() && std::isdigit(static_cast<unsigned char>(first[i])); ++i)

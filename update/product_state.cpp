@@ -85,7 +85,7 @@ std::string FormatReleaseRecord(const ReleaseRecord& record) {
   auto add = [&text](const std::string& key, const std::string& value) {
     // A line break would end the value early and the reader would take the rest as a line.
     if (value.find_first_of("\r\n") != std::string::npos)
-      throw Error(GetMessageText("uCheck_RecordNotWritten", value));
+      throw Error(GetMessageText(msg::uCheck_RecordNotWritten, value));
     text += key + "=" + value + "\n";
   };
   add("release", record.release);
@@ -215,7 +215,7 @@ InstalledRelease FindInstalledRelease(const std::string& product_dir, const std:
 void ForgetRelease(const std::string& product_dir) {
   const std::string path = JoinPath(FullPath(product_dir), kReleaseRecordName);
   if (FileExists(path) && !DeletePath(path))
-    throw Error(GetMessageText("uCheck_RecordNotRemoved", path));
+    throw Error(GetMessageText(msg::uCheck_RecordNotRemoved, path));
 }
 
 void RememberRelease(const std::string& product_dir, const std::string& release,
@@ -227,17 +227,17 @@ void RememberRelease(const std::string& product_dir, const std::string& release,
   record.release = release;
   for (const std::string& file : files) {
     const std::optional<std::string> digest = Sha256OfFile(file);
-    if (!digest) throw Error(GetMessageText("uCheck_RecordNotWritten", file));
+    if (!digest) throw Error(GetMessageText(msg::uCheck_RecordNotWritten, file));
     record.files.emplace_back(file, *digest);
   }
   if (!database.empty()) {
     const std::optional<DatabaseStamp> stamp = probe ? probe(database) : std::nullopt;
-    if (!stamp) throw Error(GetMessageText("uCheck_RecordNotWritten", database));
+    if (!stamp) throw Error(GetMessageText(msg::uCheck_RecordNotWritten, database));
     record.database = database;
     record.stamp = *stamp;
   }
   if (!ReplaceFileDurably(path, FormatReleaseRecord(record)))
-    throw Error(GetMessageText("uCheck_RecordNotWritten", path));
+    throw Error(GetMessageText(msg::uCheck_RecordNotWritten, path));
 }
 
 }  // namespace updater

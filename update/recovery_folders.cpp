@@ -3,6 +3,7 @@
 #include <memory>
 #include <set>
 
+#include "messages/message_text.h"
 #include "sys/file_system.h"
 #include "sys/path.h"
 #include "update/folder_ops.h"
@@ -51,10 +52,10 @@ ClientState StateOfClient(const FoldersSeen& f) {
   return updated ? ClientState::Updated : ClientState::Between;
 }
 
-constexpr const char* kNoDatabaseBackup = "uUpdate_RecoverFromFolders_10";
-constexpr const char* kDatabaseAhead = "uUpdate_RecoverFromFolders_11";
-constexpr const char* kMatchNeither = "uUpdate_RecoverFromFolders_12";
-constexpr const char* kProgramBackupPartial = "uUpdate_RecoverFromFolders_13";
+constexpr MessageKey kNoDatabaseBackup = msg::uUpdate_RecoverFromFolders_10;
+constexpr MessageKey kDatabaseAhead = msg::uUpdate_RecoverFromFolders_11;
+constexpr MessageKey kMatchNeither = msg::uUpdate_RecoverFromFolders_12;
+constexpr MessageKey kProgramBackupPartial = msg::uUpdate_RecoverFromFolders_13;
 
 }  // namespace
 
@@ -108,7 +109,7 @@ FolderPlan PlanFromFolders(const FoldersSeen& f) {
   const bool program_backup_whole = f.backup_exe && f.work_program;
   plan.backup_whole = (!has_server || database_backup_whole) &&
                       (client == ClientState::Absent || program_backup_whole);
-  auto undecided = [&plan](const char* key) {
+  auto undecided = [&plan](MessageKey key) {
     plan.undecided_key = key;
     return plan;
   };

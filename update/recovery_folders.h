@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "messages/message_key.h"
 #include "update/run_folders.h"
 
 namespace updater {
@@ -45,7 +47,7 @@ struct FolderPlan {
   DatabaseRepair database = DatabaseRepair::None;
   bool restore_client = false;  // client files that are not the backup's come back from it
   bool backup_whole = false;
-  std::string undecided_key;  // why the folders do not decide: a catalogue key
+  std::optional<MessageKey> undecided_key;  // why the folders do not decide
 };
 
 // Goes back to the backup only where that loses nothing: the live database is missing or still

@@ -37,7 +37,7 @@ std::vector<std::string> Restore(const std::string& dir, std::vector<std::string
     }
     // A name that does not decode to a full path of this system has no place to go back to.
     if (!IsAbsolutePath(decoded) || !ForceCopyFile(JoinPath(dir, name), decoded)) {
-      report.push_back(GetMessageText("uUpdate_RestoreFilesFromBackup_1", decoded));
+      report.push_back(GetMessageText(msg::uUpdate_RestoreFilesFromBackup_1, decoded));
     }
   }
   return report;

@@ -96,11 +96,11 @@ std::string WithIniValueAdded(const std::string& text, const std::string& sectio
 void UpdateRun::UpdateClient() {
   if (!c_.HasClientPart) return;
   Step(RunStep::ClientUpdate);
-  LogKey("uIS_DunVeld_8");
+  LogKey(msg::uIS_DunVeld_8);
 
   const std::string settings =
       IncludeTrailingSeparator(c_.WorkProgramDir) + SettingsFileName(profile_.ExeFileName);
-  if (!FileExists(settings)) throw Error(GetMessageText("uIS_DunVeld_9", settings));
+  if (!FileExists(settings)) throw Error(GetMessageText(msg::uIS_DunVeld_9, settings));
   const int language = ReadProgramLanguage(settings);
 
   const ProductFiles& files = profile_.Files;
@@ -122,7 +122,7 @@ int UpdateRun::ReadProgramLanguage(const std::string& settings_path) {
   in.close();
   CSimpleIniA ini;
   if (!read || ini.LoadData(text) < 0) {
-    throw Error(GetMessageText("uUpdate_ReadProgramLanguage_1", settings_path));
+    throw Error(GetMessageText(msg::uUpdate_ReadProgramLanguage_1, settings_path));
   }
   const CSimpleIniA::TKeyVal* section = ini.GetSection("Language");
   if (section == nullptr || section->empty()) {
@@ -130,12 +130,12 @@ int UpdateRun::ReadProgramLanguage(const std::string& settings_path) {
     if (WriteWholeFile(settings_path,
                        std::span(reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()),
                        false) != WriteOutcome::Written) {
-      throw Error(GetMessageText("uUpdate_ReadProgramLanguage_2", settings_path));
+      throw Error(GetMessageText(msg::uUpdate_ReadProgramLanguage_2, settings_path));
     }
     return 1;
   }
   const long value = IniInteger(ini.GetValue("Language", "Program_Language", nullptr), 0);
-  if (value < 1 || value > 4) throw Error(GetMessageText("uIS_DunVeld_10"));
+  if (value < 1 || value > 4) throw Error(GetMessageText(msg::uIS_DunVeld_10));
   return static_cast<int>(value);
 }
 
@@ -146,14 +146,14 @@ void UpdateRun::DeleteLiveAndWorkFile(const std::string& name) {
     const std::string backup = JoinPath(c_.OldProgramDir, name);
     if (!FileExists(backup)) {
       CopyChecked(live, backup);
-      if (!Flush(backup)) throw Error(GetMessageText("uUpdate_Record_1", backup));
+      if (!Flush(backup)) throw Error(GetMessageText(msg::uUpdate_Record_1, backup));
     }
-    if (!DeletePath(live)) throw Error(GetMessageText("uIS_DunVeld_11", live));
+    if (!DeletePath(live)) throw Error(GetMessageText(msg::uIS_DunVeld_11, live));
     deleted_live_files_.push_back(name);
   }
   const std::string work = JoinPath(c_.WorkProgramDir, name);
   if (FileExists(work) && !DeletePath(work)) {
-    throw Error(GetMessageText("uIS_DunVeld_11", work));
+    throw Error(GetMessageText(msg::uIS_DunVeld_11, work));
   }
 }
 

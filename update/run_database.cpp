@@ -38,7 +38,7 @@ std::string FindFileNoCase(const std::string& dir, const std::string& name) {
 
 std::vector<std::string> ReadLines(const std::string& path) {
   std::ifstream in(FileSystemPath(path), std::ios::binary);
-  if (!in) throw Error(GetMessageText("uUpdate_PrepareRolesCapture_1", path));
+  if (!in) throw Error(GetMessageText(msg::uUpdate_PrepareRolesCapture_1, path));
   std::ostringstream buffer;
   buffer << in.rdbuf();
   const std::string text = buffer.str();
@@ -64,7 +64,7 @@ std::string UpdateRun::PayloadFile(const std::string& name) const {
 
 void UpdateRun::CopyChecked(const std::string& source, const std::string& target) {
   if (!ForceCopyFile(source, target)) {
-    throw Error(GetMessageText("uUpdate_CopyChecked_1", source, target));
+    throw Error(GetMessageText(msg::uUpdate_CopyChecked_1, source, target));
   }
 }
 
@@ -75,13 +75,13 @@ void UpdateRun::UpdateDatabase() {
   const db::ConnectionParams admn = AsAdmn(c_.WorkDbPath);
   const std::string& prefix = profile_.ServerPrefix;
 
-  LogKey("uIS_DunVeld_6");
+  LogKey(msg::uIS_DunVeld_6);
   // The copy was taken in single-user mode and carries it.
   services_.OnLine(sysdba, prefix);
   try {
     services_.RunScriptText(op_, admn, "SET SQL DIALECT 3; ");
   } catch (const std::exception& e) {
-    throw Error(GetMessageText("uIS_DunVeld_7") + "\r\r" + e.what());
+    throw Error(GetMessageText(msg::uIS_DunVeld_7) + "\r\r" + e.what());
   }
   // Between the steps only the working copy has changed: a request to stop is taken there.
   StopIfAsked();
@@ -107,13 +107,13 @@ void UpdateRun::UpdateDatabase() {
 void UpdateRun::PrepareRolesCapture() {
   const std::string path = PayloadFile(profile_.Files.RolesScript);
   std::vector<std::string> lines = ReadLines(path);
-  if (lines.empty()) throw Error(GetMessageText("uUpdate_PrepareRolesCapture_2", path));
+  if (lines.empty()) throw Error(GetMessageText(msg::uUpdate_PrepareRolesCapture_2, path));
   lines[0] = "execute ibeblock(Roles_File_Name = " +
              db::SqlStringLiteral(JoinPath(c_.NewDir, profile_.Files.RolesCapture)) + ")";
   std::ofstream out(FileSystemPath(path), std::ios::binary | std::ios::trunc);
   for (const std::string& line : lines) out << line << "\r\n";
   out.close();
-  if (!out) throw Error(GetMessageText("uUpdate_PrepareRolesCapture_3", path));
+  if (!out) throw Error(GetMessageText(msg::uUpdate_PrepareRolesCapture_3, path));
 }
 
 void UpdateRun::InstallUdfLibrary() {

@@ -41,7 +41,7 @@ void UpdateRun::Log(const std::string& text) {
   if (!text.empty()) op_.SaveExceptionToLog(text);
 }
 
-void UpdateRun::LogKey(const std::string& key) {
+void UpdateRun::LogKey(MessageKey key) {
   Log(GetMessageText(key));
 }
 
@@ -74,38 +74,37 @@ const TFBServParams& UpdateRun::ServerParams() {
 void UpdateRun::DetectAndConfirm() {
   std::string parts;
   if (c_.HasClientPart && c_.HasServerPart) {
-    parts = GetMessageText("uUpdate_UpdateProgramm_01");
+    parts = GetMessageText(msg::uUpdate_UpdateProgramm_01);
   } else if (c_.HasClientPart) {
-    parts = GetMessageText("uUpdate_UpdateProgramm_02");
+    parts = GetMessageText(msg::uUpdate_UpdateProgramm_02);
   } else if (c_.HasServerPart) {
-    parts = GetMessageText("uUpdate_UpdateProgramm_03");
+    parts = GetMessageText(msg::uUpdate_UpdateProgramm_03);
   }
   if (parts.empty()) {
     throw Error(
-        GetMessageText("uUpdate_UpdateProgramm_04", product_dir_text_, profile_.ProjectKey));
+        GetMessageText(msg::uUpdate_UpdateProgramm_04, product_dir_text_, profile_.ProjectKey));
   }
 
   // No holds the focus, so that Enter at once declines.
   const DialogButton answer = op_.MessageDlg(
       DialogKind::Information,
-      GetMessageText("uUpdate_UpdateProgramm_05", product_dir_text_, parts, profile_.ProjectKey),
+      GetMessageText(msg::uUpdate_UpdateProgramm_05, product_dir_text_, parts, profile_.ProjectKey),
       {DialogButton::Yes, DialogButton::No}, DialogButton::No);
-  if (answer != DialogButton::Yes) throw SilentAbort(GetMessageText("uUpdate_UpdateProgramm_06"));
+  if (answer != DialogButton::Yes) throw Cancelled(GetMessageText(msg::uUpdate_UpdateProgramm_06));
 
   if (project_key_ == "Dunveld" && c_.HasServerPart && admn_password_.empty()) {
-    throw Error(GetMessageText("uUpdate_UpdateProgramm_07"));
+    throw Error(GetMessageText(msg::uUpdate_UpdateProgramm_07));
   }
 }
 
 void UpdateRun::StopIfAsked() {
   if (f_.stop == nullptr || !f_.stop->Requested()) return;
-  if (!stop_logged_) LogKey("uUpdate_Stop_1");
+  if (!stop_logged_) LogKey(msg::uUpdate_Stop_1);
   stop_logged_ = true;
-  throw Interrupted(GetMessageText("uUpdate_Stop_4"));
+  throw Interrupted(GetMessageText(msg::uUpdate_Stop_4));
 }
 
 void UpdateRun::Run() {
-  if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = false;
   // Never a second run over one that died half-way.
   RefuseOverUnfinishedRun(product_dir_text_);
   Step(RunStep::Detection);
@@ -163,7 +162,7 @@ void UpdateRun::Run() {
   EndJournal(swap_.error.empty() ? JournalOutcome::Success : JournalOutcome::Failed);
   if (!swap_.error.empty()) RaiseSwapFailure();
   RememberCarriedRelease();
-  if (f_.stop != nullptr && f_.stop->Requested()) LogKey("uUpdate_Stop_5");
+  if (f_.stop != nullptr && f_.stop->Requested()) LogKey(msg::uUpdate_Stop_5);
 }
 
 void UpdateProgrammWith(RunServices& services, const Facilities& f, std::string productDirText,

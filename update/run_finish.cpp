@@ -23,12 +23,12 @@ void UpdateRun::Rollback(const std::string& message, bool interrupted) {
     op_.SetStatus(message);
   } else {
     error_text_ = AppendExceptionMessage(error_text_, message);
-    if (settings_.rollbackDone != nullptr) *settings_.rollbackDone = true;
-    op_.SetStatus(GetMessageText("uUpdate_UpdateProgramm_43"));
-    Log(error_text_ + "\r" + GetMessageText("uUpdate_UpdateProgramm_44"));
+    failure_rolled_back_ = true;
+    op_.SetStatus(GetMessageText(msg::uUpdate_UpdateProgramm_43));
+    Log(error_text_ + "\r" + GetMessageText(msg::uUpdate_UpdateProgramm_44));
   }
   error_text_.clear();
-  LogKey("uUpdate_UpdateProgramm_45");
+  LogKey(msg::uUpdate_UpdateProgramm_45);
 
   try {
     // The working folders are only in the way now; what cannot be removed stays.
@@ -42,7 +42,7 @@ void UpdateRun::Rollback(const std::string& message, bool interrupted) {
     for (const std::string& name : deleted_live_files_) {
       const std::string live = JoinPath(c_.ProgramDir, name);
       if (!ForceCopyFile(JoinPath(c_.OldProgramDir, name), live)) {
-        failures.push_back(GetMessageText("uUpdate_RestoreFilesFromBackup_1", live));
+        failures.push_back(GetMessageText(msg::uUpdate_RestoreFilesFromBackup_1, live));
       }
     }
     if (DirectoryExists(c_.OldOtherDir)) {
@@ -57,27 +57,32 @@ void UpdateRun::Rollback(const std::string& message, bool interrupted) {
     }
   } catch (const std::exception& e2) {
     rollback_incomplete_ = true;
-    error_text_ = AppendExceptionMessage(GetMessageText("uUpdate_UpdateProgramm_47"), e2.what()) +
-                  "\r" + RecoveryHint();
+    error_text_ =
+        AppendExceptionMessage(GetMessageText(msg::uUpdate_UpdateProgramm_47), e2.what()) + "\r" +
+        RecoveryHint();
   }
   if (interrupted && !rollback_incomplete_) throw Interrupted(message);
-  throw Error(error_text_);
+  if (interrupted) throw Failed(error_text_);
+  if (rollback_incomplete_) throw RolledBack(error_text_);
+  throw RolledBack();
 }
 
 void UpdateRun::FinalStep() {
   if (!c_.HasServerPart) return;
   Step(RunStep::FinalStep);
   try {
-    LogKey("uUpdate_UpdateProgramm_48");
+    LogKey(msg::uUpdate_UpdateProgramm_48);
     StartFBService(f_, op_, ServerParams(), false);
     services_.OnLine(AsSysdba(c_.DbPath), profile_.ServerPrefix);
-    LogKey("uUpdate_UpdateProgramm_49");
+    LogKey(msg::uUpdate_UpdateProgramm_49);
   } catch (const std::exception& e) {
     // The journal stays open: the recovery starts the server and brings the database online.
     final_step_failed_ = true;
-    error_text_ = AppendExceptionMessage(error_text_, GetMessageText("uUpdate_UpdateProgramm_50") +
-                                                          "\rOriginal Message: " + e.what()) +
-                  "\r" + RecoveryHint();
+    error_text_ =
+        AppendExceptionMessage(error_text_, GetMessageText(msg::uUpdate_UpdateProgramm_50) +
+                                                "\rOriginal Message: " + e.what()) +
+        "\r" + RecoveryHint();
+    if (failure_rolled_back_) throw UnfinishedAfterRollback(error_text_);
     throw Unfinished(error_text_);
   }
   // Only after a swap that went through: after a rollback or a stopped swap the recovery

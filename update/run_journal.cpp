@@ -55,18 +55,19 @@ bool Lookup(const Table& table, const std::string& name, Value& value) {
   return false;
 }
 
-[[noreturn]] void Garbled(const std::string& source, const std::string& key,
+[[noreturn]] void Garbled(const std::string& source, MessageKey key,
                           const std::string& value = kNull) {
   throw UnreadableJournal(source, GetMessageText(key, value));
 }
 
 [[noreturn]] void NotUnderstood(const std::string& source, const std::string& line) {
-  Garbled(source, "uUpdate_ParseJournal_5", line);
+  Garbled(source, msg::uUpdate_ParseJournal_5, line);
 }
 
 // The catalogue's rows for the stages and outcomes follow the order of the tables above.
 std::string TextOfRow(const char* stem, std::size_t index) {
-  return GetMessageText(stem + std::to_string(index + 1));
+  const std::string key = stem + std::to_string(index + 1);
+  return GetMessageText(MessageKey(key.c_str()));
 }
 
 }  // namespace
@@ -97,11 +98,11 @@ std::string OutcomeText(JournalOutcome outcome) {
 }
 
 std::string RecoveryHint() {
-  return GetMessageText("uUpdate_RefuseOverUnfinishedRun_2");
+  return GetMessageText(msg::uUpdate_RefuseOverUnfinishedRun_2);
 }
 
 UnreadableJournal::UnreadableJournal(const std::string& path, const std::string& problem)
-    : Error(GetMessageText("uUpdate_ParseJournal_1", path, problem)), problem_(problem) {}
+    : Error(GetMessageText(msg::uUpdate_ParseJournal_1, path, problem)), problem_(problem) {}
 
 bool LeftHalfSwapped(JournalStage stage, JournalOutcome outcome, bool has_client) {
   // The client step has deleted files from the live program folder from ClientUpdated on.
@@ -116,7 +117,7 @@ std::string FormatJournal(const RunJournal& journal) {
   auto add = [&text](const std::string& key, const std::string& value) {
     // A line break in a value would split it into a line the reader misreads.
     if (value.find_first_of("\r\n") != std::string::npos) {
-      throw Error(GetMessageText("uUpdate_FormatJournal_1", key));
+      throw Error(GetMessageText(msg::uUpdate_FormatJournal_1, key));
     }
     text += key + "=" + value + "\n";
   };
@@ -135,13 +136,13 @@ std::string FormatJournal(const RunJournal& journal) {
 
 RunJournal ParseJournal(const std::string& text, const std::string& source) {
   // Every line is written with its line end: text without one was cut short.
-  if (text.empty() || text.back() != '\n') Garbled(source, "uUpdate_ParseJournal_2");
+  if (text.empty() || text.back() != '\n') Garbled(source, msg::uUpdate_ParseJournal_2);
   std::istringstream in(text);
   std::string line;
-  if (!std::getline(in, line)) Garbled(source, "uUpdate_ParseJournal_3");
+  if (!std::getline(in, line)) Garbled(source, msg::uUpdate_ParseJournal_3);
   if (line != kHeader) {
-    Garbled(source,
-            line.rfind(kHeaderStem, 0) == 0 ? "uUpdate_ParseJournal_4" : "uUpdate_ParseJournal_3");
+    Garbled(source, line.rfind(kHeaderStem, 0) == 0 ? msg::uUpdate_ParseJournal_4
+                                                    : msg::uUpdate_ParseJournal_3);
   }
   RunJournal journal;
   bool stage_seen = false;
@@ -157,11 +158,12 @@ RunJournal ParseJournal(const std::string& text, const std::string& source) {
     const std::string key = line.substr(0, eq);
     const std::string value = line.substr(eq + 1);
     if (key == "stage") {
-      if (!Lookup(kStages, value, journal.stage)) Garbled(source, "uUpdate_ParseJournal_6", value);
+      if (!Lookup(kStages, value, journal.stage))
+        Garbled(source, msg::uUpdate_ParseJournal_6, value);
       stage_seen = true;
     } else if (key == "outcome") {
       if (!Lookup(kOutcomes, value, journal.outcome))
-        Garbled(source, "uUpdate_ParseJournal_7", value);
+        Garbled(source, msg::uUpdate_ParseJournal_7, value);
       outcome_seen = true;
     } else if (key == "product_dir") {
       journal.product_dir = value;
@@ -184,26 +186,26 @@ RunJournal ParseJournal(const std::string& text, const std::string& source) {
       NotUnderstood(source, line);
     }
   }
-  if (!ended) Garbled(source, "uUpdate_ParseJournal_2");
-  if (std::getline(in, line)) Garbled(source, "uUpdate_ParseJournal_8");
+  if (!ended) Garbled(source, msg::uUpdate_ParseJournal_2);
+  if (std::getline(in, line)) Garbled(source, msg::uUpdate_ParseJournal_8);
   if (!stage_seen || !outcome_seen || journal.product_dir.empty() || journal.temp_dir.empty())
-    Garbled(source, "uUpdate_ParseJournal_9");
+    Garbled(source, msg::uUpdate_ParseJournal_9);
   if (journal.has_server &&
       (journal.live_db.empty() || journal.aside_db.empty() || journal.backup_db.empty()))
-    Garbled(source, "uUpdate_ParseJournal_10");
+    Garbled(source, msg::uUpdate_ParseJournal_10);
   return journal;
 }
 
 void WriteJournal(const RunJournal& journal) {
   const std::string path = JoinPath(journal.temp_dir, kJournalFileName);
   if (!ReplaceFileDurably(path, FormatJournal(journal))) {
-    throw Error(GetMessageText("uUpdate_WriteJournal_1", path));
+    throw Error(GetMessageText(msg::uUpdate_WriteJournal_1, path));
   }
 }
 
 RunJournal ReadJournal(const std::string& path) {
   std::ifstream in(FileSystemPath(path), std::ios::binary);
-  if (!in) throw UnreadableJournal(path, GetMessageText("uUpdate_ReadJournal_1"));
+  if (!in) throw UnreadableJournal(path, GetMessageText(msg::uUpdate_ReadJournal_1));
   std::ostringstream buffer;
   buffer << in.rdbuf();
   return ParseJournal(buffer.str(), path);
@@ -244,21 +246,21 @@ std::optional<FoundJournal> FindUnfinishedJournal(const std::string& product_dir
 std::string UnfinishedRunText(const std::string& product_dir, const std::string& path,
                               const RunJournal& journal) {
   if (journal.outcome == JournalOutcome::None) {
-    return GetMessageText("uUpdate_UnfinishedRunText_1", product_dir, StageText(journal.stage),
+    return GetMessageText(msg::uUpdate_UnfinishedRunText_1, product_dir, StageText(journal.stage),
                           path);
   }
-  return GetMessageText("uUpdate_UnfinishedRunText_2", product_dir, OutcomeText(journal.outcome),
+  return GetMessageText(msg::uUpdate_UnfinishedRunText_2, product_dir, OutcomeText(journal.outcome),
                         StageText(journal.stage), path);
 }
 
 void RefuseOverUnfinishedRun(const std::string& product_dir) {
   const std::optional<FoundJournal> found = FindUnfinishedJournal(product_dir);
   if (!found) return;
-  const std::string refused = GetMessageText("uUpdate_RefuseOverUnfinishedRun_1");
+  const std::string refused = GetMessageText(msg::uUpdate_RefuseOverUnfinishedRun_1);
   if (!found->journal) {
-    throw Error(GetMessageText("uUpdate_ParseJournal_1", found->path, found->problem) + "\r" +
+    throw Error(GetMessageText(msg::uUpdate_ParseJournal_1, found->path, found->problem) + "\r" +
                 refused + " " +
-                GetMessageText("uUpdate_RefuseOverUnfinishedRun_3", FolderPart(found->path)));
+                GetMessageText(msg::uUpdate_RefuseOverUnfinishedRun_3, FolderPart(found->path)));
   }
   throw Error(UnfinishedRunText(product_dir, found->path, *found->journal) + "\r" + refused + " " +
               RecoveryHint());

@@ -30,7 +30,7 @@ void UpdateRun::StartJournal(JournalStage first) {
   WriteJournal(journal_);
   journal_started_ = true;
   arming_.emplace(f_.stop);
-  Log(GetMessageText("uUpdate_StartJournal_1", JoinPath(c_.TempDir, kJournalFileName)));
+  Log(GetMessageText(msg::uUpdate_StartJournal_1, JoinPath(c_.TempDir, kJournalFileName)));
 }
 
 void UpdateRun::Record(JournalStage stage, const std::vector<std::string>& written) {
@@ -38,7 +38,7 @@ void UpdateRun::Record(JournalStage stage, const std::vector<std::string>& writt
   // A journal that claims more than the disk holds would mislead the recovery.
   const auto unflushed = std::find_if(written.begin(), written.end(),
                                       [this](const std::string& path) { return !Flush(path); });
-  if (unflushed != written.end()) throw Error(GetMessageText("uUpdate_Record_1", *unflushed));
+  if (unflushed != written.end()) throw Error(GetMessageText(msg::uUpdate_Record_1, *unflushed));
   journal_.stage = stage;
   journal_.deleted_live_files = deleted_live_files_;
   WriteJournal(journal_);

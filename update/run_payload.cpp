@@ -21,7 +21,8 @@ class PayloadRunServices final : public ServerRunServices {
   void UnpackPayload(Operator& op, const std::string& new_dir,
                      const ProjectProfile& profile) override {
     // Three parts: the archive written out, run, and its files checked.
-    ProgressStep progress(f_.progress, GetMessageText("uProgress_Unpack"), ProgressUnit::Parts, 3);
+    ProgressStep progress(f_.progress, GetMessageText(msg::uProgress_Unpack), ProgressUnit::Parts,
+                          3);
     const std::string archive = IncludeTrailingSeparator(new_dir) + kPayloadArchiveName;
     ExtractFilesFromResource(archive, "");
     progress.Add(1);

@@ -39,7 +39,7 @@ class Recovery {
     // Found in the aside folder: once that is back, the journal lies in the product folder.
     if (found && PutBackProductFolder(product_dir)) found = FindUnfinishedJournal(product_dir);
     if (!found) {
-      Log(GetMessageText("uUpdate_RecoverRun_1", product_dir));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_1, product_dir));
       return;
     }
     // A request to stop waits: the recovery is itself the putting back.
@@ -57,7 +57,7 @@ class Recovery {
     journal_.temp_dir = run_.temp;
     CheckJournalPaths();
     Log(UnfinishedRunText(product_dir, journal_path_, journal_) + " " +
-        GetMessageText("uUpdate_RecoverRun_2"));
+        GetMessageText(msg::uUpdate_RecoverRun_2));
 
     const bool forward = journal_.stage >= JournalStage::DatabaseSwapped;
     if (journal_.has_server && journal_.stage == JournalStage::DatabaseSwapBegun) {
@@ -86,7 +86,7 @@ class Recovery {
       Log(ConsistentText(false));
       return;
     }
-    Log(ConsistentText(forward) + " " + GetMessageText("uUpdate_RecoverRun_5", journal_path_));
+    Log(ConsistentText(forward) + " " + GetMessageText(msg::uUpdate_RecoverRun_5, journal_path_));
   }
 
  private:
@@ -99,31 +99,32 @@ class Recovery {
     const std::string aside = AsideProductDir(product_dir);
     if (folder.empty() || DirectoryExists(folder) || !DirectoryExists(aside)) return false;
     if (!MovePath(aside, folder))
-      throw Error(GetMessageText("uUpdate_RecoverRun_24", aside, folder));
-    Log(GetMessageText("uUpdate_RecoverRun_23", aside, folder));
+      throw Error(GetMessageText(msg::uUpdate_RecoverRun_24, aside, folder));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_23, aside, folder));
     return true;
   }
 
   static std::string ConsistentText(bool updated) {
-    return GetMessageText(updated ? "uUpdate_RecoverRun_3" : "uUpdate_RecoverRun_4");
+    return GetMessageText(updated ? msg::uUpdate_RecoverRun_3 : msg::uUpdate_RecoverRun_4);
   }
 
   // Without a journal that can be read, what the folders show decides; nothing is deleted,
   // and where they do not decide, nothing is changed at all.
   void RecoverFromFolders(const std::string& problem) {
-    const std::string unreadable = GetMessageText("uUpdate_ParseJournal_1", journal_path_, problem);
-    Log(unreadable + " " + GetMessageText("uUpdate_RecoverFromFolders_1", run_.temp));
+    const std::string unreadable =
+        GetMessageText(msg::uUpdate_ParseJournal_1, journal_path_, problem);
+    Log(unreadable + " " + GetMessageText(msg::uUpdate_RecoverFromFolders_1, run_.temp));
     const FoldersSeen folders =
         ObserveRunFolders(c_.ProductDir, run_, profile_.DbFileName, profile_.ExeFileName);
     const FolderPlan plan = PlanFromFolders(folders);
     if (!plan.decided) {
       throw Error(
           unreadable + "\r" +
-          GetMessageText("uUpdate_RecoverFromFolders_8", GetMessageText(plan.undecided_key)) +
+          GetMessageText(msg::uUpdate_RecoverFromFolders_8, GetMessageText(*plan.undecided_key)) +
           "\r" +
           (plan.backup_whole
-               ? GetMessageText("uUpdate_RecoverFromFolders_9", run_.backup)
-               : GetMessageText("uUpdate_RecoverFromFolders_14", run_.backup, journal_path_)));
+               ? GetMessageText(msg::uUpdate_RecoverFromFolders_9, run_.backup)
+               : GetMessageText(msg::uUpdate_RecoverFromFolders_14, run_.backup, journal_path_)));
     }
     journal_.has_server = HasServerPart(folders);
     journal_.live_db = JoinPath(c_.DbDataDir, profile_.DbFileName);
@@ -136,10 +137,10 @@ class Recovery {
     const std::string& other = run_.backup_other;
     const bool other_back = put_back && DirectoryExists(other);
     if (put_back) {
-      Log(GetMessageText("uUpdate_RecoverFromFolders_4", run_.backup));
+      Log(GetMessageText(msg::uUpdate_RecoverFromFolders_4, run_.backup));
     } else {
-      Log(GetMessageText(plan.updated ? "uUpdate_RecoverFromFolders_3"
-                                      : "uUpdate_RecoverFromFolders_2"));
+      Log(GetMessageText(plan.updated ? msg::uUpdate_RecoverFromFolders_3
+                                      : msg::uUpdate_RecoverFromFolders_2));
     }
     if (plan.database != DatabaseRepair::None) {
       StopServer();
@@ -151,8 +152,8 @@ class Recovery {
 
     const std::string aside = JoinPath(run_.temp, kUnreadableJournalFileName);
     if (!MovePath(journal_path_, aside))
-      throw Error(GetMessageText("uUpdate_RecoverFromFolders_7", journal_path_, aside));
-    Log(GetMessageText("uUpdate_RecoverFromFolders_6", aside));
+      throw Error(GetMessageText(msg::uUpdate_RecoverFromFolders_7, journal_path_, aside));
+    Log(GetMessageText(msg::uUpdate_RecoverFromFolders_6, aside));
     Log(ConsistentText(plan.updated));
   }
 
@@ -162,17 +163,17 @@ class Recovery {
     for (const ClientFile& file : folders.client) {
       const std::string live = JoinPath(c_.ProductDir, file.name);
       if (!file.in_backup) {
-        if (file.live) Log(GetMessageText("uUpdate_RecoverFromFolders_5", live));
+        if (file.live) Log(GetMessageText(msg::uUpdate_RecoverFromFolders_5, live));
         continue;
       }
       if (file.live_is_backup) continue;
       if (!CreateDirectories(FolderPart(live)) ||
           !ForceCopyFile(JoinPath(run_.backup, file.name), live))
-        throw Error(GetMessageText("uUpdate_RecoverRun_14", live));
-      Log(GetMessageText("uUpdate_RecoverRun_15", live));
+        throw Error(GetMessageText(msg::uUpdate_RecoverRun_14, live));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_15, live));
     }
     for (const std::string& dir : {c_.ProgramDir, c_.ResourcesDir})
-      if (!FlushToDisk(dir)) throw Error(GetMessageText("uUpdate_Record_1", dir));
+      if (!FlushToDisk(dir)) throw Error(GetMessageText(msg::uUpdate_Record_1, dir));
   }
 
   void RestoreOtherFiles(const std::string& other) {
@@ -180,7 +181,7 @@ class Recovery {
     const std::vector<std::string> failures = RestoreFilesFromBackupKeepingAdded(other, kept);
     if (!failures.empty()) throw Error(failures.front());
     for (const std::string& path : kept)
-      if (FileExists(path)) Log(GetMessageText("uUpdate_RecoverFromFolders_5", path));
+      if (FileExists(path)) Log(GetMessageText(msg::uUpdate_RecoverFromFolders_5, path));
   }
 
   void CheckJournalPaths() {
@@ -188,7 +189,7 @@ class Recovery {
     const std::string live = JoinPath(c_.DbDataDir, profile_.DbFileName);
     if (journal_.live_db != live || journal_.aside_db != live + "_" ||
         journal_.backup_db != JoinPath(run_.BackupOf(kDbDataPart), profile_.DbFileName)) {
-      throw Error(GetMessageText("uUpdate_RecoverRun_6", journal_path_));
+      throw Error(GetMessageText(msg::uUpdate_RecoverRun_6, journal_path_));
     }
   }
 
@@ -202,7 +203,7 @@ class Recovery {
   }
 
   void StopServer() {
-    Log(GetMessageText("uUpdate_RecoverRun_7"));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_7));
     StopFBService(f_, op_, ServerParams(), false);
   }
 
@@ -213,22 +214,24 @@ class Recovery {
     const std::string& aside = journal_.aside_db;
     if (FileExists(aside)) {
       if (FileExists(live) && !DeletePath(live))
-        throw Error(GetMessageText("uUpdate_RecoverRun_8", live));
-      if (!MovePath(aside, live)) throw Error(GetMessageText("uUpdate_RecoverRun_9", aside, live));
-      Log(GetMessageText("uUpdate_RecoverRun_10", aside));
+        throw Error(GetMessageText(msg::uUpdate_RecoverRun_8, live));
+      if (!MovePath(aside, live))
+        throw Error(GetMessageText(msg::uUpdate_RecoverRun_9, aside, live));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_10, aside));
     } else if (!FileExists(live)) {
       // Copied beside it first, so that a recovery killed here never leaves half a file at
       // the live name.
       const std::string partial = live + ".recover";
       if (!CreateDirectories(c_.DbDataDir) || !ForceCopyFile(journal_.backup_db, partial) ||
           !FlushToDisk(partial) || !MovePath(partial, live)) {
-        throw Error(GetMessageText("uUpdate_RecoverRun_11", journal_.backup_db));
+        throw Error(GetMessageText(msg::uUpdate_RecoverRun_11, journal_.backup_db));
       }
-      Log(GetMessageText("uUpdate_RecoverRun_12", journal_.backup_db));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_12, journal_.backup_db));
     } else {
-      Log(GetMessageText("uUpdate_RecoverRun_13"));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_13));
     }
-    if (!FlushToDisk(c_.DbDataDir)) throw Error(GetMessageText("uUpdate_Record_1", c_.DbDataDir));
+    if (!FlushToDisk(c_.DbDataDir))
+      throw Error(GetMessageText(msg::uUpdate_Record_1, c_.DbDataDir));
   }
 
   void RemoveAsideDatabase() {
@@ -251,14 +254,15 @@ class Recovery {
       const std::string live = JoinPath(c_.ProgramDir, name);
       if (FileExists(live)) continue;
       if (!ForceCopyFile(JoinPath(old_program, name), live))
-        throw Error(GetMessageText("uUpdate_RecoverRun_14", live));
-      Log(GetMessageText("uUpdate_RecoverRun_15", live));
+        throw Error(GetMessageText(msg::uUpdate_RecoverRun_14, live));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_15, live));
     }
     if (DirectoryExists(run_.backup_other)) {
       const std::vector<std::string> failures = RestoreFilesFromBackup(run_.backup_other);
       if (!failures.empty()) throw Error(failures.front());
     }
-    if (!FlushToDisk(c_.ProgramDir)) throw Error(GetMessageText("uUpdate_Record_1", c_.ProgramDir));
+    if (!FlushToDisk(c_.ProgramDir))
+      throw Error(GetMessageText(msg::uUpdate_Record_1, c_.ProgramDir));
   }
 
   // The database is already the updated one, so the program must become it too.
@@ -266,23 +270,23 @@ class Recovery {
     const std::string work_program = run_.WorkOf(kProgramPart);
     const std::string work_resources = run_.WorkOf(kResourcesPart);
     if (!DirectoryExists(work_program)) {
-      throw Error(GetMessageText("uUpdate_RecoverRun_16", work_program));
+      throw Error(GetMessageText(msg::uUpdate_RecoverRun_16, work_program));
     }
     MyCopyDir(f_.progress, work_program, c_.ProgramDir);
     CheckCopiedOver(work_program, c_.ProgramDir, {profile_.ExeFileName, profile_.Files.HelpFile});
-    Log(GetMessageText("uUpdate_RecoverRun_17", work_program));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_17, work_program));
     if (DirectoryExists(work_resources)) {
       MyCopyDir(f_.progress, work_resources, c_.ResourcesDir);
-      Log(GetMessageText("uUpdate_RecoverRun_18", work_resources));
+      Log(GetMessageText(msg::uUpdate_RecoverRun_18, work_resources));
     }
     for (const std::string& dir : {c_.ProgramDir, c_.ResourcesDir})
-      if (!FlushToDisk(dir)) throw Error(GetMessageText("uUpdate_Record_1", dir));
+      if (!FlushToDisk(dir)) throw Error(GetMessageText(msg::uUpdate_Record_1, dir));
   }
 
   void FinalStep() {
-    Log(GetMessageText("uUpdate_RecoverRun_19"));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_19));
     StartFBService(f_, op_, ServerParams(), false);
-    Log(GetMessageText("uUpdate_RecoverRun_20"));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_20));
     try {
       services_.OnLine({.client_library = profile_.ClientLibName,
                         .database = c_.DbPath,
@@ -291,11 +295,11 @@ class Recovery {
                        profile_.ServerPrefix);
     } catch (const std::exception& e) {
       // A run killed after its final step, or failed after it, left the database online.
-      if (std::string(e.what()).find(kAlreadyInModeText) == std::string::npos) throw;
-      Log(GetMessageText("uUpdate_RecoverRun_21"));
+      if (!IsAlreadyInMode(e)) throw;
+      Log(GetMessageText(msg::uUpdate_RecoverRun_21));
       return;
     }
-    Log(GetMessageText("uUpdate_RecoverRun_22"));
+    Log(GetMessageText(msg::uUpdate_RecoverRun_22));
   }
 
   RunServices& services_;

@@ -40,7 +40,7 @@ bool UpdateRun::AtCarriedRelease() {
   const InstalledRelease installed =
       FindInstalledRelease(c_.ProductDir, carried, layout, DatabaseProbeOfRun());
   if (installed.state != ReleaseState::Current) return false;
-  Log(GetMessageText("uCheck_AlreadyCurrent", c_.ProductDir, ShortDigest(carried)));
+  Log(GetMessageText(msg::uCheck_AlreadyCurrent, c_.ProductDir, ShortDigest(carried)));
   if (settings_.observer != nullptr) settings_.observer->AlreadyCurrent();
   return true;
 }
@@ -51,7 +51,7 @@ void UpdateRun::RememberCarriedRelease() noexcept {
   } catch (const std::exception& e) {
     // The product is updated all the same; only a later run cannot tell.
     try {
-      Log(std::string(e.what()) + "\r" + GetMessageText("uCheck_RecordMissing"));
+      Log(std::string(e.what()) + "\r" + GetMessageText(msg::uCheck_RecordMissing));
     } catch (...) {
     }
   }

@@ -28,24 +28,24 @@ void UpdateRun::Stage() {
     }
     throw;
   }
-  LogKey("uUpdate_UpdateProgramm_39");
+  LogKey(msg::uUpdate_UpdateProgramm_39);
 }
 
 void UpdateRun::LockTestProductFolder() {
   Part("lock-test");
-  LogKey("uUpdate_UpdateProgramm_32");
+  LogKey(msg::uUpdate_UpdateProgramm_32);
   // Renaming fails while any program holds the folder or anything in it open.
   const std::string folder = ExcludeTrailingSeparator(c_.ProductDir);
   const std::string aside = AsideProductDir(c_.ProductDir);
   if (!MovePath(folder, aside)) {
-    throw Error(GetMessageText("uUpdate_UpdateProgramm_33", c_.ProductDir));
+    throw Error(GetMessageText(msg::uUpdate_UpdateProgramm_33, c_.ProductDir));
   }
-  if (!MovePath(aside, folder)) throw Error(GetMessageText("uUpdate_UpdateProgramm_34"));
-  LogKey("uUpdate_UpdateProgramm_35");
+  if (!MovePath(aside, folder)) throw Error(GetMessageText(msg::uUpdate_UpdateProgramm_34));
+  LogKey(msg::uUpdate_UpdateProgramm_35);
 }
 
 void UpdateRun::BuildWorkingFolders() {
-  LogKey("uUpdate_UpdateProgramm_36");
+  LogKey(msg::uUpdate_UpdateProgramm_36);
   Part("payload");
   // Left over from a run of the same second; the journal of this run stays.
   for (const std::string* dir : {&c_.NewDir, &c_.OldDir, &c_.WorkDir}) MyRemoveDir(*dir);
@@ -55,8 +55,8 @@ void UpdateRun::BuildWorkingFolders() {
   }
   StartJournal(JournalStage::Staging);
   services_.UnpackPayload(op_, c_.NewDir, profile_);
-  LogKey("uUpdate_UpdateProgramm_37");
-  LogKey("uUpdate_UpdateProgramm_38");
+  LogKey(msg::uUpdate_UpdateProgramm_37);
+  LogKey(msg::uUpdate_UpdateProgramm_38);
 
   const auto copy_twice = [this](const std::string& source, const std::string& backup,
                                  const std::string& work) {
@@ -80,7 +80,7 @@ void UpdateRun::BuildWorkingFolders() {
     // of the database the swap would leave no backup of the live one.
     for (const std::string* dir : {&c_.OldDbDataDir, &c_.WorkDbDataDir}) {
       const std::string copy = JoinPath(*dir, profile_.DbFileName);
-      if (!FileExists(copy)) throw Error(GetMessageText("uUpdate_BuildWorkingFolders_1", copy));
+      if (!FileExists(copy)) throw Error(GetMessageText(msg::uUpdate_BuildWorkingFolders_1, copy));
     }
   }
 }

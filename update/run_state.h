@@ -8,6 +8,7 @@
 #include "db/connection_params.h"
 #include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
+#include "messages/message_key.h"
 #include "seams/operator.h"
 #include "update/product_state.h"
 #include "update/run_journal.h"
@@ -142,7 +143,7 @@ class UpdateRun {
   // FlushToDisk, its time told to the observer.
   bool Flush(const std::string& path);
   void Log(const std::string& text);
-  void LogKey(const std::string& key);
+  void LogKey(MessageKey key);
   void CopyChecked(const std::string& source, const std::string& target);
   // The unpacked payload file `name`, matched without regard to case.
   std::string PayloadFile(const std::string& name) const;
@@ -176,6 +177,8 @@ class UpdateRun {
   // The final step could not start the server or bring the database online.
   bool final_step_failed_ = false;
   bool rolled_back_ = false;
+  // A failure, not a request to stop, was rolled back.
+  bool failure_rolled_back_ = false;
   // The rollback could not put back every file of the live product.
   bool rollback_incomplete_ = false;
 };

@@ -23,9 +23,9 @@ void UpdateRun::Swap() {
   const std::string new_dir = IncludeTrailingSeparator(c_.NewDir);
   try {
     MyRemoveDir(c_.NewDir);
-    Log(GetMessageText("uUpdate_UpdateProgramm_41", new_dir));
+    Log(GetMessageText(msg::uUpdate_UpdateProgramm_41, new_dir));
   } catch (const std::exception& e) {
-    Log(std::string(e.what()) + "\r\n" + GetMessageText("uUpdate_UpdateProgramm_42", new_dir));
+    Log(std::string(e.what()) + "\r\n" + GetMessageText(msg::uUpdate_UpdateProgramm_42, new_dir));
   }
 
   // An error here is logged and the run goes on to its final step; it is reported after it.
@@ -36,14 +36,14 @@ void UpdateRun::Swap() {
   } catch (const std::exception& e) {
     Log(e.what());
     swap_.error = e.what();
-    if (swap_.error.empty()) swap_.error = GetMessageText("uUpdate_Swap_1");
+    if (swap_.error.empty()) swap_.error = GetMessageText(msg::uUpdate_Swap_1);
     error_text_ = AppendExceptionMessage(error_text_, swap_.error);
   }
 }
 
 void UpdateRun::SwapDatabase() {
   StopFBService(f_, op_, ServerParams(), false);
-  LogKey("uUpdate_UpdateProgramm_22");
+  LogKey(msg::uUpdate_UpdateProgramm_22);
 
   // The rename fails while any program holds the file; it also moves the live database
   // aside, so that it can be put back should the updated one fail to move in.
@@ -53,17 +53,18 @@ void UpdateRun::SwapDatabase() {
   bool moved_aside = false;
   for (int attempt = 0; attempt < kDatabaseLockAttempts && !moved_aside; ++attempt) {
     moved_aside = MovePath(live, aside);
-    Log(GetMessageText("uUpdate_CopyFileWithBackUp_5", c_.DbPath));
+    Log(GetMessageText(msg::uUpdate_CopyFileWithBackUp_5, c_.DbPath));
   }
-  if (!moved_aside) throw Error(GetMessageText("uUpdate_CopyFileWithBackUp_3", c_.DbPath));
+  if (!moved_aside) throw Error(GetMessageText(msg::uUpdate_CopyFileWithBackUp_3, c_.DbPath));
 
   const std::string updated = JoinPath(c_.WorkDbDataDir, profile_.DbFileName);
   if (!ForceMoveFile(updated, live)) {
     const std::string text =
-        GetMessageText("uUpdate_UpdateProgramm_61", IncludeTrailingSeparator(c_.WorkDbDataDir),
+        GetMessageText(msg::uUpdate_UpdateProgramm_61, IncludeTrailingSeparator(c_.WorkDbDataDir),
                        IncludeTrailingSeparator(c_.DbDataDir));
-    if (MovePath(aside, live)) throw Error(text + "\r" + GetMessageText("uUpdate_SwapDatabase_1"));
-    throw Error(text + "\r" + GetMessageText("uUpdate_SwapDatabase_2", aside, c_.OldDbDataDir));
+    if (MovePath(aside, live))
+      throw Error(text + "\r" + GetMessageText(msg::uUpdate_SwapDatabase_1));
+    throw Error(text + "\r" + GetMessageText(msg::uUpdate_SwapDatabase_2, aside, c_.OldDbDataDir));
   }
   swap_.database_swapped = true;
   Record(JournalStage::DatabaseSwapped, {c_.DbDataDir});
@@ -87,23 +88,23 @@ void UpdateRun::SwapFolders() {
 }
 
 void UpdateRun::RaiseSwapFailure() {
-  auto line = [](const char* key, const std::string& value = kNull) {
+  auto line = [](MessageKey key, const std::string& value = kNull) {
     return "\r" + GetMessageText(key, value);
   };
-  std::string text = GetMessageText("uUpdate_RaiseSwapFailure_1", swap_.error);
+  std::string text = GetMessageText(msg::uUpdate_RaiseSwapFailure_1, swap_.error);
   if (c_.HasServerPart) {
-    text += swap_.database_swapped ? line("uUpdate_RaiseSwapFailure_2")
-                                   : line("uUpdate_RaiseSwapFailure_3", c_.WorkDbDataDir);
+    text += swap_.database_swapped ? line(msg::uUpdate_RaiseSwapFailure_2)
+                                   : line(msg::uUpdate_RaiseSwapFailure_3, c_.WorkDbDataDir);
   }
   if (c_.HasClientPart) {
-    text +=
-        line(swap_.program_swapped ? "uUpdate_RaiseSwapFailure_4" : "uUpdate_RaiseSwapFailure_5");
+    text += line(swap_.program_swapped ? msg::uUpdate_RaiseSwapFailure_4
+                                       : msg::uUpdate_RaiseSwapFailure_5);
     if (DirectoryExists(c_.WorkResourcesDir)) {
-      text += line(swap_.resources_swapped ? "uUpdate_RaiseSwapFailure_6"
-                                           : "uUpdate_RaiseSwapFailure_7");
+      text += line(swap_.resources_swapped ? msg::uUpdate_RaiseSwapFailure_6
+                                           : msg::uUpdate_RaiseSwapFailure_7);
     }
   }
-  text += line("uUpdate_RaiseSwapFailure_8", c_.OldDir);
+  text += line(msg::uUpdate_RaiseSwapFailure_8, c_.OldDir);
   // The journal is left open: the product is half old and half new.
   if (LeftHalfSwapped(journal_.stage, JournalOutcome::Failed, c_.HasClientPart))
     text += "\r" + RecoveryHint();

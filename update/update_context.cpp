@@ -29,22 +29,22 @@ std::string FormatRunStamp(Clock::TimePoint t) {
 
 UpdateContext UpdateInit(Clock& clock, Operator& op, const ProjectProfile& profile,
                          const std::string& product_folder) {
-  op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateInit_1"));
+  op.SaveExceptionToLog(GetMessageText(msg::uUpdate_UpdateInit_1));
   op.ProcessMessages();
 
   const std::string product_dir = FullPath(product_folder);
   // Longer paths would be cut by the platform calls or refused by them later.
   if (product_dir.size() > MaxPathLength()) {
-    throw Error(GetMessageText("uUpdate_UpdateInit_5", product_dir,
+    throw Error(GetMessageText(msg::uUpdate_UpdateInit_5, product_dir,
                                std::to_string(product_dir.size()),
                                std::to_string(MaxPathLength())));
   }
   if (!DirectoryExists(product_dir)) {
-    throw Error(GetMessageText("uUpdate_UpdateInit_2", product_dir));
+    throw Error(GetMessageText(msg::uUpdate_UpdateInit_2, product_dir));
   }
   const std::string root = DrivePart(product_dir);
   if (root.empty() || !IsLocalDrive(DriveTypeOfRoot(root))) {
-    throw Error(GetMessageText("uUpdate_UpdateInit_3", product_dir));
+    throw Error(GetMessageText(msg::uUpdate_UpdateInit_3, product_dir));
   }
 
   UpdateContext c;
@@ -72,7 +72,7 @@ UpdateContext UpdateInit(Clock& clock, Operator& op, const ProjectProfile& profi
   c.HasClientPart = FileExists(JoinPath(c.ProgramDir, profile.ExeFileName));
   c.HasServerPart = FileExists(JoinPath(c.DbDataDir, profile.DbFileName));
 
-  op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateInit_4"));
+  op.SaveExceptionToLog(GetMessageText(msg::uUpdate_UpdateInit_4));
   op.ProcessMessages();
   return c;
 }

@@ -1,8 +1,11 @@
 // Turns the translators' UTF-8 source of one translation store into the store's serialized
-// 8-bit form. Usage: updater_translation_compiler SOURCE OUTPUT
+// 8-bit form, and optionally into a header naming the keys of its messages (stStrings), so that
+// a key the catalogue lacks does not compile.
+// Usage: updater_translation_compiler SOURCE OUTPUT [KEYS_HEADER]
 // The source format is described in resources/README.md. Any fault stops the build with the
 // file name, the line and what is wrong.
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -201,11 +204,45 @@ std::string Serialize(const std::vector<SectionData>& sections) {
   return out;
 }
 
+std::string KeysHeader(const std::vector<SectionData>& sections) {
+  std::string out =
+      "// Made by the build from the message catalogue.\n#pragma once\n\n"
+      "#include \"messages/message_key.h\"\n\nnamespace updater::msg {\n";
+  for (const auto& s : sections) {
+    if (s.name != "stStrings") continue;
+    for (const auto& r : s.rows) {
+      for (char c : r.key) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_')
+          throw Failure{r.line, "a message key must be a C++ name"};
+      }
+      out += "inline constexpr MessageKey " + r.key + "{\"" + r.key + "\"};\n";
+    }
+  }
+  return out + "}  // namespace updater::msg\n";
+}
+
+bool WriteFile(const std::string& path, const std::string& data) {
+  const std::string tmp = path + ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    if (!out.flush()) {
+      std::cerr << tmp << ": cannot be written\n";
+      return false;
+    }
+  }
+  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    std::cerr << path << ": cannot be written\n";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "usage: " << argv[0] << " SOURCE OUTPUT\n";
+  if (argc != 3 && argc != 4) {
+    std::cerr << "usage: " << argv[0] << " SOURCE OUTPUT [KEYS_HEADER]\n";
     return 2;
   }
   std::ifstream in(argv[1], std::ios::binary);
@@ -214,24 +251,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::string data;
+  std::string keys;
   try {
-    data = Serialize(Parse(in));
+    const std::vector<SectionData> sections = Parse(in);
+    data = Serialize(sections);
+    if (argc == 4) keys = KeysHeader(sections);
   } catch (const Failure& f) {
     std::cerr << argv[1] << ":" << f.line << ": error: " << f.what << "\n";
     return 1;
   }
-  const std::string tmp = std::string(argv[2]) + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-    if (!out.flush()) {
-      std::cerr << tmp << ": cannot be written\n";
-      return 1;
-    }
-  }
-  if (std::rename(tmp.c_str(), argv[2]) != 0) {
-    std::cerr << argv[2] << ": cannot be written\n";
-    return 1;
-  }
-  return 0;
+  return WriteFile(argv[2], data) && (argc == 3 || WriteFile(argv[3], keys)) ? 0 : 1;
 }

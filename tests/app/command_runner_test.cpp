@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "messages/message_text.h"
 #include "sys/error.h"
 #include "tests/support/recording_operator.h"
 
@@ -34,12 +36,15 @@ TEST_F(CommandRunnerTest, SuccessIsZeroAndTheCommandSeesTheProfile) {
   EXPECT_EQ(op_.log, std::vector<std::string>{"done"});
 }
 
-// What a command ends with, the exit code it gives, and what the operator sees of it.
+// What a command ends with, its outcome, the exit code and the window's verdict and picture
+// of it, and what the operator sees of it.
 struct OutcomeCase {
   const char* name;
-  bool rollback_done;
   std::function<void()> ending;
+  Outcome outcome;
   int code;
+  MessageKey verdict;
+  Picture picture;
   std::vector<std::string> log;
   std::vector<std::string> boxes;
 };
@@ -47,61 +52,106 @@ struct OutcomeCase {
 class CommandOutcomeTest : public CommandRunnerTest,
                            public ::testing::WithParamInterface<OutcomeCase> {};
 
-TEST_P(CommandOutcomeTest, GivesTheExitCodeAndTellsTheOperator) {
+TEST_P(CommandOutcomeTest, MapsToExitCodeVerdictAndPictureAndTellsTheOperator) {
   const OutcomeCase& c = GetParam();
-  int code = RunCommand(context_, [&](CommandContext& context) {
-    context.rollback_done = c.rollback_done;
-    c.ending();
+  std::exception_ptr error;
+  int code = RunCommand(context_, [&](CommandContext&) {
+    try {
+      c.ending();
+    } catch (...) {
+      error = std::current_exception();
+      throw;
+    }
   });
+  EXPECT_EQ(OutcomeOf(error), c.outcome);
+  const OutcomeLook& look = LookOf(c.outcome);
+  EXPECT_EQ(look.outcome, c.outcome);
   EXPECT_EQ(code, c.code);
+  EXPECT_EQ(look.exit_code, c.code);
+  EXPECT_STREQ(look.verdict.name(), c.verdict.name());
+  EXPECT_EQ(look.picture, c.picture);
   EXPECT_EQ(op_.log, c.log);
   std::vector<std::string> boxes;
   for (const auto& box : op_.boxes) boxes.push_back(box.text);
   EXPECT_EQ(boxes, c.boxes);
 }
 
+constexpr MessageKey kDone = msg::uMain_Finished_1;
+constexpr MessageKey kRolledBack = msg::uMain_Finished_3;
+constexpr MessageKey kStopped = msg::uMain_Finished_4;
+
 INSTANTIATE_TEST_SUITE_P(
     Endings, CommandOutcomeTest,
-    ::testing::Values(
-        OutcomeCase{"Error",
-                    false,
-                    [] { throw Error("Service not found"); },
-                    kExitError,
-                    {"Service not found"},
-                    {"Service not found."}},
-        OutcomeCase{"Cancelled", false, [] { throw SilentAbort(); }, kExitCancelled, {}, {}},
-        // A run that rolled back may end with an empty message: silent, but not a success.
-        OutcomeCase{
-            "RolledBackWithEmptyMessage", true, [] { throw Error(""); }, kExitRolledBack, {}, {}},
-        OutcomeCase{"RolledBackWithMessage",
-                    true,
-                    [] { throw Error("Restore failed"); },
-                    kExitRolledBack,
-                    {"Restore failed"},
-                    {"Restore failed."}},
-        OutcomeCase{
-            "EmptyErrorWithoutRollback", false, [] { throw Error(""); }, kExitError, {}, {}},
-        OutcomeCase{"ForeignException",
-                    false,
-                    [] { throw 42; },
-                    kExitError,
-                    {"Unknown error"},
-                    {"Unknown error."}},
-        OutcomeCase{"ForeignExceptionAfterRollback",
-                    true,
-                    [] { throw 42; },
-                    kExitRolledBack,
-                    {"Unknown error"},
-                    {"Unknown error."}}),
+    ::testing::Values(OutcomeCase{"Success", [] {}, Outcome::Success, kExitSuccess, kDone,
+                                  Picture::Success},
+                      OutcomeCase{"Error",
+                                  [] { throw Error("Service not found"); },
+                                  Outcome::Failed,
+                                  kExitError,
+                                  kStopped,
+                                  Picture::Errors,
+                                  {"Service not found"},
+                                  {"Service not found."}},
+                      OutcomeCase{"Cancelled", [] { throw Cancelled(); }, Outcome::Cancelled,
+                                  kExitCancelled, kStopped, Picture::Errors},
+                      // All put back: the operator saw the cause when it happened.
+                      OutcomeCase{"RolledBack", [] { throw RolledBack(); }, Outcome::RolledBack,
+                                  kExitRolledBack, kRolledBack, Picture::Errors},
+                      OutcomeCase{"RolledBackWithMessage",
+                                  [] { throw RolledBack("Restore failed"); },
+                                  Outcome::RolledBack,
+                                  kExitRolledBack,
+                                  kRolledBack,
+                                  Picture::Errors,
+                                  {"Restore failed"},
+                                  {"Restore failed."}},
+                      OutcomeCase{"Interrupted",
+                                  [] { throw Interrupted("Stopped"); },
+                                  Outcome::Interrupted,
+                                  kExitInterrupted,
+                                  kStopped,
+                                  Picture::Errors,
+                                  {"Stopped"},
+                                  {"Stopped."}},
+                      OutcomeCase{"Unfinished",
+                                  [] { throw Unfinished("Start it by hand"); },
+                                  Outcome::Unfinished,
+                                  kExitUnfinished,
+                                  kStopped,
+                                  Picture::Errors,
+                                  {"Start it by hand"},
+                                  {"Start it by hand."}},
+                      OutcomeCase{"UnfinishedAfterRollback",
+                                  [] { throw UnfinishedAfterRollback("Start it by hand"); },
+                                  Outcome::UnfinishedAfterRollback,
+                                  kExitUnfinished,
+                                  kRolledBack,
+                                  Picture::Errors,
+                                  {"Start it by hand"},
+                                  {"Start it by hand."}},
+                      // No text is no reason for silence.
+                      OutcomeCase{"EmptyError",
+                                  [] { throw Error(""); },
+                                  Outcome::Failed,
+                                  kExitError,
+                                  kStopped,
+                                  Picture::Errors,
+                                  {"Unknown error"},
+                                  {"Unknown error."}},
+                      OutcomeCase{"ForeignException",
+                                  [] { throw 42; },
+                                  Outcome::Failed,
+                                  kExitError,
+                                  kStopped,
+                                  Picture::Errors,
+                                  {"Unknown error"},
+                                  {"Unknown error."}}),
     [](const ::testing::TestParamInfo<OutcomeCase>& info) { return std::string(info.param.name); });
 
-TEST_F(CommandRunnerTest, RollbackFlagStaysForTheRestOfTheContext) {
-  RunCommand(context_, [](CommandContext& c) {
-    c.rollback_done = true;
-    throw Error("");
-  });
+TEST_F(CommandRunnerTest, AnOutcomeBelongsToItsCommandAlone) {
+  EXPECT_EQ(RunCommand(context_, [](CommandContext&) { throw RolledBack(); }), kExitRolledBack);
   EXPECT_EQ(RunCommand(context_, [](CommandContext&) { throw Error("Restore failed"); }),
-            kExitRolledBack);
+            kExitError);
   EXPECT_EQ(op_.boxes.size(), 1u);
 }
 

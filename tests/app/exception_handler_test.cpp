@@ -61,13 +61,15 @@ TEST(AEExceptionTest, MessagesEndingInPunctuationAreShownAsRaised) {
   }
 }
 
-TEST(AEExceptionTest, SilentForCancellationAndEmptyMessages) {
+TEST(AEExceptionTest, SilentForCancellationAndCompleteRollback) {
   RecordingOperator op;
-  AEException(op, SilentAbort());
-  AEException(op, SilentAbort("declined"));
-  AEException(op, Error(""));
+  AEException(op, Cancelled());
+  AEException(op, Cancelled("declined"));
+  AEException(op, RolledBack());
   EXPECT_TRUE(op.log.empty());
   EXPECT_TRUE(op.boxes.empty());
+  AEException(op, RolledBack("DunVeld.exe was not put back"));
+  EXPECT_EQ(op.log, std::vector<std::string>{"DunVeld.exe was not put back"});
 }
 
 // Logs through a real run log whose file has gone.

@@ -171,7 +171,7 @@ TEST_F(MainPresenterTest, BusyWhileTheRunWorksThenSuccessVerdictLoggedOnce) {
 }
 
 TEST_F(MainPresenterTest, CancelledRunIsInterruptedWithoutBoxOrLogEntry) {
-  MainPresenter& p = Create({.update = [](CommandContext&) { throw SilentAbort(); }});
+  MainPresenter& p = Create({.update = [](CommandContext&) { throw Cancelled(); }});
   p.OKBtnClick();
   EXPECT_EQ(p.Look().picture, Picture::Errors);
   EXPECT_EQ(p.Look().status_text, "The updating was interrupted!");
@@ -185,11 +185,10 @@ TEST_F(MainPresenterTest, CancelledRunIsInterruptedWithoutBoxOrLogEntry) {
 TEST_F(MainPresenterTest, RolledBackRunWithGoodRestoreShowsRollbackVerdictSilently) {
   MainPresenter& p = Create({.update = [](CommandContext& c) {
     c.op.SetStatus("Rolling back the changes");
-    c.rollback_done = true;
-    throw Error("");  // the restore went well: the run ends without a message
+    throw RolledBack();  // the restore went well: nothing more to tell
   }});
   p.OKBtnClick();
-  EXPECT_TRUE(p.RollbackDone());
+  EXPECT_EQ(p.LastOutcome(), Outcome::RolledBack);
   EXPECT_EQ(p.Look().status_text,
             "The updating passed with errors!\r\nThe rollback of changes has been terminated.");
   EXPECT_EQ(p.Look().picture, Picture::Errors);
@@ -202,9 +201,8 @@ TEST_F(MainPresenterTest, RolledBackRunWithGoodRestoreShowsRollbackVerdictSilent
 }
 
 TEST_F(MainPresenterTest, RolledBackRunWithRestoreFailureShowsAndLogsTheError) {
-  MainPresenter& p = Create({.update = [](CommandContext& c) {
-    c.rollback_done = true;
-    throw Error("Exception Message: cannot restore DunVeld.fdb");
+  MainPresenter& p = Create({.update = [](CommandContext&) {
+    throw RolledBack("Exception Message: cannot restore DunVeld.fdb");
   }});
   p.OKBtnClick();
   EXPECT_EQ(p.Look().status_text,
@@ -219,18 +217,17 @@ TEST_F(MainPresenterTest, RolledBackRunWithRestoreFailureShowsAndLogsTheError) {
 
 TEST_F(MainPresenterTest, FailureBeforeChangesIsInterruptedAndTheNextRunClearsTheFlag) {
   int runs = 0;
-  MainPresenter& p = Create({.update = [&](CommandContext& c) {
+  MainPresenter& p = Create({.update = [&](CommandContext&) {
     if (++runs == 1) {
-      c.rollback_done = true;
-      throw Error("first");
+      throw RolledBack("first");
     }
     throw Error("The folder does not exist!");
   }});
   p.OKBtnClick();
-  EXPECT_TRUE(p.RollbackDone());
+  EXPECT_EQ(p.LastOutcome(), Outcome::RolledBack);
   p.OKBtnClick();  // Start works again without a restart
   EXPECT_EQ(runs, 2);
-  EXPECT_FALSE(p.RollbackDone());
+  EXPECT_EQ(p.LastOutcome(), Outcome::Failed);
   EXPECT_EQ(p.Look().status_text, "The updating was interrupted!");
   ASSERT_EQ(view.boxes.size(), 2u);
   EXPECT_EQ(view.boxes[1].second, "The folder does not exist!");

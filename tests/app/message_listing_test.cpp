@@ -10,7 +10,7 @@
 namespace updater {
 namespace {
 
-std::string TextIn(int language, const std::string& key, const std::string& p0 = kNull) {
+std::string TextIn(int language, MessageKey key, const std::string& p0 = kNull) {
   ChangeLanguage(language);
   return GetMessageText(key, p0);
 }
@@ -26,18 +26,18 @@ TEST(MessageListingTest, EveryLanguageBelowItsKeyAndTheActiveOneKept) {
   const char* names[] = {"Programmer_Language", "Russian_Language", "English_Language",
                          "German_Language", "French_Language"};
   for (int l = 1; l <= 5; ++l) {
-    expected +=
-        "  " + std::to_string(l) + " " + names[l - 1] + ": " + TextIn(l, "uMain_Finished_4") + "\n";
+    expected += "  " + std::to_string(l) + " " + names[l - 1] + ": " +
+                TextIn(l, msg::uMain_Finished_4) + "\n";
   }
   EXPECT_EQ(out.str().substr(0, expected.size()), expected);
-  EXPECT_NE(out.str().find(TextIn(3, "uUpdate_UpdateInit_2", "/srv/p")), std::string::npos);
+  EXPECT_NE(out.str().find(TextIn(3, msg::uUpdate_UpdateInit_2, "/srv/p")), std::string::npos);
   ChangeLanguage(3);
 }
 
 TEST(MessageListingTest, MultiLineTextsContinueIndented) {
   std::ostringstream out;
   PrintMessages(out, {"uMain_Finished_3"}, {});
-  std::string english = TextIn(3, "uMain_Finished_3");
+  std::string english = TextIn(3, msg::uMain_Finished_3);
   std::string::size_type cr = english.find('\r');
   ASSERT_NE(cr, std::string::npos) << "the verdict has two lines";
   std::string head = "  3 English_Language: ";

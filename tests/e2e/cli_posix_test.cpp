@@ -55,7 +55,7 @@ TEST_F(CliPosixProcessTest, ServiceCommandsWithoutADiscoveredServerFailAtOnce) {
   std::ofstream(empty) << "Windows Registry Editor Version 5.00\n";
   std::ofstream(broken) << "Windows Registry Editor Version 5.00\n[HKEY_NOWHERE\\A]\n";
   ChangeLanguage(3);
-  const std::string advice = GetMessageText("uMain_FormCreate_2");
+  const std::string advice = GetMessageText(msg::uMain_FormCreate_2);
   const std::string advice_start = advice.substr(0, advice.find_first_of("\r\n"));
   for (const char* command : {"start-service", "stop-service"}) {
     for (const fs::path& registry : {empty, broken}) {

@@ -56,18 +56,18 @@ class CliServiceServerTest : public ::testing::Test {
 TEST_F(CliServiceServerTest, ShutdownAndOnlineSwitchTheDatabaseAndReportRepeats) {
   ProcessResult first = Run("shutdown");
   ASSERT_EQ(first.exit_code, 0) << first.out << first.err;
-  EXPECT_NE(first.out.find(GetMessageText("uUpdate_UpdateShutdown_3")), std::string::npos)
+  EXPECT_NE(first.out.find(GetMessageText(msg::uUpdate_UpdateShutdown_3)), std::string::npos)
       << first.out;
 
   // Already shut down: a warning, not a failure.
   ProcessResult again = Run("shutdown");
   EXPECT_EQ(again.exit_code, 0) << again.out << again.err;
-  EXPECT_NE(again.out.find(GetMessageText("uUpdate_UpdateShutdown_5")), std::string::npos)
+  EXPECT_NE(again.out.find(GetMessageText(msg::uUpdate_UpdateShutdown_5)), std::string::npos)
       << again.out;
 
   ProcessResult online = Run("online");
   EXPECT_EQ(online.exit_code, 0) << online.out << online.err;
-  EXPECT_NE(online.out.find(GetMessageText("uUpdate_UpdateOnLine_03")), std::string::npos)
+  EXPECT_NE(online.out.find(GetMessageText(msg::uUpdate_UpdateOnLine_03)), std::string::npos)
       << online.out;
 
   // An ordinary user gets in again.

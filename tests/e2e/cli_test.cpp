@@ -19,7 +19,7 @@ TEST_F(CliProcessTest, MessagesPrintsAKeyInEveryLanguage) {
   ASSERT_EQ(r.exit_code, 0) << r.err;
   for (int language = 1; language <= 5; ++language) {
     ChangeLanguage(language);
-    std::string text = GetMessageText("uMain_Finished_1");
+    std::string text = GetMessageText(msg::uMain_Finished_1);
     ASSERT_FALSE(text.empty());
     EXPECT_TRUE(Contains(r.out, " " + std::to_string(language) + " ")) << r.out;
     EXPECT_TRUE(Contains(r.out, ": " + text + "\n")) << language << "\n" << r.out;
@@ -33,7 +33,7 @@ TEST_F(CliProcessTest, MessagesFillsPlaceholders) {
   ProcessResult r = Run({"messages", "uUpdate_UpdateInit_2", "-P", "/srv/Dun Veld"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
   ChangeLanguage(3);
-  EXPECT_TRUE(Contains(r.out, GetMessageText("uUpdate_UpdateInit_2", "/srv/Dun Veld"))) << r.out;
+  EXPECT_TRUE(Contains(r.out, GetMessageText(msg::uUpdate_UpdateInit_2, "/srv/Dun Veld"))) << r.out;
   EXPECT_FALSE(Contains(r.out, "{0}")) << r.out;
 }
 
@@ -64,7 +64,7 @@ TEST_F(CliProcessTest, UpdateOfAMissingFolderFailsWithALoggedErrorBeforeAnyQuest
   ChangeLanguage(3);
   const std::string nowhere = folder_ / "nowhere";
   ProcessResult r = Run({"--language", "3", "update", "--product-dir", nowhere, "--password", ""});
-  const std::string message = GetMessageText("uUpdate_UpdateInit_2", nowhere);
+  const std::string message = GetMessageText(msg::uUpdate_UpdateInit_2, nowhere);
   EXPECT_EQ(r.exit_code, 1);
   // The log line on standard output: date - time: text.
   EXPECT_TRUE(Contains(r.out, ": " + message + "\n")) << r.out;
@@ -81,8 +81,9 @@ TEST_F(CliProcessTest, ModeCommandsWithoutAServerPartFailBeforeAnyServerContact)
   ChangeLanguage(3);
   const struct {
     const char* command;
-    const char* key;
-  } cases[] = {{"shutdown", "uUpdate_UpdateShutdown_2"}, {"online", "uUpdate_UpdateOnLine_02"}};
+    MessageKey key;
+  } cases[] = {{"shutdown", msg::uUpdate_UpdateShutdown_2},
+               {"online", msg::uUpdate_UpdateOnLine_02}};
   // The test's folder is on a fixed disk: one on a RAM disk would be refused before the check.
   const fs::path product = fs::path(folder_.path()) / "product";
   fs::create_directories(product);

@@ -264,13 +264,13 @@ TEST_F(UpdateRunServerTest, FullUpdateOfBothParts) {
   EXPECT_FALSE(fs::exists(temp[0] / "New"));
 
   const std::string log = RunLog();
-  for (const char* key : {"uUpdate_UpdateProgramm_18", "uIS_DunVeld_8", "uUpdate_UpdateProgramm_48",
-                          "uUpdate_UpdateProgramm_49"})
-    EXPECT_TRUE(Contains(log, GetMessageText(key))) << key << "\n" << log;
-  EXPECT_TRUE(
-      Contains(log, GetMessageText("uUpdate_UpdateProgramm_41", (temp[0] / "New").string() + "/")))
+  for (MessageKey key : {msg::uUpdate_UpdateProgramm_18, msg::uIS_DunVeld_8,
+                         msg::uUpdate_UpdateProgramm_48, msg::uUpdate_UpdateProgramm_49})
+    EXPECT_TRUE(Contains(log, GetMessageText(key))) << key.name() << "\n" << log;
+  EXPECT_TRUE(Contains(
+      log, GetMessageText(msg::uUpdate_UpdateProgramm_41, (temp[0] / "New").string() + "/")))
       << log;
-  EXPECT_FALSE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_45"))) << log;
+  EXPECT_FALSE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_45))) << log;
   ExpectNoPasswordIn(r, testing::kTestSysdbaPassword);
 }
 
@@ -311,12 +311,12 @@ TEST_F(UpdateRunServerTest, WrongAdmnPasswordRollsBackAndLeavesTheLiveDatabaseOn
   EXPECT_FALSE(fs::exists(temp[0] / "New"));
 
   const std::string log = RunLog();
-  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_44"))) << log;
-  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_45"))) << log;
-  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_49"))) << log;
-  EXPECT_FALSE(Contains(log, GetMessageText("uIS_DunVeld_8"))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_44))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_45))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_49))) << log;
+  EXPECT_FALSE(Contains(log, GetMessageText(msg::uIS_DunVeld_8))) << log;
   EXPECT_TRUE(
-      Contains(r.err, "Status: " + GetMessageText("uUpdate_UpdateProgramm_43").substr(0, 20)))
+      Contains(r.err, "Status: " + GetMessageText(msg::uUpdate_UpdateProgramm_43).substr(0, 20)))
       << r.err;
   ExpectNoPasswordIn(r, kWrongAdmnPassword);
   ExpectNoPasswordIn(r, testing::kTestSysdbaPassword);
@@ -345,7 +345,7 @@ TEST_F(UpdateRunServerTest, FailingStatementInTheScriptRollsBackAndKeepsTheNewLi
   EXPECT_TRUE(ServiceRunning());
   EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
   EXPECT_TRUE(Contains(r.out + r.err, "this update needs version 1")) << r.out << r.err;
-  EXPECT_TRUE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_45")));
+  EXPECT_TRUE(Contains(RunLog(), GetMessageText(msg::uUpdate_UpdateProgramm_45)));
 }
 
 TEST_F(UpdateRunServerTest, DeclinedAtTheConfirmationWithoutATerminalChangesNothing) {
@@ -359,7 +359,7 @@ TEST_F(UpdateRunServerTest, DeclinedAtTheConfirmationWithoutATerminalChangesNoth
   EXPECT_EQ(DatabaseVersion(), "1");
   EXPECT_EQ(ShutdownMode(), "0");
   EXPECT_TRUE(fs::exists(program() / "storage.ini"));
-  EXPECT_FALSE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_18")));
+  EXPECT_FALSE(Contains(RunLog(), GetMessageText(msg::uUpdate_UpdateProgramm_18)));
 }
 
 TEST_F(UpdateRunServerTest, ClientOnlyUpdatesTheProgramWithoutTheServer) {
@@ -371,12 +371,12 @@ TEST_F(UpdateRunServerTest, ClientOnlyUpdatesTheProgramWithoutTheServer) {
             ReadFile(DemoBuild() / "payload" / "EN_DunVeld.chm"));
 
   const std::string log = RunLog();
-  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_02")) ||
-              Contains(r.err, GetMessageText("uUpdate_UpdateProgramm_02")))
+  EXPECT_TRUE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_02)) ||
+              Contains(r.err, GetMessageText(msg::uUpdate_UpdateProgramm_02)))
       << r.err;
-  for (const char* key :
-       {"uUpdate_UpdateProgramm_18", "uUpdate_UpdateProgramm_21", "uUpdate_UpdateProgramm_48"})
-    EXPECT_FALSE(Contains(log, GetMessageText(key))) << key << "\n" << log;
+  for (MessageKey key : {msg::uUpdate_UpdateProgramm_18, msg::uUpdate_UpdateProgramm_21,
+                         msg::uUpdate_UpdateProgramm_48})
+    EXPECT_FALSE(Contains(log, GetMessageText(key))) << key.name() << "\n" << log;
 }
 
 // A server installation without the client: the database is updated, no client appears.
@@ -391,7 +391,7 @@ TEST_F(UpdateRunServerTest, ServerOnlyUpdatesTheDatabaseAndLeavesNoClient) {
   EXPECT_EQ(ReadFile(kUdfLibrary), ReadFile(DemoBuild() / "payload" / "Dv_UDF_u8.dll"));
   EXPECT_FALSE(fs::exists(program() / "DunVeld.exe"));
   const std::string log = RunLog();
-  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_49"))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_49))) << log;
   ExpectNoPasswordIn(r, testing::kTestSysdbaPassword);
 }
 
@@ -410,7 +410,7 @@ TEST_F(UpdateRunServerTest, AProcessHoldingTheProductFolderStopsTheRunBeforeAnyC
     ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
     EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
     EXPECT_TRUE(Contains(
-        r.err, GetMessageText("uUpdate_UpdateProgramm_33", product_.string()).substr(0, 30)))
+        r.err, GetMessageText(msg::uUpdate_UpdateProgramm_33, product_.string()).substr(0, 30)))
         << r.err;
     EXPECT_TRUE(TempFolders().empty());
     EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
@@ -446,7 +446,7 @@ TEST_F(UpdateRunServerTest, SettingsFileVariantsPickTheHelpFileOrRollBack) {
     } else {
       EXPECT_EQ(ReadFile(program() / "DunVeld.chm"), old_help);
       EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
-      EXPECT_TRUE(Contains(r.err, GetMessageText("uIS_DunVeld_10"))) << r.err;
+      EXPECT_TRUE(Contains(r.err, GetMessageText(msg::uIS_DunVeld_10))) << r.err;
       // Put back from the backup by the rollback.
       EXPECT_TRUE(fs::exists(program() / "storage.ini"));
       EXPECT_TRUE(fs::exists(program() / "Fr.dll"));
@@ -479,10 +479,10 @@ TEST_F(UpdateRunServerTest, LiveStorageIniThatCannotBeDeletedRollsBack) {
   ProcessResult r = Update({});
   Shell("chattr -i " + ShellQuote(storage.string()));
   EXPECT_EQ(r.exit_code, 3) << r.out << r.err;
-  EXPECT_TRUE(Contains(r.err, GetMessageText("uIS_DunVeld_11", storage.string()))) << r.err;
+  EXPECT_TRUE(Contains(r.err, GetMessageText(msg::uIS_DunVeld_11, storage.string()))) << r.err;
   EXPECT_EQ(ReadFile(storage), before);
   EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
-  EXPECT_TRUE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_45")));
+  EXPECT_TRUE(Contains(RunLog(), GetMessageText(msg::uUpdate_UpdateProgramm_45)));
 }
 
 // The run log with what differs between two runs of the same update blanked: the time
@@ -511,11 +511,12 @@ TEST_F(UpdateRunServerTest, ProgressShowsOnATerminalOnlyAndLeavesTheRunLogAsItWa
   ASSERT_EQ(session.Finish(), 0) << session.output();
   const std::string& screen = session.output();
   for (const std::string& step :
-       {GetMessageText("uUpdate_UpdateProgramm_21") + "  ",  // the service stops
-        GetMessageText("uUpdate_UpdateProgramm_26") + "  ",  // and starts
-        GetMessageText("uProgress_ServiceSettle") + "  ",
-        GetMessageText("uProgress_CopyFolder", program().string()) + "  ",
-        GetMessageText("uProgress_Unpack"), GetMessageText("uProgress_RunScript", "script.sql")})
+       {GetMessageText(msg::uUpdate_UpdateProgramm_21) + "  ",  // the service stops
+        GetMessageText(msg::uUpdate_UpdateProgramm_26) + "  ",  // and starts
+        GetMessageText(msg::uProgress_ServiceSettle) + "  ",
+        GetMessageText(msg::uProgress_CopyFolder, program().string()) + "  ",
+        GetMessageText(msg::uProgress_Unpack),
+        GetMessageText(msg::uProgress_RunScript, "script.sql")})
     EXPECT_TRUE(Contains(screen, "\r" + step)) << step << "\n" << screen;
   for (const char* figures : {"/30 s\033[K", "/15 s\033[K", " files  ", " MB"})
     EXPECT_TRUE(Contains(screen, figures)) << figures;
@@ -530,7 +531,7 @@ TEST_F(UpdateRunServerTest, ProgressShowsOnATerminalOnlyAndLeavesTheRunLogAsItWa
   ProcessResult piped = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
   ASSERT_EQ(piped.exit_code, 0) << piped.out << piped.err;
   for (const std::string& text : {std::string("\r"), std::string("\033"),
-                                  GetMessageText("uProgress_Unpack"), std::string("/30 s")}) {
+                                  GetMessageText(msg::uProgress_Unpack), std::string("/30 s")}) {
     EXPECT_FALSE(Contains(piped.err, text)) << piped.err;
     EXPECT_FALSE(Contains(piped.out, text)) << piped.out;
   }
@@ -556,8 +557,8 @@ TEST_F(UpdateRunServerTest, DeclinedAtTheUsersWarningOnATerminalChangesNothing) 
   EXPECT_FALSE(Contains(session.output(), testing::kTestSysdbaPassword)) << session.output();
   EXPECT_TRUE(Contains(session.output(), "ADMN")) << session.output();
   const std::string log = RunLog();
-  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_12"))) << log;
-  EXPECT_FALSE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_18"))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_12))) << log;
+  EXPECT_FALSE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_18))) << log;
   EXPECT_TRUE(TempFolders().empty());
   user = db::Attachment();
   EXPECT_EQ(DatabaseVersion(), "1");
@@ -574,7 +575,7 @@ TEST_F(UpdateRunServerTest, DatabaseFileHeldThroughTheSwapIsReportedAsAFailure) 
                                "--product-dir", product_.string()},
                               {{"LC_ALL", "C"}, {"TZ", "UTC0"}});
   ASSERT_TRUE(session.Started());
-  ASSERT_TRUE(session.WaitFor(GetMessageText("uIS_DunVeld_8"))) << session.output();
+  ASSERT_TRUE(session.WaitFor(GetMessageText(msg::uIS_DunVeld_8))) << session.output();
   Holder holder(product_, database());
   ASSERT_TRUE(holder.Started());
   const int exit_code = session.Finish();
@@ -582,13 +583,14 @@ TEST_F(UpdateRunServerTest, DatabaseFileHeldThroughTheSwapIsReportedAsAFailure) 
 
   const std::string log = RunLog();
   const std::string attempt =
-      GetMessageText("uUpdate_CopyFileWithBackUp_5", testing::kTestServerPrefix + database());
+      GetMessageText(msg::uUpdate_CopyFileWithBackUp_5, testing::kTestServerPrefix + database());
   std::size_t attempts = 0;
   for (std::size_t at = log.find(attempt); at != std::string::npos; at = log.find(attempt, at + 1))
     ++attempts;
   EXPECT_EQ(attempts, 11u) << log;
-  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_CopyFileWithBackUp_3").substr(0, 40))) << log;
-  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_49"))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText(msg::uUpdate_CopyFileWithBackUp_3).substr(0, 40)))
+      << log;
+  EXPECT_TRUE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_49))) << log;
   // Neither part went live; the updated database waits in the working copy.
   EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
   EXPECT_EQ(DatabaseVersion(), "1");
@@ -651,7 +653,7 @@ TEST_F(UpdateRunServerTest, ServerThatCannotStartAtTheEndIsReportedAsAFailure) {
                                "--product-dir", product_.string()},
                               {{"LC_ALL", "C"}, {"TZ", "UTC0"}});
   ASSERT_TRUE(session.Started());
-  ASSERT_TRUE(session.WaitFor(GetMessageText("uIS_DunVeld_8"))) << session.output();
+  ASSERT_TRUE(session.WaitFor(GetMessageText(msg::uIS_DunVeld_8))) << session.output();
   ServerImageAside image;
   ASSERT_TRUE(image.Moved());
   const int exit_code = session.Finish();
@@ -662,7 +664,7 @@ TEST_F(UpdateRunServerTest, ServerThatCannotStartAtTheEndIsReportedAsAFailure) {
   EXPECT_EQ(exit_code, 5) << session.output();
   const std::string& said = session.output();
   EXPECT_TRUE(Contains(said, "updater-cli recover")) << said;
-  const std::string online_failed = GetMessageText("uUpdate_UpdateProgramm_50");
+  const std::string online_failed = GetMessageText(msg::uUpdate_UpdateProgramm_50);
   EXPECT_TRUE(Contains(said, online_failed.substr(0, 40))) << said;
   EXPECT_TRUE(Contains(said, "Original Message: ")) << said;
   EXPECT_TRUE(Contains(said, kUnableToStartText) || Contains(said, kNotRunningText)) << said;
@@ -670,11 +672,11 @@ TEST_F(UpdateRunServerTest, ServerThatCannotStartAtTheEndIsReportedAsAFailure) {
 
   // The final step began and never reached the database.
   const std::string log = RunLog();
-  const std::size_t final_step = log.rfind(GetMessageText("uUpdate_UpdateProgramm_48"));
+  const std::size_t final_step = log.rfind(GetMessageText(msg::uUpdate_UpdateProgramm_48));
   ASSERT_NE(final_step, std::string::npos) << log;
-  EXPECT_EQ(log.find(GetMessageText("uUpdate_UpdateProgramm_49"), final_step), std::string::npos)
+  EXPECT_EQ(log.find(GetMessageText(msg::uUpdate_UpdateProgramm_49), final_step), std::string::npos)
       << log;
-  EXPECT_FALSE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_45"))) << log;
+  EXPECT_FALSE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_45))) << log;
 
   // Both parts were swapped in; the database waits in single-user mode for the operator.
   EXPECT_TRUE(Contains(Client(), "DunVeld version 2.0")) << Client();
@@ -718,7 +720,7 @@ TEST_F(UpdateRunServerTest, DeclinedAtTheServerStopWarningChangesNothing) {
        {"UPDATER_ADMN_PASSWORD", testing::kTestAdmnPassword}});
   ASSERT_TRUE(session.Started());
   EXPECT_TRUE(session.Answer("Yes/No [No]: ", "y")) << session.output();
-  const std::string warning = GetMessageText("uUpdate_UpdateProgramm_15");
+  const std::string warning = GetMessageText(msg::uUpdate_UpdateProgramm_15);
   EXPECT_TRUE(session.WaitFor(warning.substr(0, warning.find_first_of("\r\n"))))
       << session.output();
   EXPECT_TRUE(session.Answer("Yes/No [No]: ", "n")) << session.output();
@@ -726,11 +728,11 @@ TEST_F(UpdateRunServerTest, DeclinedAtTheServerStopWarningChangesNothing) {
 
   EXPECT_FALSE(Contains(session.output(), "[Error]")) << session.output();
   const std::string log = RunLog();
-  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_14"))) << log;
-  EXPECT_TRUE(Contains(log, GetMessageText("uUpdate_UpdateProgramm_16"))) << log;
-  for (const char* key : {"uUpdate_UpdateProgramm_08", "uUpdate_UpdateProgramm_10",
-                          "uUpdate_UpdateProgramm_17", "uUpdate_UpdateProgramm_18"})
-    EXPECT_FALSE(Contains(log, GetMessageText(key))) << key << "\n" << log;
+  EXPECT_TRUE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_14))) << log;
+  EXPECT_TRUE(Contains(log, GetMessageText(msg::uUpdate_UpdateProgramm_16))) << log;
+  for (MessageKey key : {msg::uUpdate_UpdateProgramm_08, msg::uUpdate_UpdateProgramm_10,
+                         msg::uUpdate_UpdateProgramm_17, msg::uUpdate_UpdateProgramm_18})
+    EXPECT_FALSE(Contains(log, GetMessageText(key))) << key.name() << "\n" << log;
   EXPECT_TRUE(TempFolders().empty());
   EXPECT_TRUE(Contains(Client(), "DunVeld version 1.0"));
   EXPECT_TRUE(fs::exists(program() / "storage.ini"));
@@ -801,8 +803,8 @@ TEST_F(SmallDiskUpdateServerTest, TooLittleFreeSpaceStopsBeforeAnyCopy) {
   EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
   EXPECT_TRUE(Contains(r.err, "Exception Message: To write the file to disk")) << r.err;
   const std::string log = RunLog();
-  for (const char* key : {"uUpdate_UpdateProgramm_27", "uUpdate_UpdateProgramm_29"})
-    EXPECT_TRUE(Contains(log, GetMessageText(key))) << key << "\n" << log;
+  for (MessageKey key : {msg::uUpdate_UpdateProgramm_27, msg::uUpdate_UpdateProgramm_29})
+    EXPECT_TRUE(Contains(log, GetMessageText(key))) << key.name() << "\n" << log;
   EXPECT_TRUE(TempFolders().empty());
   ExpectLiveProductUnchanged();
 }
@@ -815,7 +817,7 @@ TEST_F(SmallDiskUpdateServerTest, DiskFillingUpDuringTheCopiesLeavesTheLiveProdu
   ASSERT_NO_FATAL_FAILURE(LeaveFree(5));
   ProcessResult r = UpdateWithPasswordsFromEnvironment(testing::kTestAdmnPassword);
   EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
-  EXPECT_TRUE(Contains(RunLog(), GetMessageText("uUpdate_UpdateProgramm_49")));
+  EXPECT_TRUE(Contains(RunLog(), GetMessageText(msg::uUpdate_UpdateProgramm_49)));
   ExpectLiveProductUnchanged();
   EXPECT_EQ(fs::file_size(database()), live_size);
   // What remains: the temporary folder without its New folder.
@@ -960,12 +962,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A moment of a run: a while after a line of its log showed.
 struct Moment {
-  const char* after;  // message key of the log line
+  MessageKey after;  // of the log line
   int delay_ms;
 };
 
 std::ostream& operator<<(std::ostream& os, const Moment& m) {
-  return os << m.after << " + " << m.delay_ms << " ms";
+  return os << m.after.name() << " + " << m.delay_ms << " ms";
 }
 
 class InterruptedRunServerTest : public StoppedRunServerTest {
@@ -1014,27 +1016,27 @@ class InterruptedRunServerTest : public StoppedRunServerTest {
 // One product serves the moments in turn while it stays at version 1.
 TEST_F(InterruptedRunServerTest, KilledAtMomentsSpreadOverAWholeRunIsRecovered) {
   const Moment moments[] = {
-      {"uUpdate_UpdateProgramm_18", 0},
-      {"uUpdate_UpdateProgramm_19", 0},
-      {"uUpdate_UpdateProgramm_21", 300},
-      {"uUpdate_UpdateProgramm_21", 1500},
-      {"uUpdate_UpdateProgramm_23", 0},
-      {"uUpdate_UpdateProgramm_26", 200},
-      {"uUpdate_UpdateProgramm_26", 1200},
-      {"uUpdate_UpdateProgramm_32", 0},
-      {"uUpdate_UpdateProgramm_36", 0},
-      {"uUpdate_UpdateProgramm_38", 100},
-      {"uIS_DunVeld_6", 0},
-      {"uIS_DunVeld_6", 600},
-      {"uIS_DunVeld_6", 1500},
-      {"uIS_DunVeld_6", 3000},
-      {"uIS_DunVeld_6", 4500},
-      {"uIS_DunVeld_8", 0},
-      {"uUpdate_UpdateProgramm_41", 0},
-      {"uUpdate_CopyFileWithBackUp_5", 0},
-      {"uUpdate_CopyFileWithBackUp_5", 300},
-      {"uUpdate_UpdateProgramm_48", 0},
-      {"uUpdate_UpdateProgramm_48", 800},
+      {msg::uUpdate_UpdateProgramm_18, 0},
+      {msg::uUpdate_UpdateProgramm_19, 0},
+      {msg::uUpdate_UpdateProgramm_21, 300},
+      {msg::uUpdate_UpdateProgramm_21, 1500},
+      {msg::uUpdate_UpdateProgramm_23, 0},
+      {msg::uUpdate_UpdateProgramm_26, 200},
+      {msg::uUpdate_UpdateProgramm_26, 1200},
+      {msg::uUpdate_UpdateProgramm_32, 0},
+      {msg::uUpdate_UpdateProgramm_36, 0},
+      {msg::uUpdate_UpdateProgramm_38, 100},
+      {msg::uIS_DunVeld_6, 0},
+      {msg::uIS_DunVeld_6, 600},
+      {msg::uIS_DunVeld_6, 1500},
+      {msg::uIS_DunVeld_6, 3000},
+      {msg::uIS_DunVeld_6, 4500},
+      {msg::uIS_DunVeld_8, 0},
+      {msg::uUpdate_UpdateProgramm_41, 0},
+      {msg::uUpdate_CopyFileWithBackUp_5, 0},
+      {msg::uUpdate_CopyFileWithBackUp_5, 300},
+      {msg::uUpdate_UpdateProgramm_48, 0},
+      {msg::uUpdate_UpdateProgramm_48, 800},
   };
   bool fresh = true;
   std::string rows;
@@ -1084,11 +1086,11 @@ TEST_F(InterruptedRunServerTest, StopSignalsEndTheRunConsistentAndOnlineWithoutR
     int version;  // after the run
   };
   const Point points[] = {
-      {{"uUpdate_UpdateProgramm_21", 300}, 1},  // before the staging
-      {{"uUpdate_UpdateProgramm_38", 0}, 1},    // during the copies
-      {{"uIS_DunVeld_6", 1500}, 1},             // during the script
-      {{"uUpdate_UpdateProgramm_41", 0}, 2},    // during the swap
-      {{"uUpdate_UpdateProgramm_48", 0}, 2},    // during the final step
+      {{msg::uUpdate_UpdateProgramm_21, 300}, 1},  // before the staging
+      {{msg::uUpdate_UpdateProgramm_38, 0}, 1},    // during the copies
+      {{msg::uIS_DunVeld_6, 1500}, 1},             // during the script
+      {{msg::uUpdate_UpdateProgramm_41, 0}, 2},    // during the swap
+      {{msg::uUpdate_UpdateProgramm_48, 0}, 2},    // during the final step
   };
   bool fresh = true;
   std::string rows;
@@ -1105,10 +1107,10 @@ TEST_F(InterruptedRunServerTest, StopSignalsEndTheRunConsistentAndOnlineWithoutR
       const int exit_code = UpdateStoppedAt(point.moment, signal, landed, said);
       ASSERT_TRUE(landed) << said;
       EXPECT_EQ(exit_code, point.version == 1 ? 4 : 0) << said;
-      const std::string key = point.version == 1 ? "uUpdate_Stop_4" : "uUpdate_Stop_5";
+      const MessageKey key = point.version == 1 ? msg::uUpdate_Stop_4 : msg::uUpdate_Stop_5;
       EXPECT_TRUE(Contains(said, GetMessageText(key))) << said;
       if (signal == SIGINT && point.version == 1) {
-        EXPECT_TRUE(Contains(said, GetMessageText("uUpdate_Stop_2"))) << said;
+        EXPECT_TRUE(Contains(said, GetMessageText(msg::uUpdate_Stop_2))) << said;
       }
       EXPECT_EQ(DatabaseVersion(), std::to_string(point.version));
       ExpectConsistentAndOnline(rows);

@@ -126,11 +126,11 @@ class DemoUpdateTest : public QObject {
     const QString log = window.findChild<QPlainTextEdit*>("mLog")->toPlainText();
     auto* captions = window.findChild<QLabel*>("mCaptions");
     QVERIFY2(!answerer.asked.isEmpty(), "the run asked nothing");
-    QCOMPARE(captions->text(), QString::fromStdString(GetMessageText("uMain_Finished_1")));
+    QCOMPARE(captions->text(), QString::fromStdString(GetMessageText(msg::uMain_Finished_1)));
     QVERIFY2(window.Presenter().Look().picture == Picture::Success, qPrintable(log));
     QVERIFY(window.findChild<QLabel*>("Image1")->isVisible());
     QVERIFY(window.findChild<QPushButton*>("OKBtn")->isEnabled());
-    QVERIFY(log.contains(QString::fromStdString(GetMessageText("uMain_Finished_2"))));
+    QVERIFY(log.contains(QString::fromStdString(GetMessageText(msg::uMain_Finished_2))));
 
     // The product itself: the new client, the database at version 2 and online.
     const std::string client = Output(Quoted((product / "Program" / "DunVeld.exe").string()));

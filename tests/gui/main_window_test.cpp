@@ -310,15 +310,16 @@ class MainWindowTest : public QObject {
       std::ofstream(source + (i % 2 ? "/Sub/" : "/") + std::to_string(i) + ".dll")
           << std::string(100000, 'x');
     }
-    const QString settle = QString::fromStdString(GetMessageText("uProgress_ServiceSettle"));
-    WindowFixture run({.update =
-                           [&](CommandContext& c) {
-                             c.op.SaveExceptionToLog(GetMessageText("uUpdate_UpdateProgramm_38"));
-                             MyCopyDir(c.facilities.progress, source, folder.path() + "/Copy");
-                             PauseShowingProgress(c.facilities.clock, c.facilities.progress,
-                                                  settle.toStdString(), std::chrono::seconds(5));
-                           }},
-                      RunOnWorker, &clock);
+    const QString settle = QString::fromStdString(GetMessageText(msg::uProgress_ServiceSettle));
+    WindowFixture run(
+        {.update =
+             [&](CommandContext& c) {
+               c.op.SaveExceptionToLog(GetMessageText(msg::uUpdate_UpdateProgramm_38));
+               MyCopyDir(c.facilities.progress, source, folder.path() + "/Copy");
+               PauseShowingProgress(c.facilities.clock, c.facilities.progress, settle.toStdString(),
+                                    std::chrono::seconds(5));
+             }},
+        RunOnWorker, &clock);
     auto* bar = run.Find<QProgressBar>("pbStep");
     auto* step = run.Find<QLabel>("lStep");
     std::vector<int> copy_values, wait_values;
@@ -346,10 +347,9 @@ class MainWindowTest : public QObject {
 
   void verdictAfterSuccessAndAfterFailure() {
     bool fail = false;
-    WindowFixture f({.update = [&](CommandContext& c) {
+    WindowFixture f({.update = [&](CommandContext&) {
       if (fail) {
-        c.rollback_done = true;
-        throw Error("");  // rolled back, restore went well: no box
+        throw RolledBack();  // restore went well: no box
       }
     }});
     auto* image = f.Find<QLabel>("Image1");

@@ -11,7 +11,7 @@
 namespace updater {
 namespace {
 
-constexpr const char* kRussianOnlyKey = "uUpdate_CopyFileWithBackUp_5";
+constexpr MessageKey kRussianOnlyKey = msg::uUpdate_CopyFileWithBackUp_5;
 
 class CatalogueTest : public ::testing::Test {
  protected:
@@ -85,7 +85,7 @@ TEST_F(CatalogueTest, EveryMessageIsTranslatedWithItsPlaceholders) {
   for (const TranslationRow& row : Sil().Rows(Section::stStrings)) {
     EXPECT_EQ(row.Text(1), row.Text(2)) << row.key;
     EXPECT_FALSE(row.Text(1).empty()) << row.key;
-    if (row.key == kRussianOnlyKey) {
+    if (row.key == kRussianOnlyKey.name()) {
       for (int lang = 3; lang <= kLanguageCount; ++lang) EXPECT_EQ(row.Text(lang), "");
       continue;
     }
@@ -104,27 +104,30 @@ TEST_F(CatalogueTest, EveryMessageIsTranslatedWithItsPlaceholders) {
 
 TEST_F(CatalogueTest, EnglishLookupsIgnoreTheCaseOfTheKey) {
   ChangeLanguage(3);
-  EXPECT_EQ(GetMessageText("uMain_OkBtn_1"), "The project for the updating was not choosen.");
-  EXPECT_EQ(GetMessageText("UMAIN_OKBTN_1"), "The project for the updating was not choosen.");
-  EXPECT_EQ(GetMessageText("umain_okbtn_1"), "The project for the updating was not choosen.");
-  EXPECT_EQ(GetMessageText("uUpdate_UpdateInit_2", "C:\\OVN\\DunVeld"),
+  EXPECT_EQ(GetMessageText(msg::uMain_OkBtn_1), "The project for the updating was not choosen.");
+  EXPECT_EQ(GetMessageText(MessageKey("UMAIN_OKBTN_1")),
+            "The project for the updating was not choosen.");
+  EXPECT_EQ(GetMessageText(MessageKey("umain_okbtn_1")),
+            "The project for the updating was not choosen.");
+  EXPECT_EQ(GetMessageText(msg::uUpdate_UpdateInit_2, "C:\\OVN\\DunVeld"),
             "The path to the updatable program \"C:\\OVN\\DunVeld\" was not found!");
-  EXPECT_EQ(GetMessageText("no_such_key"), "");
-  EXPECT_EQ(GetMessageText("no_such_key", "a", "b"), "");
+  EXPECT_EQ(GetMessageText(MessageKey("no_such_key")), "");
+  EXPECT_EQ(GetMessageText(MessageKey("no_such_key"), "a", "b"), "");
 }
 
 TEST_F(CatalogueTest, KeepsLineBreaksEllipsisAndBlanks) {
   ChangeLanguage(3);
-  EXPECT_EQ(GetMessageText("uMain_Finished_3"),
+  EXPECT_EQ(GetMessageText(msg::uMain_Finished_3),
             "The updating passed with errors!\r\nThe rollback of changes has been terminated.");
-  EXPECT_EQ(GetMessageText("uMain_OkBtn_2"), "The updating is in progress\u2026");
-  EXPECT_EQ(GetMessageText("uUpdate_UpdateProgramm_65"), "Checking the version of the database ");
-  EXPECT_NE(GetMessageText("uUpdate_UpdateOnLine_02").find("part of  the updatable"),
+  EXPECT_EQ(GetMessageText(msg::uMain_OkBtn_2), "The updating is in progress\u2026");
+  EXPECT_EQ(GetMessageText(msg::uUpdate_UpdateProgramm_65),
+            "Checking the version of the database ");
+  EXPECT_NE(GetMessageText(msg::uUpdate_UpdateOnLine_02).find("part of  the updatable"),
             std::string::npos);
-  const std::string text = GetMessageText("uUpdate_UpdateProgramm_11", "ADMN");
+  const std::string text = GetMessageText(msg::uUpdate_UpdateProgramm_11, "ADMN");
   EXPECT_EQ(text.substr(0, 9), "ADMN\r\n\r\nI");
-  EXPECT_EQ(GetMessageText("uUpdate_UpdateProgramm_20")
-                .substr(GetMessageText("uUpdate_UpdateProgramm_20").size() - 17),
+  EXPECT_EQ(GetMessageText(msg::uUpdate_UpdateProgramm_20)
+                .substr(GetMessageText(msg::uUpdate_UpdateProgramm_20).size() - 17),
             "\r\n Error message:");
 }
 
@@ -141,18 +144,18 @@ TEST_F(CatalogueTest, EachLanguageHasItsOwnText) {
   std::set<std::string> texts;
   for (int lang = 2; lang <= kLanguageCount; ++lang) {
     ChangeLanguage(lang);
-    texts.insert(GetMessageText("uMain_Finished_4"));
+    texts.insert(GetMessageText(msg::uMain_Finished_4));
   }
   EXPECT_EQ(texts.size(), 4u);
   ChangeLanguage(4);
-  EXPECT_EQ(GetMessageText("uMain_FormCreate_1"),
+  EXPECT_EQ(GetMessageText(msg::uMain_FormCreate_1),
             "Updater der Software der KORVANE-Unternehmensgruppe: w\u00e4hlen Sie bitte ein "
             "Projekt aus");
   ChangeLanguage(5);
-  EXPECT_EQ(GetMessageText("uMain_FormCreate_1"),
+  EXPECT_EQ(GetMessageText(msg::uMain_FormCreate_1),
             "Updater Software  KORVANE Group of Companies: choose the project");
   ChangeLanguage(2);
-  const std::string russian = GetMessageText("uMain_FormCreate_1");
+  const std::string russian = GetMessageText(msg::uMain_FormCreate_1);
   EXPECT_NE(russian.find("Корвен"), std::string::npos);
   EXPECT_EQ(russian.substr(russian.size() - std::string(": выберите проект").size()),
             ": выберите проект");

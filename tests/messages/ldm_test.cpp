@@ -28,14 +28,14 @@ class LdmTest : public ::testing::Test {
 TEST_F(LdmTest, ChangeLanguageSwitchesTheCatalogue) {
   ChangeLanguage(1);
   EXPECT_EQ(Sild().ActiveLanguage(), 1);
-  EXPECT_EQ(GetMessageText("uUpdate_UpdateProgramm_06"), "Отмена");
+  EXPECT_EQ(GetMessageText(msg::uUpdate_UpdateProgramm_06), "Отмена");
   ChangeLanguage(3);
   EXPECT_EQ(Sil().ActiveLanguage(), 3);
-  EXPECT_EQ(GetMessageText("uUpdate_UpdateProgramm_06"), "Cancel");
+  EXPECT_EQ(GetMessageText(msg::uUpdate_UpdateProgramm_06), "Cancel");
   ChangeLanguage(4);
-  EXPECT_EQ(GetMessageText("uUpdate_UpdateProgramm_06"), "Abbrechen");
+  EXPECT_EQ(GetMessageText(msg::uUpdate_UpdateProgramm_06), "Abbrechen");
   ChangeLanguage(5);
-  EXPECT_EQ(GetMessageText("uUpdate_UpdateProgramm_06"), "Annuler");
+  EXPECT_EQ(GetMessageText(msg::uUpdate_UpdateProgramm_06), "Annuler");
 }
 
 TEST_F(LdmTest, LanguageOutsideTheRangeIsRefusedWithTheNumber) {

@@ -70,14 +70,14 @@ TEST_F(LocaleLdmTest, DataModuleCreateStartsInTheSystemLanguage) {
   env.Set(nullptr, nullptr, "de_AT.UTF-8");
   DataModuleCreate(op);
   EXPECT_EQ(Sild().ActiveLanguage(), 4);
-  EXPECT_EQ(GetMessageText("uMain_Finished_4"), "Die Aktualisierung wurde abgebrochen!");
+  EXPECT_EQ(GetMessageText(msg::uMain_Finished_4), "Die Aktualisierung wurde abgebrochen!");
   env.Set(nullptr, nullptr, "fr_BE");
   DataModuleCreate(op);
   EXPECT_EQ(Sild().ActiveLanguage(), 5);
   env.Set(nullptr, nullptr, "es_ES");
   DataModuleCreate(op);
   EXPECT_EQ(Sild().ActiveLanguage(), 3);
-  EXPECT_EQ(GetMessageText("uMain_Finished_4"), "The updating was interrupted!");
+  EXPECT_EQ(GetMessageText(msg::uMain_Finished_4), "The updating was interrupted!");
 }
 
 }  // namespace

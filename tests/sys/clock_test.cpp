@@ -51,10 +51,9 @@ TEST(ClockTest, PauseScalingShortensPausesOnly) {
   EXPECT_NO_THROW(PauseScalingClock{1.0});
 }
 
-TEST(ErrorTest, SilentCases) {
-  EXPECT_TRUE(IsSilent(SilentAbort("declined")));
-  EXPECT_TRUE(IsSilent(Error("")));
-  EXPECT_FALSE(IsSilent(Error("The password was not specified!")));
+TEST(ErrorTest, RollbackIsCompleteOnlyWithNothingToTell) {
+  EXPECT_TRUE(RolledBack().complete());
+  EXPECT_FALSE(RolledBack("DunVeld.exe was not put back").complete());
 }
 
 }  // namespace

@@ -101,11 +101,11 @@ TEST_F(DbModesServerTest, ShutdownThenShutdownAgainWarns) {
   UpdateShutdown(facilities, op, profile, product.folder(), kTestSysdbaPassword);
 
   ASSERT_GE(op.log.size(), 2u);
-  EXPECT_EQ(op.log[op.log.size() - 2], GetMessageText("uUpdate_UpdateShutdown_1"));
-  EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateShutdown_3"));
+  EXPECT_EQ(op.log[op.log.size() - 2], GetMessageText(msg::uUpdate_UpdateShutdown_1));
+  EXPECT_EQ(op.log.back(), GetMessageText(msg::uUpdate_UpdateShutdown_3));
   ASSERT_EQ(op.boxes.size(), 1u);
   EXPECT_EQ(op.boxes[0].kind, DialogKind::Information);
-  EXPECT_EQ(op.boxes[0].text, GetMessageText("uUpdate_UpdateShutdown_4"));
+  EXPECT_EQ(op.boxes[0].text, GetMessageText(msg::uUpdate_UpdateShutdown_4));
   EXPECT_EQ(clock.Sleeps(), std::vector<std::chrono::milliseconds>{2000ms});
 
   EXPECT_TRUE(RefusesWithin(product.db_file(), "ADMN", kTestAdmnPassword, 5s));
@@ -113,10 +113,10 @@ TEST_F(DbModesServerTest, ShutdownThenShutdownAgainWarns) {
 
   op.log.clear();
   UpdateShutdown(facilities, op, profile, product.folder(), kTestSysdbaPassword);
-  EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateShutdown_5"));
+  EXPECT_EQ(op.log.back(), GetMessageText(msg::uUpdate_UpdateShutdown_5));
   ASSERT_EQ(op.boxes.size(), 2u);
   EXPECT_EQ(op.boxes[1].kind, DialogKind::Warning);
-  EXPECT_EQ(op.boxes[1].text, GetMessageText("uUpdate_UpdateShutdown_6"));
+  EXPECT_EQ(op.boxes[1].text, GetMessageText(msg::uUpdate_UpdateShutdown_6));
   // No pause after a refused request.
   EXPECT_EQ(clock.Sleeps().size(), 1u);
   EXPECT_FALSE(AdmnAdmitted());
@@ -133,18 +133,18 @@ TEST_F(DbModesServerTest, OnlineThenOnlineAgainWarns) {
 
   UpdateOnLine(facilities, op, profile, product.folder(), kTestSysdbaPassword);
   ASSERT_GE(op.log.size(), 2u);
-  EXPECT_EQ(op.log[op.log.size() - 2], GetMessageText("uUpdate_UpdateOnLine_01"));
-  EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateOnLine_03"));
+  EXPECT_EQ(op.log[op.log.size() - 2], GetMessageText(msg::uUpdate_UpdateOnLine_01));
+  EXPECT_EQ(op.log.back(), GetMessageText(msg::uUpdate_UpdateOnLine_03));
   ASSERT_EQ(op.boxes.size(), 1u);
   EXPECT_EQ(op.boxes[0].kind, DialogKind::Information);
-  EXPECT_EQ(op.boxes[0].text, GetMessageText("uUpdate_UpdateOnLine_04"));
+  EXPECT_EQ(op.boxes[0].text, GetMessageText(msg::uUpdate_UpdateOnLine_04));
   EXPECT_TRUE(AdmnAdmitted());
 
   UpdateOnLine(facilities, op, profile, product.folder(), kTestSysdbaPassword);
-  EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateOnLine_05"));
+  EXPECT_EQ(op.log.back(), GetMessageText(msg::uUpdate_UpdateOnLine_05));
   ASSERT_EQ(op.boxes.size(), 2u);
   EXPECT_EQ(op.boxes[1].kind, DialogKind::Warning);
-  EXPECT_EQ(op.boxes[1].text, GetMessageText("uUpdate_UpdateOnLine_06"));
+  EXPECT_EQ(op.boxes[1].text, GetMessageText(msg::uUpdate_UpdateOnLine_06));
   // Online never pauses.
   EXPECT_EQ(clock.Sleeps().size(), 1u);
 }
@@ -159,7 +159,8 @@ TEST_F(DbModesServerTest, RequestsThemselvesRaiseWhenAlreadyInMode) {
              profile.ServerPrefix);
     FAIL() << "online accepted for a database that is online";
   } catch (const db::FirebirdError& e) {
-    EXPECT_NE(std::string(e.what()).find(kAlreadyInModeText), std::string::npos) << e.what();
+    EXPECT_EQ(e.gds_code(), isc_bad_shutdown_mode) << e.what();
+    EXPECT_TRUE(IsAlreadyInMode(e));
   }
 }
 
@@ -172,7 +173,7 @@ TEST_F(DbModesServerTest, WrongPasswordGivesServerMessageAndLeavesDatabaseOnline
               std::string::npos)
         << e.what();
   }
-  EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateShutdown_1"));
+  EXPECT_EQ(op.log.back(), GetMessageText(msg::uUpdate_UpdateShutdown_1));
   EXPECT_TRUE(op.boxes.empty());
   EXPECT_TRUE(clock.Sleeps().empty());
   EXPECT_TRUE(AdmnAdmitted());
@@ -202,11 +203,11 @@ TEST_F(DbModesServerTest, MissingServerPartRaisesAfterTheLogLine) {
         UpdateOnLine(facilities, op, profile, empty_product, kTestSysdbaPassword);
       FAIL();
     } catch (const Error& e) {
-      EXPECT_EQ(e.what(),
-                GetMessageText(shutdown ? "uUpdate_UpdateShutdown_2" : "uUpdate_UpdateOnLine_02"));
+      EXPECT_EQ(e.what(), GetMessageText(shutdown ? msg::uUpdate_UpdateShutdown_2
+                                                  : msg::uUpdate_UpdateOnLine_02));
     }
-    EXPECT_EQ(op.log.back(),
-              GetMessageText(shutdown ? "uUpdate_UpdateShutdown_1" : "uUpdate_UpdateOnLine_01"));
+    EXPECT_EQ(op.log.back(), GetMessageText(shutdown ? msg::uUpdate_UpdateShutdown_1
+                                                     : msg::uUpdate_UpdateOnLine_01));
   }
   EXPECT_TRUE(op.boxes.empty());
 }
@@ -259,10 +260,10 @@ TEST_F(DbModesServerTest, ServerThatIsDownGivesNetworkMessage) {
 TEST_F(DbModesServerTest, EmptyPrefixUsesTheLocalServicesManager) {
   profile.ServerPrefix = "";
   UpdateShutdown(facilities, op, profile, product.folder(), kTestSysdbaPassword);
-  EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateShutdown_3"));
+  EXPECT_EQ(op.log.back(), GetMessageText(msg::uUpdate_UpdateShutdown_3));
   EXPECT_TRUE(RefusesWithin(product.db_file(), "ADMN", kTestAdmnPassword, 5s));
   UpdateOnLine(facilities, op, profile, product.folder(), kTestSysdbaPassword);
-  EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateOnLine_03"));
+  EXPECT_EQ(op.log.back(), GetMessageText(msg::uUpdate_UpdateOnLine_03));
   EXPECT_TRUE(AdmnAdmitted());
 }
 
@@ -282,7 +283,7 @@ TEST(DbModesFolderNameServerTest, AtSignsAndBackslashesInTheFolderAreFilePath) {
     EXPECT_TRUE(RefusesWithin(product.db_file(), "ADMN", kTestAdmnPassword, 5s));
     UpdateOnLine(facilities, op, profile, product.folder(), kTestSysdbaPassword);
     EXPECT_TRUE(Admits(product.db_file(), "ADMN", kTestAdmnPassword));
-    EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_UpdateOnLine_03"));
+    EXPECT_EQ(op.log.back(), GetMessageText(msg::uUpdate_UpdateOnLine_03));
   }
 }
 

@@ -66,7 +66,7 @@ TEST_F(FolderOpsPosixTest, RemoveDirStopsAtAFileThatAnotherProcessHolds) {
   testing::HoldingChild child(testing::Opening(held));
   ASSERT_TRUE(child.started());
 
-  EXPECT_EQ(ErrorOf([&] { MyRemoveDir(dir); }), GetMessageText("uUpdate_MyRemoveDir_1", held));
+  EXPECT_EQ(ErrorOf([&] { MyRemoveDir(dir); }), GetMessageText(msg::uUpdate_MyRemoveDir_1, held));
   for (std::size_t i = 0; i < order.size(); ++i) {
     EXPECT_EQ(testing::Exists(order[i]), i >= 4) << order[i];
   }

@@ -24,9 +24,9 @@ TEST_F(FolderOpsTest, CreateDirMakesOneFolder) {
   EXPECT_NO_THROW(MyCreateDir(folder / "New"));
   EXPECT_TRUE(fs::is_directory(folder / "New"));
   EXPECT_EQ(ErrorOf([&] { MyCreateDir(folder / "New"); }),
-            GetMessageText("uUpdate_MyCreateDir_1", folder / "New"));
+            GetMessageText(msg::uUpdate_MyCreateDir_1, folder / "New"));
   EXPECT_EQ(ErrorOf([&] { MyCreateDir(folder / "a/b"); }),
-            GetMessageText("uUpdate_MyCreateDir_1", folder / "a/b"));
+            GetMessageText(msg::uUpdate_MyCreateDir_1, folder / "a/b"));
   EXPECT_FALSE(testing::Exists(folder / "a"));
 }
 
@@ -64,7 +64,7 @@ TEST_F(FolderOpsTest, CheckCopiedOverNamesTheFirstFileTheCopyDidNotReplace) {
     });
     EXPECT_EQ(error, c.replaced
                          ? "<no error>"
-                         : GetMessageText("uUpdate_SwapFolders_1", JoinPath(to, "DunVeld.exe")))
+                         : GetMessageText(msg::uUpdate_SwapFolders_1, JoinPath(to, "DunVeld.exe")))
         << c.name;
   }
 }
@@ -73,17 +73,17 @@ TEST_F(FolderOpsTest, CopyDirReportsAMissingSourceOrAnUncreatableTarget) {
   testing::WriteFile(folder / "plain file", "x");
   testing::WriteFile(folder / "src/sub/f", "f");
   EXPECT_EQ(ErrorOf([&] { MyCopyDir(SilentProgress(), folder / "missing", folder / "dst"); }),
-            GetMessageText("uUpdate_MyCopyDir_1", folder / "missing/"));
+            GetMessageText(msg::uUpdate_MyCopyDir_1, folder / "missing/"));
   EXPECT_EQ(ErrorOf([&] { MyCopyDir(SilentProgress(), folder / "plain file", folder / "dst"); }),
-            GetMessageText("uUpdate_MyCopyDir_1", folder / "plain file/"));
+            GetMessageText(msg::uUpdate_MyCopyDir_1, folder / "plain file/"));
   EXPECT_FALSE(testing::Exists(folder / "dst"));
   EXPECT_EQ(
       ErrorOf([&] { MyCopyDir(SilentProgress(), folder / "src", folder / "plain file/dst"); }),
-      GetMessageText("uUpdate_MyCopyDir_2", folder / "plain file/dst/"));
+      GetMessageText(msg::uUpdate_MyCopyDir_2, folder / "plain file/dst/"));
   // A sub-folder that cannot be made ends the copy with its own name.
   testing::WriteFile(folder / "dst2/sub", "a file where the folder should go");
   EXPECT_EQ(ErrorOf([&] { MyCopyDir(SilentProgress(), folder / "src", folder / "dst2"); }),
-            GetMessageText("uUpdate_MyCopyDir_2", folder / "dst2/sub/"));
+            GetMessageText(msg::uUpdate_MyCopyDir_2, folder / "dst2/sub/"));
   EXPECT_EQ(testing::ReadFile(folder / "dst2/sub"), "a file where the folder should go");
 }
 

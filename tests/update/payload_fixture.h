@@ -43,7 +43,7 @@ class PayloadTest : public ::testing::Test {
   }
 
   std::string ExtractError(const std::string& cause, const std::string& res = "files") {
-    return GetMessageText("uUpdate_ExtractFilesFromResource_1", res) + "\r" + cause;
+    return GetMessageText(msg::uUpdate_ExtractFilesFromResource_1, res) + "\r" + cause;
   }
 
   // Writes the carried archive into New and runs it there, as the update run does.

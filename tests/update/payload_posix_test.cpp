@@ -68,7 +68,7 @@ TEST_F(PayloadPosixTest, ATruncatedArchiveFailsTheCheckWithItsExitCode) {
   const int code = RunAndWait(op, archive, std::nullopt, 1);
   ASSERT_NE(code, 0);
   EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, code, PresetProfile()); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_1", archive, std::to_string(code)));
+            GetMessageText(msg::uUpdate_CheckUnpackedPayload_1, archive, std::to_string(code)));
   // Even had it ended with 0, nothing it left would pass.
   EXPECT_NE(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }), "<no error>");
 }

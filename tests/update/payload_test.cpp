@@ -49,16 +49,16 @@ TEST_F(PayloadTest, TheCheckNamesAMissingOrChangedFile) {
   const std::string exe = InNew("DunVeld.exe");
   std::ofstream(exe, std::ios::app) << 'x';
   EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_3", exe, manifest));
+            GetMessageText(msg::uUpdate_CheckUnpackedPayload_3, exe, manifest));
 
   // The first listed file that is missing is named, before the changed one.
   fs::remove(InNew("Sys_Roles.sql"));
   EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_2", InNew("Sys_Roles.sql")));
+            GetMessageText(msg::uUpdate_CheckUnpackedPayload_2, InNew("Sys_Roles.sql")));
 
   fs::remove(manifest);
   EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_2", manifest));
+            GetMessageText(msg::uUpdate_CheckUnpackedPayload_2, manifest));
 }
 
 TEST_F(PayloadTest, TheCheckRefusesADamagedOrIncompleteChecksumList) {
@@ -74,22 +74,24 @@ TEST_F(PayloadTest, TheCheckRefusesADamagedOrIncompleteChecksumList) {
   }
   testing::WriteFile(manifest, without);
   EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_5", manifest, "Dv_UDF_u8.dll"));
+            GetMessageText(msg::uUpdate_CheckUnpackedPayload_5, manifest, "Dv_UDF_u8.dll"));
 
   // A line that is not a checksum line, and one that reaches outside the folder.
   testing::WriteFile(manifest, original + "not a checksum\n");
   const int bad_line = static_cast<int>(std::count(original.begin(), original.end(), '\n')) + 1;
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_4", manifest, std::to_string(bad_line)));
+  EXPECT_EQ(
+      ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
+      GetMessageText(msg::uUpdate_CheckUnpackedPayload_4, manifest, std::to_string(bad_line)));
   testing::WriteFile(manifest, original + std::string(64, 'a') + "  ../script.sql\n");
-  EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_4", manifest, std::to_string(bad_line)));
+  EXPECT_EQ(
+      ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
+      GetMessageText(msg::uUpdate_CheckUnpackedPayload_4, manifest, std::to_string(bad_line)));
 
   // A file beyond the listed ones is verified too.
   testing::WriteFile(InNew("extra.txt"), "changed");
   testing::WriteFile(manifest, original + std::string(64, '0') + "  extra.txt\r\n");
   EXPECT_EQ(ErrorOf([&] { CheckUnpackedPayload(new_dir, 0, PresetProfile()); }),
-            GetMessageText("uUpdate_CheckUnpackedPayload_3", InNew("extra.txt"), manifest));
+            GetMessageText(msg::uUpdate_CheckUnpackedPayload_3, InNew("extra.txt"), manifest));
 }
 
 // The run's own unpacking, watched: the archive written, run and checked.

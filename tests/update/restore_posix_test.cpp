@@ -27,7 +27,7 @@ TEST_F(RestorePosixTest, ReportsEachFileThatCannotBeRestoredAndGoesOn) {
   Mark(folder / "T/never existed");  // nothing to delete: no line
   std::vector<std::string> report = RestoreFilesFromBackup(other);
   EXPECT_EQ(report,
-            std::vector<std::string>{GetMessageText("uUpdate_RestoreFilesFromBackup_1", lost)});
+            std::vector<std::string>{GetMessageText(msg::uUpdate_RestoreFilesFromBackup_1, lost)});
   EXPECT_EQ(testing::ReadFile(fine), "restored");
   EXPECT_FALSE(testing::Exists(folder / "Gone"));
 }
@@ -44,7 +44,7 @@ TEST_F(RestorePosixTest, ANameOfAnotherSystemGoesNowhere) {
     report = RestoreFilesFromBackup(other);
   }
   EXPECT_EQ(report, std::vector<std::string>{
-                        GetMessageText("uUpdate_RestoreFilesFromBackup_1", "C:\\T\\a.txt")});
+                        GetMessageText(msg::uUpdate_RestoreFilesFromBackup_1, "C:\\T\\a.txt")});
   EXPECT_FALSE(testing::Exists(folder / "cwd/C:\\T\\a.txt"));
   EXPECT_TRUE(testing::Exists(folder / "cwd/C:\\T\\b.txt"));
 }

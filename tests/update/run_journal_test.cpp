@@ -131,11 +131,11 @@ TEST_F(RunJournalTest, UnreadableJournalRefusesTheStartAndNamesIt) {
   const struct {
     const char* name;
     std::string text;
-    const char* problem_key;
+    MessageKey problem_key;
   } cases[] = {
-      {"cut short", whole.substr(0, whole.size() / 2), "uUpdate_ParseJournal_2"},
-      {"garbage", "\x7f\x45\x4c\x46 garbage\n", "uUpdate_ParseJournal_3"},
-      {"other version", other_version, "uUpdate_ParseJournal_4"},
+      {"cut short", whole.substr(0, whole.size() / 2), msg::uUpdate_ParseJournal_2},
+      {"garbage", "\x7f\x45\x4c\x46 garbage\n", msg::uUpdate_ParseJournal_3},
+      {"other version", other_version, msg::uUpdate_ParseJournal_4},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "db/firebird_error.h"
 #include "fbserver/fb_service.h"
 #include "messages/ldm.h"
 #include "messages/message_text.h"
@@ -43,7 +45,10 @@ class OnlineOnly final : public RunServices {
   void OnLine(const db::ConnectionParams& db, const std::string&) override {
     calls.push_back("online " + db.database + " as " + db.user + "/" + db.password + " through " +
                     db.client_library);
-    if (online_already) throw Error(std::string(kAlreadyInModeText) + " \"" + db.database + "\"");
+    // The recovery goes by the code, not the text.
+    if (online_already)
+      throw db::FirebirdError("Target shutdown mode is invalid for database", isc_bad_shutdown_mode,
+                              -901, "HY000");
   }
   void RunScriptText(Operator&, const db::ConnectionParams&, const std::string&) override {
     Unexpected<void>("text");
@@ -284,28 +289,28 @@ struct FolderCase {
   const char* work_db;  // nullptr: no working copy of the database at all; "": moved in
   bool backup_db;
   LiveClient client;
-  const char* undecided;  // nullptr: recovered, else the reason's key
-  bool updated;           // the version it is recovered to
-  bool backup_named;      // the refusal names the whole backup
+  std::optional<MessageKey> undecided;  // none: recovered, else the reason
+  bool updated;                         // the version it is recovered to
+  bool backup_named;                    // the refusal names the whole backup
 };
 
 const FolderCase kFolderCases[] = {
     {"SwapBegunDatabaseAside", Damage::CutShort, nullptr, "old database", "updated database", true,
-     LiveClient::Deleted, nullptr, false, false},
+     LiveClient::Deleted, std::nullopt, false, false},
     {"SwapBegunNeitherDatabase", Damage::Garbage, nullptr, nullptr, "updated database", true,
-     LiveClient::Deleted, nullptr, false, false},
+     LiveClient::Deleted, std::nullopt, false, false},
     {"ClientStepDone", Damage::OtherVersion, "old database", nullptr, "updated database", true,
-     LiveClient::Deleted, nullptr, false, false},
+     LiveClient::Deleted, std::nullopt, false, false},
     {"DiedWhileStaging", Damage::CutShort, "old database", nullptr, nullptr, true,
-     LiveClient::Staging, nullptr, false, false},
+     LiveClient::Staging, std::nullopt, false, false},
     {"UpdateComplete", Damage::Garbage, "updated database", nullptr, "", true, LiveClient::Copied,
-     nullptr, true, false},
+     std::nullopt, true, false},
     {"ProgramCopyBegun", Damage::OtherVersion, "updated database", "old database", "", true,
-     LiveClient::Half, "uUpdate_RecoverFromFolders_11", false, true},
+     LiveClient::Half, msg::uUpdate_RecoverFromFolders_11, false, true},
     {"LaterReleaseInPlace", Damage::CutShort, "updated database", nullptr, "", true,
-     LiveClient::Foreign, "uUpdate_RecoverFromFolders_12", false, true},
+     LiveClient::Foreign, msg::uUpdate_RecoverFromFolders_12, false, true},
     {"DatabaseAndItsBackupGone", Damage::Garbage, nullptr, nullptr, "updated database", false,
-     LiveClient::Deleted, "uUpdate_RecoverFromFolders_10", false, false},
+     LiveClient::Deleted, msg::uUpdate_RecoverFromFolders_10, false, false},
 };
 
 class UnreadableJournalRecoveryTest : public RunRecoveryTest,
@@ -344,22 +349,22 @@ class UnreadableJournalRecoveryTest : public RunRecoveryTest,
   }
 
   // Returns the key of the problem the damage causes.
-  const char* DamageJournal(Damage damage) {
+  MessageKey DamageJournal(Damage damage) {
     Journal(JournalStage::DatabaseSwapBegun);
     std::string text = ReadFile(JournalPath());
     switch (damage) {
       case Damage::CutShort:
         WriteFile(JournalPath(), text.substr(0, text.size() / 2));
-        return "uUpdate_ParseJournal_2";
+        return msg::uUpdate_ParseJournal_2;
       case Damage::Garbage:
         WriteFile(JournalPath(), "\x01\x02 not a journal\n");
-        return "uUpdate_ParseJournal_3";
+        return msg::uUpdate_ParseJournal_3;
       case Damage::OtherVersion:
         text.replace(text.find(" 1\n"), 3, " 2\n");
         WriteFile(JournalPath(), text);
-        return "uUpdate_ParseJournal_4";
+        return msg::uUpdate_ParseJournal_4;
     }
-    return "";
+    return msg::uUpdate_ParseJournal_3;  // not reached
   }
 
   std::map<std::string, std::string> Files() const {
@@ -375,21 +380,21 @@ TEST_P(UnreadableJournalRecoveryTest, FoldersDecideAndNothingIsDeleted) {
   MakeFolders(c);
   const std::string damaged_problem = GetMessageText(DamageJournal(c.damage));
   const std::string unreadable =
-      GetMessageText("uUpdate_ParseJournal_1", JournalPath(), damaged_problem);
+      GetMessageText(msg::uUpdate_ParseJournal_1, JournalPath(), damaged_problem);
   const std::string damaged = ReadFile(JournalPath());
   const std::map<std::string, std::string> before = Files();
 
   const std::string error = Recover();
-  if (c.undecided != nullptr) {
+  if (c.undecided) {
     EXPECT_EQ(error.rfind(unreadable, 0), 0u) << error;
     EXPECT_NE(
-        error.find(GetMessageText("uUpdate_RecoverFromFolders_8", GetMessageText(c.undecided))),
+        error.find(GetMessageText(msg::uUpdate_RecoverFromFolders_8, GetMessageText(*c.undecided))),
         std::string::npos)
         << error;
     const std::string old_dir = NativeSeparators(temp + "/Old");
-    EXPECT_NE(error.find(c.backup_named ? GetMessageText("uUpdate_RecoverFromFolders_9", old_dir)
-                                        : GetMessageText("uUpdate_RecoverFromFolders_14", old_dir,
-                                                         JournalPath())),
+    EXPECT_NE(error.find(c.backup_named ? GetMessageText(msg::uUpdate_RecoverFromFolders_9, old_dir)
+                                        : GetMessageText(msg::uUpdate_RecoverFromFolders_14,
+                                                         old_dir, JournalPath())),
               std::string::npos)
         << error;
     EXPECT_EQ(Files(), before);
@@ -419,12 +424,12 @@ TEST_P(UnreadableJournalRecoveryTest, FoldersDecideAndNothingIsDeleted) {
   ASSERT_EQ(services.calls.size(), 1u);
   EXPECT_EQ(service_control.services[kOwnServiceName].status.state, kServiceRunning);
   EXPECT_EQ(op.log.back(),
-            GetMessageText(c.updated ? "uUpdate_RecoverRun_3" : "uUpdate_RecoverRun_4"));
+            GetMessageText(c.updated ? msg::uUpdate_RecoverRun_3 : msg::uUpdate_RecoverRun_4));
 
   op.log.clear();
   services.calls.clear();
   EXPECT_EQ(Recover(), "<none>");
-  EXPECT_EQ(op.log.back(), GetMessageText("uUpdate_RecoverRun_1", product));
+  EXPECT_EQ(op.log.back(), GetMessageText(msg::uUpdate_RecoverRun_1, product));
   EXPECT_TRUE(services.calls.empty());
 }
 

@@ -42,7 +42,7 @@ TEST_F(UpdateInitPosixTest, AFolderOnARamDiskIsNotLocal) {
     text = e.what();
   }
   std::filesystem::remove_all(ram);
-  EXPECT_EQ(text, GetMessageText("uUpdate_UpdateInit_3", ram + "/"));
+  EXPECT_EQ(text, GetMessageText(msg::uUpdate_UpdateInit_3, ram + "/"));
 }
 
 TEST_F(UpdateInitPosixTest, TheStampIsTheLocalTimeAndSharedWithinASecond) {

@@ -50,8 +50,8 @@ TEST_F(UpdateInitTest, DerivesEveryFolderFromTheProductFolder) {
             "localhost/3051:" + testing::NativeSeparators(temp + "/Wrk/DB_Data/DunVeld.fdb"));
   EXPECT_FALSE(c.HasClientPart);
   EXPECT_FALSE(c.HasServerPart);
-  EXPECT_EQ(op.log, (std::vector<std::string>{GetMessageText("uUpdate_UpdateInit_1"),
-                                              GetMessageText("uUpdate_UpdateInit_4")}));
+  EXPECT_EQ(op.log, (std::vector<std::string>{GetMessageText(msg::uUpdate_UpdateInit_1),
+                                              GetMessageText(msg::uUpdate_UpdateInit_4)}));
   EXPECT_EQ(op.pumps, 2);
   EXPECT_TRUE(std::filesystem::is_empty(product)) << "nothing is created";
 }
@@ -80,7 +80,7 @@ TEST_F(UpdateInitTest, RelativeFoldersAreResolvedAgainstTheCurrentDirectory) {
     }
   }
   EXPECT_EQ(c.ProgramDir, testing::NativeSeparators(product + "/Program"));
-  EXPECT_EQ(missing_text, GetMessageText("uUpdate_UpdateInit_2", folder / "OVN/Elsewhere"));
+  EXPECT_EQ(missing_text, GetMessageText(msg::uUpdate_UpdateInit_2, folder / "OVN/Elsewhere"));
 }
 
 TEST_F(UpdateInitTest, TheFlagsTellWhichPartsArePresent) {
@@ -115,12 +115,12 @@ TEST_F(UpdateInitTest, AMissingFolderFailsWithItsName) {
     UpdateInit(clock, op, profile, missing);
     FAIL() << "accepted";
   } catch (const Error& e) {
-    EXPECT_EQ(std::string(e.what()), GetMessageText("uUpdate_UpdateInit_2", missing));
+    EXPECT_EQ(std::string(e.what()), GetMessageText(msg::uUpdate_UpdateInit_2, missing));
     EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
   }
   // Neither is an empty text (it must not mean the current folder), nor a file.
   EXPECT_THAT([&] { UpdateInit(clock, op, profile, ""); },
-              ThrowsMessage<Error>(StrEq(GetMessageText("uUpdate_UpdateInit_2", ""))));
+              ThrowsMessage<Error>(StrEq(GetMessageText(msg::uUpdate_UpdateInit_2, ""))));
   testing::WriteFile(folder / "OVN/file", "x");
   EXPECT_THROW(UpdateInit(clock, op, profile, folder / "OVN/file"), Error);
 }

@@ -32,7 +32,7 @@ using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
-inline std::string T(const std::string& key, const std::string& p0 = kNull) {
+inline std::string T(MessageKey key, const std::string& p0 = kNull) {
   return GetMessageText(key, p0);
 }
 
@@ -132,7 +132,6 @@ class UpdateRunTest : public ::testing::Test {
     settings.profile = PresetProfile();
     settings.profile.ProductDir = product;
     fake.client_library = settings.profile.ClientLibName;
-    settings.rollbackDone = &rolled_back;
     settings.serverParams = TFBServParams{disk / "fb/", "SUPER",
                                           "localhost/3051:", "NO-SUCH-SERVER.EXE", kOwnServiceName};
     std::filesystem::create_directories(disk / "fb/udf");
@@ -154,13 +153,24 @@ class UpdateRunTest : public ::testing::Test {
   void Run(const std::string& admn_password = "7") {
     fake.client_library = settings.profile.ClientLibName;
     fake.admn_password = admn_password;
-    UpdateProgrammWith(fake, facilities, product, "masterkey", admn_password, op, "Dunveld",
-                       settings);
+    rolled_back = false;
+    try {
+      UpdateProgrammWith(fake, facilities, product, "masterkey", admn_password, op, "Dunveld",
+                         settings);
+    } catch (const RolledBack&) {
+      rolled_back = true;
+      throw;
+    } catch (const UnfinishedAfterRollback&) {
+      rolled_back = true;
+      throw;
+    }
   }
-  // The error text the run ends with; "<none>" when it returned.
+  // The error text the run ends with; "<none>" when it returned, "" when it rolled back all.
   std::string RunError(const std::string& admn_password = "7") {
     try {
       Run(admn_password);
+    } catch (const RolledBack& e) {
+      return e.complete() ? "" : e.what();
     } catch (const Error& e) {
       return e.what();
     }
@@ -201,7 +211,7 @@ class UpdateRunTest : public ::testing::Test {
   testing::RecordingProgress progress = Unwatched();
   Facilities facilities{clock, progress, service_control, processes};
   FakeRunServices fake{op, "localhost/3051:"};
-  bool rolled_back = true;
+  bool rolled_back = true;  // set by each run
   UpdateRunSettings settings;
 };
 

@@ -29,12 +29,12 @@ TEST_F(UpdateRunPosixTest, DatabaseHeldThroughTheSwapIsReportedAsFailure) {
   ASSERT_TRUE(holder && holder->started());
 
   const std::string db_path = "localhost/3051:" + LiveDb();
-  EXPECT_EQ(Count(GetMessageText("uUpdate_CopyFileWithBackUp_5", db_path)), 11);
-  EXPECT_EQ(Count(GetMessageText("uUpdate_CopyFileWithBackUp_3", db_path)), 1);
+  EXPECT_EQ(Count(GetMessageText(msg::uUpdate_CopyFileWithBackUp_5, db_path)), 11);
+  EXPECT_EQ(Count(GetMessageText(msg::uUpdate_CopyFileWithBackUp_3, db_path)), 1);
   EXPECT_EQ(error.rfind("The update was not completed: ", 0), 0u) << error;
   EXPECT_NE(error.find("The database was not replaced"), std::string::npos);
   EXPECT_NE(error.find("The Program folder was not updated."), std::string::npos);
-  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_49"));
+  EXPECT_EQ(op.log.back(), T(msg::uUpdate_UpdateProgramm_49));
   EXPECT_FALSE(rolled_back);
   EXPECT_EQ(ReadFile(LiveDb()), "old database");
   EXPECT_EQ(ReadFile(TempDir() + "/Wrk/DB_Data/DunVeld.fdb"), "updated database");
@@ -52,21 +52,22 @@ TEST_F(UpdateRunPosixTest, TooLittleFreeSpaceRestartsTheServerAndBringsTheDataba
   EXPECT_EQ(error.find("\r"), std::string::npos) << "recorded once";
   const std::vector<std::string> log = RunLog();
   const std::vector<std::string> tail(log.end() - 6, log.end());
-  EXPECT_EQ(tail,
-            (std::vector<std::string>{
-                T("uUpdate_UpdateProgramm_26"), "#kill", T("uUpdate_UpdateProgramm_27"),
-                T("uUpdate_UpdateProgramm_28"), "#online live", T("uUpdate_UpdateProgramm_29")}));
+  EXPECT_EQ(tail, (std::vector<std::string>{T(msg::uUpdate_UpdateProgramm_26), "#kill",
+                                            T(msg::uUpdate_UpdateProgramm_27),
+                                            T(msg::uUpdate_UpdateProgramm_28), "#online live",
+                                            T(msg::uUpdate_UpdateProgramm_29)}));
   EXPECT_EQ(TempDir(), "");
 
   // When the database cannot be brought back either, the operator is told how to do it.
   op = {};
   fake.fail["#online live"] = "server gone";
   const std::string both = RunError();
-  EXPECT_EQ(both.substr(both.find('\r')), "\rException Message: " + T("uUpdate_UpdateProgramm_31") +
-                                              "\rOriginal Message: server gone");
+  EXPECT_EQ(both.substr(both.find('\r')),
+            "\rException Message: " + T(msg::uUpdate_UpdateProgramm_31) +
+                "\rOriginal Message: server gone");
   ASSERT_EQ(op.dialogs.size(), 2u);
   EXPECT_EQ(op.dialogs[1].kind, DialogKind::Error);
-  EXPECT_EQ(op.dialogs[1].text, T("uUpdate_UpdateProgramm_30"));
+  EXPECT_EQ(op.dialogs[1].text, T(msg::uUpdate_UpdateProgramm_30));
 }
 
 TEST_F(UpdateRunPosixTest, HalfFinishedSwapOrRollbackIsLeftToTheRecovery) {

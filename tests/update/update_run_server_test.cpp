@@ -84,7 +84,6 @@ class UpdateRunServerTest : public ::testing::Test {
 
     settings_.profile = PresetProfile();
     settings_.profile.SystemPassword = testing::kTestSysdbaPassword;
-    settings_.rollbackDone = &rolled_back_;
     settings_.serverParams = TFBServParams{
         fb_root_.path() + "/", "SUPER", "localhost/3051:", "NO-SUCH-SERVER.EXE", kOwnServiceName};
     std::filesystem::create_directories(fb_root_ / "udf");
@@ -121,10 +120,15 @@ class UpdateRunServerTest : public ::testing::Test {
         .value_or("");
   }
 
+  // As the fixture's: "" when the run rolled back all.
   std::string RunError(const std::string& admn_password) {
+    rolled_back_ = false;
     try {
       UpdateProgrammWith(services_, facilities_, product_, testing::kTestSysdbaPassword,
                          admn_password, op_, "Dunveld", settings_);
+    } catch (const RolledBack& e) {
+      rolled_back_ = true;
+      return e.complete() ? "" : e.what();
     } catch (const Error& e) {
       return e.what();
     }
@@ -157,14 +161,14 @@ TEST_F(UpdateRunServerTest, UpdatesTheDatabaseKeepsTheGrantsAndBringsItOnline) {
   EXPECT_EQ(ReadFile(product_ + "/Program/DunVeld.exe"), "new DunVeld.exe");
   EXPECT_EQ(ReadFile(product_ + "/Program/DunVeld.chm"), "new EN_DunVeld.chm");
   EXPECT_EQ(ReadFile(fb_root_ / "udf/Dv_UDF_u8.dll"), "new DV_UDF_u8.dll");
-  EXPECT_EQ(op_.log.back(), GetMessageText("uUpdate_UpdateProgramm_49"));
+  EXPECT_EQ(op_.log.back(), GetMessageText(msg::uUpdate_UpdateProgramm_49));
 }
 
 TEST_F(UpdateRunServerTest, WrongAdmnPasswordRollsBackAndLeavesTheLiveDatabaseOnline) {
   EXPECT_EQ(RunError("not-the-password"), "");
   EXPECT_TRUE(rolled_back_);
   ASSERT_GE(op_.dialogs.size(), 2u);
-  EXPECT_EQ(op_.dialogs[1].text.rfind(GetMessageText("uIS_DunVeld_7") + "\r\r", 0), 0u)
+  EXPECT_EQ(op_.dialogs[1].text.rfind(GetMessageText(msg::uIS_DunVeld_7) + "\r\r", 0), 0u)
       << op_.dialogs[1].text;
   // The live database is the old one, and online.
   EXPECT_EQ(QueryAsAdmn("select count(*) from rdb$relations where rdb$relation_name = "

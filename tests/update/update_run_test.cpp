@@ -29,13 +29,13 @@ TEST_F(UpdateRunTest, AWatchedRunShowsItsCopiesAndWaitsOnTheGivenProgress) {
   };
   // Backup and working copy of each part, then the updated program back into the product.
   for (const char* part : {"Program", "Resources", "DB_Data"})
-    EXPECT_EQ(count(GetMessageText("uProgress_CopyFolder", JoinPath(product, part))), 2) << part;
+    EXPECT_EQ(count(GetMessageText(msg::uProgress_CopyFolder, JoinPath(product, part))), 2) << part;
   const auto work_program = JoinPath(JoinPath(TempDir(), "Wrk"), "Program");
-  EXPECT_EQ(count(GetMessageText("uProgress_CopyFolder", work_program)), 1)
+  EXPECT_EQ(count(GetMessageText(msg::uProgress_CopyFolder, work_program)), 1)
       << ::testing::PrintToString(texts);
-  EXPECT_GE(count(T("uUpdate_UpdateProgramm_21")), 1);  // the service stops
-  EXPECT_GE(count(T("uUpdate_UpdateProgramm_26")), 1);  // and starts
-  EXPECT_GE(count(T("uProgress_ServiceSettle")), 1);
+  EXPECT_GE(count(T(msg::uUpdate_UpdateProgramm_21)), 1);  // the service stops
+  EXPECT_GE(count(T(msg::uUpdate_UpdateProgramm_26)), 1);  // and starts
+  EXPECT_GE(count(T(msg::uProgress_ServiceSettle)), 1);
 }
 
 TEST_F(UpdateRunTest, FullUpdateRunsEveryStepInOrder) {
@@ -45,29 +45,30 @@ TEST_F(UpdateRunTest, FullUpdateRunsEveryStepInOrder) {
   const std::string new_dir = IncludeTrailingSeparator(JoinPath(TempDir(), "New"));
   const std::string db_path = "localhost/3051:" + LiveDb();
   const std::vector<std::string> expected = {
-      T("uUpdate_UpdateProgramm_08"), "#users live",
+      T(msg::uUpdate_UpdateProgramm_08), "#users live",
       // Kept from before the first change to the live system.
       "The run journal is kept in \"" + NativeSeparators(TempDir() + "/run.journal") + "\".",
-      T("uUpdate_UpdateProgramm_18"), "#shutdown live", T("uUpdate_UpdateProgramm_19"),
-      T("uUpdate_UpdateProgramm_21"), "#kill", T("uUpdate_UpdateProgramm_22"),
-      T("uUpdate_UpdateProgramm_23"), T("uUpdate_UpdateProgramm_24"),
-      T("uUpdate_UpdateProgramm_26"), "#kill", T("uUpdate_UpdateProgramm_27"),
-      T("uUpdate_UpdateProgramm_32"), T("uUpdate_UpdateProgramm_35"),
-      T("uUpdate_UpdateProgramm_36"), "#unpack", T("uUpdate_UpdateProgramm_37"),
-      T("uUpdate_UpdateProgramm_38"), T("uUpdate_UpdateProgramm_39"), T("uIS_DunVeld_6"),
+      T(msg::uUpdate_UpdateProgramm_18), "#shutdown live", T(msg::uUpdate_UpdateProgramm_19),
+      T(msg::uUpdate_UpdateProgramm_21), "#kill", T(msg::uUpdate_UpdateProgramm_22),
+      T(msg::uUpdate_UpdateProgramm_23), T(msg::uUpdate_UpdateProgramm_24),
+      T(msg::uUpdate_UpdateProgramm_26), "#kill", T(msg::uUpdate_UpdateProgramm_27),
+      T(msg::uUpdate_UpdateProgramm_32), T(msg::uUpdate_UpdateProgramm_35),
+      T(msg::uUpdate_UpdateProgramm_36), "#unpack", T(msg::uUpdate_UpdateProgramm_37),
+      T(msg::uUpdate_UpdateProgramm_38), T(msg::uUpdate_UpdateProgramm_39), T(msg::uIS_DunVeld_6),
       "#online work", "#text ADMN work", "#shutdown work", "#file SYSDBA Sys_Roles.sql",
       "#online work", "#cleanup ADMN work", "#shutdown work", "#cleanup SYSDBA work", "#kill",
       "#kill", "#file SYSDBA script.sql", "#online work", "#file ADMN Roles.sql", "#shutdown work",
-      T("uIS_DunVeld_8"), GetMessageText("uUpdate_UpdateProgramm_41", new_dir), "#kill",
-      T("uUpdate_UpdateProgramm_22"), GetMessageText("uUpdate_CopyFileWithBackUp_5", db_path),
-      T("uUpdate_UpdateProgramm_48"), "#kill", "#online live", T("uUpdate_UpdateProgramm_49")};
+      T(msg::uIS_DunVeld_8), GetMessageText(msg::uUpdate_UpdateProgramm_41, new_dir), "#kill",
+      T(msg::uUpdate_UpdateProgramm_22), GetMessageText(msg::uUpdate_CopyFileWithBackUp_5, db_path),
+      T(msg::uUpdate_UpdateProgramm_48), "#kill", "#online live",
+      T(msg::uUpdate_UpdateProgramm_49)};
   EXPECT_EQ(RunLog(), expected);
 
   // One question: the confirmation, with No holding the focus.
   ASSERT_EQ(op.dialogs.size(), 1u);
   EXPECT_EQ(op.dialogs[0].kind, DialogKind::Information);
   EXPECT_EQ(op.dialogs[0].focus, DialogButton::No);
-  EXPECT_NE(op.dialogs[0].text.find(T("uUpdate_UpdateProgramm_01")), std::string::npos);
+  EXPECT_NE(op.dialogs[0].text.find(T(msg::uUpdate_UpdateProgramm_01)), std::string::npos);
   // Stops: preparation, library, swap; starts: preparation, library, final.
   EXPECT_EQ(ServiceRequests(), 3 + 3 * 2);
   EXPECT_FALSE(rolled_back);
@@ -98,7 +99,7 @@ TEST_F(UpdateRunTest, ASecondRunChangesNothingUntilTheProductChanges) {
 
   Run();
   EXPECT_EQ(RunLog(), std::vector<std::string>{
-                          GetMessageText("uCheck_AlreadyCurrent", NativeSeparators(product),
+                          GetMessageText(msg::uCheck_AlreadyCurrent, NativeSeparators(product),
                                          CarriedReleaseDigest().substr(0, 12))});
   EXPECT_TRUE(op.dialogs.empty());
   EXPECT_EQ(ServiceRequests(), requests);
@@ -121,8 +122,8 @@ TEST_F(UpdateRunTest, DeclinedQuestionsEndSilentlyWithNothingChanged) {
     try {
       Run();
       ADD_FAILURE() << "the run went on";
-    } catch (const SilentAbort& e) {
-      EXPECT_EQ(std::string(e.what()), T("uUpdate_UpdateProgramm_06"));
+    } catch (const Cancelled& e) {
+      EXPECT_EQ(std::string(e.what()), T(msg::uUpdate_UpdateProgramm_06));
     }
   }
   EXPECT_EQ(op.log.size(), 4u);  // the initialisation lines of the two runs
@@ -131,21 +132,21 @@ TEST_F(UpdateRunTest, DeclinedQuestionsEndSilentlyWithNothingChanged) {
   op = {};
   fake.users = {"ANNA", "BORIS", "ANNA"};
   op.answers = {DialogButton::Yes, DialogButton::No};
-  EXPECT_THROW(Run(), SilentAbort);
+  EXPECT_THROW(Run(), Cancelled);
   ASSERT_EQ(op.dialogs.size(), 2u);
   EXPECT_EQ(op.dialogs[1].kind, DialogKind::Warning);
   EXPECT_EQ(op.dialogs[1].text,
-            GetMessageText("uUpdate_UpdateProgramm_11",
-                           T("uUpdate_UpdateProgramm_10") + "ANNA; BORIS; ANNA"));
-  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_12"));
+            GetMessageText(msg::uUpdate_UpdateProgramm_11,
+                           T(msg::uUpdate_UpdateProgramm_10) + "ANNA; BORIS; ANNA"));
+  EXPECT_EQ(op.log.back(), T(msg::uUpdate_UpdateProgramm_12));
 
   // A CLASSIC server: the stop warning; No ends the run.
   op = {};
   settings.serverParams->ServerType = "CLASSIC";
   op.answers = {DialogButton::Yes, DialogButton::No};
-  EXPECT_THROW(Run(), SilentAbort);
-  EXPECT_EQ(op.dialogs.at(1).text, T("uUpdate_UpdateProgramm_15"));
-  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_16"));
+  EXPECT_THROW(Run(), Cancelled);
+  EXPECT_EQ(op.dialogs.at(1).text, T(msg::uUpdate_UpdateProgramm_15));
+  EXPECT_EQ(op.log.back(), T(msg::uUpdate_UpdateProgramm_16));
 
   EXPECT_EQ(TempDir(), "");
   EXPECT_TRUE(clock.Sleeps().empty());
@@ -158,7 +159,7 @@ TEST_F(UpdateRunTest, ClosingTheWarningGoesOn) {
   fake.users = {"ANNA"};
   op.answers = {DialogButton::Yes, DialogButton::Closed};
   ASSERT_EQ(RunError(), "<none>");
-  EXPECT_EQ(Count(T("uUpdate_UpdateProgramm_13")), 1);
+  EXPECT_EQ(Count(T(msg::uUpdate_UpdateProgramm_13)), 1);
   EXPECT_EQ(ReadFile(LiveDb()), "updated database");
   // A server-only product gets no client copies.
   EXPECT_FALSE(Exists(TempDir() + "/Old/Program"));
@@ -166,7 +167,7 @@ TEST_F(UpdateRunTest, ClosingTheWarningGoesOn) {
 
 TEST_F(UpdateRunTest, AdmnPasswordIsRequiredOnlyForTheServerPart) {
   MakeProduct(false, true);
-  EXPECT_EQ(RunError(""), T("uUpdate_UpdateProgramm_07"));
+  EXPECT_EQ(RunError(""), T(msg::uUpdate_UpdateProgramm_07));
   EXPECT_EQ(op.log.size(), 2u);
 
   // A client-only product: no password, no server, no database, no waits.
@@ -184,7 +185,7 @@ TEST_F(UpdateRunTest, AdmnPasswordIsRequiredOnlyForTheServerPart) {
 TEST_F(UpdateRunTest, ShutdownFailureEndsTheRunBeforeTheServerStops) {
   MakeProduct(true, true);
   fake.fail["#shutdown live"] = "shutdown refused";
-  EXPECT_EQ(RunError(), T("uUpdate_UpdateProgramm_20") + "\r\rshutdown refused");
+  EXPECT_EQ(RunError(), T(msg::uUpdate_UpdateProgramm_20) + "\r\rshutdown refused");
   EXPECT_EQ(Count("#kill"), 0);
   EXPECT_EQ(TempDir(), "");
 }
@@ -195,8 +196,8 @@ TEST_F(UpdateRunTest, StagingFailureEndsAfterTheFinalStep) {
   EXPECT_EQ(RunError(), "archive broken");
   const std::vector<std::string> log = RunLog();
   EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
-            (std::vector<std::string>{T("uUpdate_UpdateProgramm_48"), "#kill", "#online live",
-                                      T("uUpdate_UpdateProgramm_49")}));
+            (std::vector<std::string>{T(msg::uUpdate_UpdateProgramm_48), "#kill", "#online live",
+                                      T(msg::uUpdate_UpdateProgramm_49)}));
   EXPECT_FALSE(Exists(TempDir() + "/New"));
   EXPECT_TRUE(Exists(TempDir() + "/Wrk"));
   EXPECT_EQ(ReadFile(LiveDb()), "old database");
@@ -214,14 +215,14 @@ TEST_F(UpdateRunTest, DatabaseStepFailureRollsBackWithAnEmptyMessage) {
   EXPECT_EQ(op.dialogs[1].kind, DialogKind::Error);
   EXPECT_EQ(op.dialogs[1].text, "Error of using script!");
   EXPECT_EQ(op.dialogs[1].buttons, std::vector<DialogButton>{DialogButton::OK});
-  EXPECT_EQ(op.statuses, std::vector<std::string>{T("uUpdate_UpdateProgramm_43")});
+  EXPECT_EQ(op.statuses, std::vector<std::string>{T(msg::uUpdate_UpdateProgramm_43)});
   const std::vector<std::string> log = RunLog();
   const auto rollback = std::find(log.begin(), log.end(), "#file SYSDBA script.sql") + 1;
   EXPECT_EQ(std::vector<std::string>(rollback, log.end()),
             (std::vector<std::string>{
-                "Exception Message: Error of using script!\r" + T("uUpdate_UpdateProgramm_44"),
-                T("uUpdate_UpdateProgramm_45"), T("uUpdate_UpdateProgramm_48"), "#kill",
-                "#online live", T("uUpdate_UpdateProgramm_49")}));
+                "Exception Message: Error of using script!\r" + T(msg::uUpdate_UpdateProgramm_44),
+                T(msg::uUpdate_UpdateProgramm_45), T(msg::uUpdate_UpdateProgramm_48), "#kill",
+                "#online live", T(msg::uUpdate_UpdateProgramm_49)}));
   EXPECT_FALSE(Exists(TempDir() + "/New"));
   EXPECT_FALSE(Exists(TempDir() + "/Wrk"));
   EXPECT_EQ(ReadFile(TempDir() + "/Old/DB_Data/DunVeld.fdb"), "old database");
@@ -235,7 +236,7 @@ TEST_F(UpdateRunTest, WrongAdmnPasswordIsNamedInTheDialog) {
   MakeProduct(false, true);
   fake.fail["#text ADMN work"] = "login refused";
   EXPECT_EQ(RunError(), "");
-  EXPECT_EQ(op.dialogs.at(1).text, T("uIS_DunVeld_7") + "\r\rlogin refused");
+  EXPECT_EQ(op.dialogs.at(1).text, T(msg::uIS_DunVeld_7) + "\r\rlogin refused");
   EXPECT_EQ(Count("#cleanup ADMN work"), 0);
 }
 
@@ -280,7 +281,7 @@ TEST_F(UpdateRunTest, LanguageOfTheSettingsChoosesTheHelpFile) {
     WriteFile(product + "/Program/DunVeld.ini",
               std::string("[Language]\nProgram_Language=") + value + "\n");
     EXPECT_EQ(RunError(), "");
-    EXPECT_EQ(op.dialogs.at(1).text, T("uIS_DunVeld_10")) << value;
+    EXPECT_EQ(op.dialogs.at(1).text, T(msg::uIS_DunVeld_10)) << value;
   }
 }
 
@@ -298,7 +299,7 @@ TEST_F(UpdateRunTest, ProgramThatCannotBeReplacedIsReportedAfterTheDatabaseSwap)
   EXPECT_NE(error.find("The database was replaced by the updated one."), std::string::npos);
   EXPECT_NE(error.find("The Program folder was not updated."), std::string::npos);
   EXPECT_EQ(ReadFile(LiveDb()), "updated database");
-  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_49"));
+  EXPECT_EQ(op.log.back(), T(msg::uUpdate_UpdateProgramm_49));
   EXPECT_FALSE(rolled_back);
 }
 
@@ -311,7 +312,7 @@ TEST_F(UpdateRunTest, UpdatedDatabaseThatCannotMoveInLeavesTheOldOneInPlace) {
   EXPECT_NE(error.find("The previous database was put back."), std::string::npos) << error;
   EXPECT_EQ(ReadFile(LiveDb()), "old database");
   EXPECT_FALSE(Exists(LiveDb() + "_"));
-  EXPECT_EQ(op.log.back(), T("uUpdate_UpdateProgramm_49"));
+  EXPECT_EQ(op.log.back(), T(msg::uUpdate_UpdateProgramm_49));
 }
 
 TEST_F(UpdateRunTest, FinalStepFailureReplacesTheErrorAndKeepsTheRollbackMark) {
@@ -321,7 +322,7 @@ TEST_F(UpdateRunTest, FinalStepFailureReplacesTheErrorAndKeepsTheRollbackMark) {
   };
   fake.fail["#file SYSDBA script.sql"] = "Error of using script!";
   // The journal stays open: the next start goes to the recovery, which finishes the job.
-  EXPECT_EQ(RunError(), "Exception Message: " + T("uUpdate_UpdateProgramm_50") +
+  EXPECT_EQ(RunError(), "Exception Message: " + T(msg::uUpdate_UpdateProgramm_50) +
                             "\rOriginal Message: " + kUnableToStartText + "\r" + RecoveryHint());
   EXPECT_TRUE(rolled_back);
   EXPECT_TRUE(FindUnfinishedJournal(product).has_value());
