@@ -70,7 +70,7 @@ const std::vector<EngineCommand>& EngineCommands() {
          c.op.SaveExceptionToLog(CheckTable(report));
          if (c.document != nullptr) *c.document << CheckJson(report) << std::flush;
          // Every reason is in the table already: the exit code is all that is left to say.
-         if (!report.WouldStart()) throw Error("");
+         if (!report.WouldStart()) throw FailureAlreadyTold("The check found a failure");
        }},
       {"online", "Switch the product database to multi-user mode (online)", false,
        [](CommandContext& c) {

@@ -34,8 +34,9 @@ std::string WithFullStop(const std::string& message) {
 }
 
 void AEException(Operator& op, const std::exception& e, const std::string& title) {
-  // A cancellation and a complete rollback have nothing left to tell.
+  // A cancellation, a failure told already and a complete rollback have nothing left to tell.
   if (dynamic_cast<const Cancelled*>(&e) != nullptr) return;
+  if (dynamic_cast<const FailureAlreadyTold*>(&e) != nullptr) return;
   if (const auto* r = dynamic_cast<const RolledBack*>(&e); r != nullptr && r->complete()) return;
   const std::string message = *e.what() != '\0' ? e.what() : "Unknown error";
   std::string text = WithFullStop(message);

@@ -26,6 +26,12 @@ class Failed : public Error {
   using Error::Error;
 };
 
+// A failure whose every reason the command has already put before the operator.
+class FailureAlreadyTold : public Failed {
+ public:
+  explicit FailureAlreadyTold(const std::string& message) : Failed(message) {}
+};
+
 // The update failed and its changes were put back. Without a text all was put back, and the
 // operator saw the cause when it happened; with one, it says what was not put back.
 class RolledBack : public Error {

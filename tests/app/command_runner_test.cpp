@@ -129,6 +129,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   Picture::Errors,
                                   {"Start it by hand"},
                                   {"Start it by hand."}},
+                      // The check's table already gave every reason.
+                      OutcomeCase{"FailureAlreadyTold", [] { throw FailureAlreadyTold("told"); },
+                                  Outcome::Failed, kExitError, kStopped, Picture::Errors},
                       // No text is no reason for silence.
                       OutcomeCase{"EmptyError",
                                   [] { throw Error(""); },
