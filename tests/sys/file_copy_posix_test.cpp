@@ -45,6 +45,40 @@ TEST(ForceCopyFileTest, CopiesContentModeAndTimes) {
   EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
 }
 
+// A target that already holds the bytes keeps its file and takes the source's mode and
+// times; one byte apart at the end of a large file is a new copy.
+TEST(ForceCopyFileTest, ATargetWithTheSameBytesIsNotRewrittenButTakesTheMetadata) {
+  testing::TempFolder folder;
+  const std::string data = Pattern(200 * 1024 + 5);
+  struct Case {
+    const char* name;
+    std::string target;
+    bool same_file;
+  };
+  const Case cases[] = {{"same.bin", data, true},
+                        {"last byte.bin", data.substr(0, data.size() - 1) + "\x7f", false},
+                        {"shorter.bin", data.substr(1), false}};
+  testing::WriteFile(folder / "source.bin", data);
+  ASSERT_EQ(::chmod((folder / "source.bin").c_str(), 0640), 0);
+  struct timespec times[2] = {{1000000000, 0}, {1300000000, 5}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (folder / "source.bin").c_str(), times, 0), 0);
+  for (const Case& c : cases) {
+    const std::string target = folder / c.name;
+    testing::WriteFile(target, c.target);
+    ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+    struct stat before;
+    ASSERT_EQ(::stat(target.c_str(), &before), 0);
+    ASSERT_TRUE(ForceCopyFile(folder / "source.bin", target)) << c.name;
+    struct stat after;
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    EXPECT_EQ(testing::ReadFile(target), data) << c.name;
+    EXPECT_EQ(after.st_ino == before.st_ino, c.same_file) << c.name;
+    EXPECT_EQ(after.st_mode & 07777, 0640u) << c.name;
+    EXPECT_EQ(after.st_mtim.tv_sec, 1300000000) << c.name;
+    EXPECT_EQ(after.st_mtim.tv_nsec, 5) << c.name;
+  }
+}
+
 TEST(ForceCopyFileTest, KeepsOwnerAndGroupWhenRunAsRoot) {
   if (::geteuid() != 0) GTEST_SKIP() << "only root can give files away";
   testing::TempFolder folder;
