@@ -94,28 +94,21 @@ bool CopyMetadata(int to, const struct stat& st) {
   return ::futimens(to, times) == 0;
 }
 
-// Whether the file at `target`, `size` bytes long, holds what `from` holds; `from` is read
-// from its start and left there.
-bool SameBytes(int from, const std::string& target, off_t size) {
+// When the file at `target` already holds the `st.st_size` bytes of `from`, gives it the
+// source's metadata through the same descriptor and says so; `from` stays at its start.
+bool AlreadyHolds(int from, const std::string& target, const struct stat& st) {
   UniqueFd other(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (!other.ok()) return false;
   std::vector<char> mine(kCompareSize);
   std::vector<char> theirs(kCompareSize);
-  bool same = true;
-  for (off_t at = 0; same && at < size;) {
+  for (off_t at = 0; at < st.st_size;) {
     const ssize_t n = ::pread(from, mine.data(), mine.size(), at);
-    same = n > 0 && ::pread(other.get(), theirs.data(), static_cast<std::size_t>(n), at) == n &&
-           std::memcmp(mine.data(), theirs.data(), static_cast<std::size_t>(n)) == 0;
+    if (n <= 0 || ::pread(other.get(), theirs.data(), static_cast<std::size_t>(n), at) != n ||
+        std::memcmp(mine.data(), theirs.data(), static_cast<std::size_t>(n)) != 0)
+      return false;
     at += n;
   }
-  return same;
-}
-
-bool SetMetadata(const std::string& target, const struct stat& st) {
-  if (RunAsRoot() && ::lchown(target.c_str(), st.st_uid, st.st_gid) != 0) return false;
-  if (::chmod(target.c_str(), st.st_mode & 07777) != 0) return false;
-  const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  return ::utimensat(AT_FDCWD, target.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+  return CopyMetadata(other.get(), st);
 }
 
 bool Fill(int from, UniqueFd& to, const struct stat& st, ProgressStep* progress) {
@@ -156,7 +149,7 @@ bool CopyFileContents(const std::string& source, const std::string& target, bool
   // Copied back over the folder it came from, most files are already what they should be:
   // rewriting them would cost a new file and a rename each.
   if (S_ISREG(existing.st_mode) && existing.st_size == st.st_size &&
-      SameBytes(from.get(), target, st.st_size) && SetMetadata(target, st)) {
+      AlreadyHolds(from.get(), target, st)) {
     Count(progress, st.st_size);
     return true;
   }
