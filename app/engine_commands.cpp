@@ -7,6 +7,7 @@
 #include "app/check_report.h"
 #include "fbserver/fb_serv_params.h"
 #include "fbserver/fb_service.h"
+#include "fbserver/known_server.h"
 #include "messages/message_text.h"
 #include "sys/error.h"
 #include "update/db_modes.h"
@@ -22,10 +23,9 @@ namespace {
 // The window discovers the server once at creation; a command-line run is one command, and a
 // service command without a server to act on fails at once instead of after the service waits.
 TFBServParams DiscoveredServer(const CommandContext& c) {
-  if (c.server) return *c.server;
   TFBServParams params;
   try {
-    GetFBServParams(params);
+    params = KnownServer(c.server).Get();
   } catch (const std::exception& e) {
     throw Error(std::string(e.what()) + "\r" + GetMessageText(msg::uMain_FormCreate_2));
   }
@@ -48,16 +48,13 @@ const std::vector<EngineCommand>& EngineCommands() {
       {"recover", "Bring the product back to one consistent version after an update that died",
        false,
        [](CommandContext& c) {
-         // A window whose discovery failed holds empty parameters: the recovery looks again.
-         std::optional<TFBServParams> server = c.server;
-         if (server && server->ServiceName.empty()) server.reset();
          if (c.observer != nullptr) {
            const ProductParts parts = FindProductParts(c.profile, c.profile.ProductDir);
            c.observer->PartsFound(parts.has_client, parts.has_server);
            c.observer->StepBegun(RunStep::Recovery);
          }
          RecoverRun(c.facilities, c.op, c.profile, c.profile.ProductDir, c.profile.SystemPassword,
-                    server);
+                    c.server);
        }},
       {"check",
        "Find, without changing anything, what an update would meet; exit code 1 when it would "

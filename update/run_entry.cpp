@@ -19,7 +19,8 @@ UpdateRun::UpdateRun(RunServices& services, const Facilities& f, std::string pro
       op_(op),
       project_key_(std::move(project_key)),
       settings_(settings),
-      profile_(settings_.profile) {}
+      profile_(settings_.profile),
+      server_(settings.serverParams) {}
 
 void UpdateRun::Step(RunStep step) {
   if (settings_.observer != nullptr) settings_.observer->StepBegun(step);
@@ -60,15 +61,7 @@ db::ConnectionParams UpdateRun::AsAdmn(const std::string& database) const {
 }
 
 const TFBServParams& UpdateRun::ServerParams() {
-  if (!server_params_known_) {
-    if (settings_.serverParams) {
-      server_params_ = *settings_.serverParams;
-    } else {
-      GetFBServParams(server_params_);
-    }
-    server_params_known_ = true;
-  }
-  return server_params_;
+  return server_.Get();
 }
 
 void UpdateRun::DetectAndConfirm() {

@@ -32,7 +32,7 @@ class Recovery {
         op_(op),
         profile_(profile),
         system_password_(std::move(system_password)),
-        server_params_(std::move(server_params)) {}
+        server_(std::move(server_params)) {}
 
   void Run(const std::string& product_dir) {
     std::optional<FoundJournal> found = FindUnfinishedJournal(product_dir);
@@ -193,14 +193,7 @@ class Recovery {
     }
   }
 
-  const TFBServParams& ServerParams() {
-    if (!server_params_) {
-      TFBServParams params;
-      GetFBServParams(params);
-      server_params_ = params;
-    }
-    return *server_params_;
-  }
+  const TFBServParams& ServerParams() { return server_.Get(); }
 
   void StopServer() {
     Log(GetMessageText(msg::uUpdate_RecoverRun_7));
@@ -307,7 +300,7 @@ class Recovery {
   Operator& op_;
   const ProjectProfile& profile_;
   std::string system_password_;
-  std::optional<TFBServParams> server_params_;
+  KnownServer server_;
   std::string journal_path_;
   RunFolders run_{""};
   RunJournal journal_;

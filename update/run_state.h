@@ -8,6 +8,7 @@
 #include "db/connection_params.h"
 #include "fbserver/facilities.h"
 #include "fbserver/fb_serv_params.h"
+#include "fbserver/known_server.h"
 #include "messages/message_key.h"
 #include "seams/operator.h"
 #include "update/product_state.h"
@@ -164,8 +165,7 @@ class UpdateRun {
 
   UpdateContext c_;
   std::string error_text_;  // the collected messages, each "Exception Message: ..."
-  bool server_params_known_ = false;
-  TFBServParams server_params_;
+  KnownServer server_;
   // Files the client step deleted from the live program folder, for the rollback.
   std::vector<std::string> deleted_live_files_;
   SwapReport swap_;

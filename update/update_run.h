@@ -14,7 +14,7 @@ namespace updater {
 struct UpdateRunSettings {
   ProjectProfile profile;  // seams/project_profile.h
   // The product's server as the window found it at start; discovered by the run when absent
-  // and the product has a server part.
+  // or without a service name, and the product has a server part.
   std::optional<TFBServParams> serverParams;
   // Told the parts found and each step begun, for a report; none when null.
   RunObserver* observer = nullptr;

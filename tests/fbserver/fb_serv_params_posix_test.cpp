@@ -4,6 +4,7 @@
 #include <string>
 
 #include "fbserver/fb_serv_params.h"
+#include "fbserver/known_server.h"
 #include "fbserver/reg_file.h"
 #include "sys/error.h"
 #include "tests/fbserver/reg_text.h"
@@ -187,6 +188,24 @@ TEST_F(DiscoveryTest, RegistryFileProblems) {
   const std::string error = DiscoveryError(OwnService(root + "bin/fbsrvdnvl.exe") + "garbage\n");
   EXPECT_NE(error.find(dir.path() + "/registry.reg"), std::string::npos) << error;
   EXPECT_NE(error.find("line 5"), std::string::npos) << error;
+}
+
+// What a caller found is used as it is; nothing, or a failed discovery's empty record, is
+// discovered again, once.
+TEST_F(DiscoveryTest, KnownServerDiscoversOnlyWhatTheCallerDidNotFind) {
+  Discover(OwnService(root + "bin/fbsrvdnvl.exe -s -p 3051"));
+  const TFBServParams given{"/given/", "CLASSIC", "localhost/3052:", "FB_INET_SERVER.EXE", "Given"};
+  EXPECT_EQ(KnownServer(given).Get(), given);
+  for (const std::optional<TFBServParams>& found :
+       {std::optional<TFBServParams>(), std::optional<TFBServParams>(TFBServParams{})}) {
+    KnownServer server(found);
+    EXPECT_EQ(server.Get().ServiceName, "KorvaneFireXBirdServer");
+    dir.Write("registry.reg", "not a registry");
+    EXPECT_EQ(server.Get().ConnectPrefix, "localhost/3051:");
+    EXPECT_THROW(KnownServer(found).Get(), Error);
+    dir.Write("registry.reg", "Windows Registry Editor Version 5.00\n\n" +
+                                  OwnService(root + "bin/fbsrvdnvl.exe -s -p 3051"));
+  }
 }
 
 }  // namespace
