@@ -1,5 +1,6 @@
 #include "update/run_journal.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -21,38 +22,56 @@ constexpr const char* kHeaderStem = "DunVeld updater run journal ";
 constexpr const char* kHeader = "DunVeld updater run journal 1";
 constexpr const char* kEndLine = "end";
 
-constexpr std::array<std::pair<JournalStage, const char*>, 11> kStages = {{
-    {JournalStage::ServerPreparation, "server preparation"},
-    {JournalStage::Staging, "staging"},
-    {JournalStage::Staged, "staging done"},
-    {JournalStage::DatabaseUpdated, "database step done"},
-    {JournalStage::ClientUpdated, "client step done"},
-    {JournalStage::DatabaseSwapBegun, "database swap begun"},
-    {JournalStage::DatabaseSwapped, "database swapped"},
-    {JournalStage::ProgramCopyBegun, "program copy begun"},
-    {JournalStage::ProgramCopyDone, "program copy done"},
-    {JournalStage::FinalStepDone, "final step done"},
-    {JournalStage::Ended, "run ended"},
+// Each value's name in the journal file and its text for people.
+template <typename Value>
+struct Row {
+  Value value;
+  const char* name;
+  MessageKey text;
+};
+
+constexpr std::array<Row<JournalStage>, 11> kStages = {{
+    {JournalStage::ServerPreparation, "server preparation", msg::uUpdate_StageText_1},
+    {JournalStage::Staging, "staging", msg::uUpdate_StageText_2},
+    {JournalStage::Staged, "staging done", msg::uUpdate_StageText_3},
+    {JournalStage::DatabaseUpdated, "database step done", msg::uUpdate_StageText_4},
+    {JournalStage::ClientUpdated, "client step done", msg::uUpdate_StageText_5},
+    {JournalStage::DatabaseSwapBegun, "database swap begun", msg::uUpdate_StageText_6},
+    {JournalStage::DatabaseSwapped, "database swapped", msg::uUpdate_StageText_7},
+    {JournalStage::ProgramCopyBegun, "program copy begun", msg::uUpdate_StageText_8},
+    {JournalStage::ProgramCopyDone, "program copy done", msg::uUpdate_StageText_9},
+    {JournalStage::FinalStepDone, "final step done", msg::uUpdate_StageText_10},
+    {JournalStage::Ended, "run ended", msg::uUpdate_StageText_11},
 }};
 
-constexpr std::array<std::pair<JournalOutcome, const char*>, 6> kOutcomes = {{
-    {JournalOutcome::None, "none"},
-    {JournalOutcome::Success, "success"},
-    {JournalOutcome::RolledBack, "rolled back"},
-    {JournalOutcome::Failed, "failed"},
-    {JournalOutcome::Recovered, "recovered"},
-    {JournalOutcome::Interrupted, "interrupted"},
+// A run without an outcome is told by its name, as one that did not end.
+constexpr std::array<Row<JournalOutcome>, 6> kOutcomes = {{
+    {JournalOutcome::None, "none", MessageKey(nullptr)},
+    {JournalOutcome::Success, "success", msg::uUpdate_OutcomeText_1},
+    {JournalOutcome::RolledBack, "rolled back", msg::uUpdate_OutcomeText_2},
+    {JournalOutcome::Failed, "failed", msg::uUpdate_OutcomeText_3},
+    {JournalOutcome::Recovered, "recovered", msg::uUpdate_OutcomeText_4},
+    {JournalOutcome::Interrupted, "interrupted", msg::uUpdate_OutcomeText_5},
 }};
 
-template <typename Table, typename Value>
-bool Lookup(const Table& table, const std::string& name, Value& value) {
-  for (const auto& [v, n] : table) {
-    if (name == n) {
-      value = v;
-      return true;
-    }
-  }
-  return false;
+template <typename Value, std::size_t N, typename Match>
+const Row<Value>* Find(const std::array<Row<Value>, N>& table, Match match) {
+  const auto row = std::find_if(table.begin(), table.end(), match);
+  return row != table.end() ? &*row : nullptr;
+}
+
+template <typename Value, std::size_t N>
+bool Lookup(const std::array<Row<Value>, N>& table, const std::string& name, Value& value) {
+  const Row<Value>* row = Find(table, [&](const Row<Value>& r) { return name == r.name; });
+  if (row != nullptr) value = row->value;
+  return row != nullptr;
+}
+
+template <typename Value, std::size_t N>
+std::string TextOf(const std::array<Row<Value>, N>& table, Value value, bool for_people) {
+  const Row<Value>* row = Find(table, [&](const Row<Value>& r) { return r.value == value; });
+  if (row == nullptr) return "unknown";
+  return for_people && row->text.name() != nullptr ? GetMessageText(row->text) : row->name;
 }
 
 [[noreturn]] void Garbled(const std::string& source, MessageKey key,
@@ -64,37 +83,22 @@ bool Lookup(const Table& table, const std::string& name, Value& value) {
   Garbled(source, msg::uUpdate_ParseJournal_5, line);
 }
 
-// The catalogue's rows for the stages and outcomes follow the order of the tables above.
-std::string TextOfRow(const char* stem, std::size_t index) {
-  const std::string key = stem + std::to_string(index + 1);
-  return GetMessageText(MessageKey(key.c_str()));
-}
-
 }  // namespace
 
 std::string StageName(JournalStage stage) {
-  for (const auto& [s, n] : kStages)
-    if (s == stage) return n;
-  return "unknown";
+  return TextOf(kStages, stage, false);
 }
 
 std::string OutcomeName(JournalOutcome outcome) {
-  for (const auto& [o, n] : kOutcomes)
-    if (o == outcome) return n;
-  return "unknown";
+  return TextOf(kOutcomes, outcome, false);
 }
 
 std::string StageText(JournalStage stage) {
-  for (std::size_t i = 0; i < kStages.size(); ++i)
-    if (kStages[i].first == stage) return TextOfRow("uUpdate_StageText_", i);
-  return StageName(stage);
+  return TextOf(kStages, stage, true);
 }
 
 std::string OutcomeText(JournalOutcome outcome) {
-  // No row for None: a run without an outcome is told as one that did not end.
-  for (std::size_t i = 1; i < kOutcomes.size(); ++i)
-    if (kOutcomes[i].first == outcome) return TextOfRow("uUpdate_OutcomeText_", i - 1);
-  return OutcomeName(outcome);
+  return TextOf(kOutcomes, outcome, true);
 }
 
 std::string RecoveryHint() {
