@@ -94,8 +94,6 @@ std::string WithIniValueAdded(const std::string& text, const std::string& sectio
 }  // namespace
 
 void UpdateRun::UpdateClient() {
-  if (!c_.HasClientPart) return;
-  Step(RunStep::ClientUpdate);
   LogKey(msg::uIS_DunVeld_8);
 
   const std::string settings =

@@ -69,8 +69,6 @@ void UpdateRun::CopyChecked(const std::string& source, const std::string& target
 }
 
 void UpdateRun::UpdateDatabase() {
-  if (!c_.HasServerPart) return;
-  Step(RunStep::DatabaseUpdate);
   const db::ConnectionParams sysdba = AsSysdba(c_.WorkDbPath);
   const db::ConnectionParams admn = AsAdmn(c_.WorkDbPath);
   const std::string& prefix = profile_.ServerPrefix;

@@ -88,6 +88,8 @@ void UpdateRun::DetectAndConfirm() {
   if (project_key_ == "Dunveld" && c_.HasServerPart && admn_password_.empty()) {
     throw Error(GetMessageText(msg::uUpdate_UpdateProgramm_07));
   }
+  // Discovery fails before anything is changed.
+  if (c_.HasServerPart) ServerParams();
 }
 
 void UpdateRun::StopIfAsked() {
@@ -95,67 +97,6 @@ void UpdateRun::StopIfAsked() {
   if (!stop_logged_) LogKey(msg::uUpdate_Stop_1);
   stop_logged_ = true;
   throw Interrupted(GetMessageText(msg::uUpdate_Stop_4));
-}
-
-void UpdateRun::Run() {
-  // Never a second run over one that died half-way.
-  RefuseOverUnfinishedRun(product_dir_text_);
-  Step(RunStep::Detection);
-  c_ = UpdateInit(f_.clock, op_, profile_, product_dir_text_);
-  if (settings_.observer != nullptr)
-    settings_.observer->PartsFound(c_.HasClientPart, c_.HasServerPart);
-  if (AtCarriedRelease()) return;
-  DetectAndConfirm();
-  ForgetRelease(c_.ProductDir);
-  if (c_.HasServerPart) {
-    // Discovery fails before anything is changed.
-    ServerParams();
-    try {
-      PrepareServer();
-    } catch (...) {
-      EndJournal(JournalOutcome::Failed);
-      throw;
-    }
-  }
-
-  // From the staging on, the server is started and the live database brought online
-  // whatever happens; an error of that final step replaces the one in flight. A request to
-  // stop is taken at the end of a step: before the swap the run rolls back, after its start
-  // it completes.
-  try {
-    try {
-      StopIfAsked();
-      Stage();
-      try {
-        UpdateDatabase();
-        Record(JournalStage::DatabaseUpdated, {c_.WorkDbDataDir});
-        StopIfAsked();
-        UpdateClient();
-        Record(JournalStage::ClientUpdated, {c_.WorkDir, c_.OldDir});
-        StopIfAsked();
-      } catch (const Interrupted& e) {
-        Rollback(e.what(), true);
-      } catch (const std::exception& e) {
-        op_.MessageDlg(DialogKind::Error, e.what(), {DialogButton::OK}, DialogButton::OK);
-        Rollback(e.what());
-      }
-      Swap();
-    } catch (...) {
-      FinalStep();
-      throw;
-    }
-    FinalStep();
-  } catch (const Interrupted&) {
-    EndJournal(JournalOutcome::Interrupted);
-    throw;
-  } catch (...) {
-    EndJournal(rolled_back_ ? JournalOutcome::RolledBack : JournalOutcome::Failed);
-    throw;
-  }
-  EndJournal(swap_.error.empty() ? JournalOutcome::Success : JournalOutcome::Failed);
-  if (!swap_.error.empty()) RaiseSwapFailure();
-  RememberCarriedRelease();
-  if (f_.stop != nullptr && f_.stop->Requested()) LogKey(msg::uUpdate_Stop_5);
 }
 
 void UpdateProgrammWith(RunServices& services, const Facilities& f, std::string productDirText,

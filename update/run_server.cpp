@@ -14,7 +14,6 @@
 namespace updater {
 
 void UpdateRun::PrepareServer() {
-  Step(RunStep::ServerPreparation);
   CheckConnections();
 
   // Before the first change to the live system: a run that dies from here on is recovered.

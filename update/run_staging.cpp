@@ -11,7 +11,6 @@
 namespace updater {
 
 void UpdateRun::Stage() {
-  Step(RunStep::Staging);
   error_text_.clear();
   LockTestProductFolder();
   StopIfAsked();

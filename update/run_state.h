@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,7 @@ struct SwapReport {
 };
 
 // One update run: its arguments, its context and everything it learns on the way. The
-// stages are methods, one file each (run_*.cpp).
+// stages are methods, one file each (run_*.cpp); run_stages.cpp puts them in order.
 class UpdateRun {
  public:
   UpdateRun(RunServices& services, const Facilities& f, std::string product_dir_text,
@@ -91,6 +92,30 @@ class UpdateRun {
   void Run();
 
  private:
+  // What puts things back when a stage fails or is asked to stop on its way. From the staging
+  // on the final step always comes; an error of its own replaces the one in flight.
+  enum class Undo {
+    Nothing,    // the stage restarts the server itself; no product file has changed
+    FinalStep,  // the server is started and the live database brought online
+    Rollback,   // the live files are put back from the backup, then the final step
+  };
+  // Where a request to stop is taken, beside the points inside the stage's own work.
+  enum class StopPoint { None, Before, After };
+  // One stage of the run: the progress it shows, its work, the journal stage recorded once
+  // the work went through (the folders it wrote flushed first), and its undo.
+  struct RunStage {
+    RunStep progress;
+    bool (*applies)(const UpdateContext&);
+    void (UpdateRun::*work)();
+    std::optional<JournalStage> done;
+    std::vector<std::string> (*written)(const UpdateContext&);
+    StopPoint stop;
+    Undo undo;
+  };
+  static std::span<const RunStage> Stages();
+  void RunStages();
+  [[noreturn]] void UndoStage(Undo undo);
+
   // Entry, detection and confirmation.
   void DetectAndConfirm();
   // Attached users or the server-stop warning, shutdown, server stop, free space, restart.

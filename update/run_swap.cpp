@@ -19,7 +19,6 @@ constexpr int kDatabaseLockAttempts = 11;
 }  // namespace
 
 void UpdateRun::Swap() {
-  Step(RunStep::Swap);
   const std::string new_dir = IncludeTrailingSeparator(c_.NewDir);
   try {
     MyRemoveDir(c_.NewDir);

@@ -1,0 +1,116 @@
+#include <exception>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "messages/message_text.h"
+#include "sys/durable_file.h"
+#include "sys/error.h"
+#include "update/run_state.h"
+
+namespace updater {
+
+namespace {
+
+bool Always(const UpdateContext&) {
+  return true;
+}
+bool HasServerPart(const UpdateContext& c) {
+  return c.HasServerPart;
+}
+bool HasClientPart(const UpdateContext& c) {
+  return c.HasClientPart;
+}
+std::vector<std::string> WorkingDatabase(const UpdateContext& c) {
+  return {c.WorkDbDataDir};
+}
+std::vector<std::string> WorkingAndBackup(const UpdateContext& c) {
+  return {c.WorkDir, c.OldDir};
+}
+
+}  // namespace
+
+// Before the swap a failure or a request to stop rolls the run back; once the swap has begun
+// the run completes, and what the swap could not do is told after the final step.
+std::span<const UpdateRun::RunStage> UpdateRun::Stages() {
+  static const RunStage stages[] = {
+      // Attached users or the server-stop warning, shutdown, server stop, free space, restart.
+      {RunStep::ServerPreparation, HasServerPart, &UpdateRun::PrepareServer, std::nullopt, nullptr,
+       StopPoint::None, Undo::Nothing},
+      // Lock test, working folders, payload, backup and working copies; records "staging done"
+      // itself, before the request to stop it takes at its end.
+      {RunStep::Staging, Always, &UpdateRun::Stage, std::nullopt, nullptr, StopPoint::Before,
+       Undo::FinalStep},
+      {RunStep::DatabaseUpdate, HasServerPart, &UpdateRun::UpdateDatabase,
+       JournalStage::DatabaseUpdated, WorkingDatabase, StopPoint::After, Undo::Rollback},
+      {RunStep::ClientUpdate, HasClientPart, &UpdateRun::UpdateClient, JournalStage::ClientUpdated,
+       WorkingAndBackup, StopPoint::After, Undo::Rollback},
+      // Records its own stages, part by part.
+      {RunStep::Swap, Always, &UpdateRun::Swap, std::nullopt, nullptr, StopPoint::None,
+       Undo::FinalStep},
+  };
+  return stages;
+}
+
+void UpdateRun::Run() {
+  // Never a second run over one that died half-way.
+  RefuseOverUnfinishedRun(product_dir_text_);
+  Step(RunStep::Detection);
+  c_ = UpdateInit(f_.clock, op_, profile_, product_dir_text_);
+  if (settings_.observer != nullptr)
+    settings_.observer->PartsFound(c_.HasClientPart, c_.HasServerPart);
+  if (AtCarriedRelease()) return;
+  DetectAndConfirm();
+  ForgetRelease(c_.ProductDir);
+  try {
+    RunStages();
+    FinalStep();
+  } catch (const Interrupted&) {
+    EndJournal(JournalOutcome::Interrupted);
+    throw;
+  } catch (...) {
+    EndJournal(rolled_back_ ? JournalOutcome::RolledBack : JournalOutcome::Failed);
+    throw;
+  }
+  EndJournal(swap_.error.empty() ? JournalOutcome::Success : JournalOutcome::Failed);
+  if (!swap_.error.empty()) RaiseSwapFailure();
+  RememberCarriedRelease();
+  if (f_.stop != nullptr && f_.stop->Requested()) LogKey(msg::uUpdate_Stop_5);
+}
+
+void UpdateRun::RunStages() {
+  for (const RunStage& stage : Stages()) {
+    if (!stage.applies(c_)) continue;
+    try {
+      if (stage.stop == StopPoint::Before) StopIfAsked();
+      Step(stage.progress);
+      (this->*stage.work)();
+      if (stage.done) Record(*stage.done, stage.written(c_));
+      if (stage.stop == StopPoint::After) StopIfAsked();
+    } catch (...) {
+      UndoStage(stage.undo);
+    }
+  }
+}
+
+void UpdateRun::UndoStage(Undo undo) {
+  try {
+    try {
+      throw;
+    } catch (const Interrupted& e) {
+      if (undo == Undo::Rollback) Rollback(e.what(), true);
+      throw;
+    } catch (const std::exception& e) {
+      if (undo == Undo::Rollback) {
+        op_.MessageDlg(DialogKind::Error, e.what(), {DialogButton::OK}, DialogButton::OK);
+        Rollback(e.what());
+      }
+      throw;
+    }
+  } catch (...) {
+    if (undo != Undo::Nothing) FinalStep();
+    throw;
+  }
+}
+
+}  // namespace updater
