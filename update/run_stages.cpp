@@ -10,44 +10,37 @@
 
 namespace updater {
 
-namespace {
-
-bool Always(const UpdateContext&) {
-  return true;
-}
-bool HasServerPart(const UpdateContext& c) {
-  return c.HasServerPart;
-}
-bool HasClientPart(const UpdateContext& c) {
-  return c.HasClientPart;
-}
-std::vector<std::string> WorkingDatabase(const UpdateContext& c) {
-  return {c.WorkDbDataDir};
-}
-std::vector<std::string> WorkingAndBackup(const UpdateContext& c) {
-  return {c.WorkDir, c.OldDir};
-}
-
-}  // namespace
-
 // Before the swap a failure or a request to stop rolls the run back; once the swap has begun
 // the run completes, and what the swap could not do is told after the final step.
 std::span<const UpdateRun::RunStage> UpdateRun::Stages() {
   static const RunStage stages[] = {
       // Attached users or the server-stop warning, shutdown, server stop, free space, restart.
-      {RunStep::ServerPreparation, HasServerPart, &UpdateRun::PrepareServer, std::nullopt, nullptr,
-       StopPoint::None, Undo::Nothing},
+      {.progress = RunStep::ServerPreparation,
+       .part = &UpdateContext::HasServerPart,
+       .work = &UpdateRun::PrepareServer,
+       .undo = Undo::Nothing},
       // Lock test, working folders, payload, backup and working copies; records "staging done"
       // itself, before the request to stop it takes at its end.
-      {RunStep::Staging, Always, &UpdateRun::Stage, std::nullopt, nullptr, StopPoint::Before,
-       Undo::FinalStep},
-      {RunStep::DatabaseUpdate, HasServerPart, &UpdateRun::UpdateDatabase,
-       JournalStage::DatabaseUpdated, WorkingDatabase, StopPoint::After, Undo::Rollback},
-      {RunStep::ClientUpdate, HasClientPart, &UpdateRun::UpdateClient, JournalStage::ClientUpdated,
-       WorkingAndBackup, StopPoint::After, Undo::Rollback},
+      {.progress = RunStep::Staging,
+       .work = &UpdateRun::Stage,
+       .stop = StopPoint::Before,
+       .undo = Undo::FinalStep},
+      {.progress = RunStep::DatabaseUpdate,
+       .part = &UpdateContext::HasServerPart,
+       .work = &UpdateRun::UpdateDatabase,
+       .done = JournalStage::DatabaseUpdated,
+       .written = {&UpdateContext::WorkDbDataDir},
+       .stop = StopPoint::After,
+       .undo = Undo::Rollback},
+      {.progress = RunStep::ClientUpdate,
+       .part = &UpdateContext::HasClientPart,
+       .work = &UpdateRun::UpdateClient,
+       .done = JournalStage::ClientUpdated,
+       .written = {&UpdateContext::WorkDir, &UpdateContext::OldDir},
+       .stop = StopPoint::After,
+       .undo = Undo::Rollback},
       // Records its own stages, part by part.
-      {RunStep::Swap, Always, &UpdateRun::Swap, std::nullopt, nullptr, StopPoint::None,
-       Undo::FinalStep},
+      {.progress = RunStep::Swap, .work = &UpdateRun::Swap, .undo = Undo::FinalStep},
   };
   return stages;
 }
@@ -80,12 +73,14 @@ void UpdateRun::Run() {
 
 void UpdateRun::RunStages() {
   for (const RunStage& stage : Stages()) {
-    if (!stage.applies(c_)) continue;
+    if (stage.part != nullptr && !(c_.*stage.part)) continue;
     try {
       if (stage.stop == StopPoint::Before) StopIfAsked();
       Step(stage.progress);
       (this->*stage.work)();
-      if (stage.done) Record(*stage.done, stage.written(c_));
+      std::vector<std::string> written;
+      for (std::string UpdateContext::*folder : stage.written) written.push_back(c_.*folder);
+      if (stage.done) Record(*stage.done, written);
       if (stage.stop == StopPoint::After) StopIfAsked();
     } catch (...) {
       UndoStage(stage.undo);

@@ -105,12 +105,12 @@ class UpdateRun {
   // the work went through (the folders it wrote flushed first), and its undo.
   struct RunStage {
     RunStep progress;
-    bool (*applies)(const UpdateContext&);
-    void (UpdateRun::*work)();
+    bool UpdateContext::*part = nullptr;  // the part of the product it needs; none: every run
+    void (UpdateRun::*work)() = nullptr;
     std::optional<JournalStage> done;
-    std::vector<std::string> (*written)(const UpdateContext&);
-    StopPoint stop;
-    Undo undo;
+    std::vector<std::string UpdateContext::*> written;
+    StopPoint stop = StopPoint::None;
+    Undo undo = Undo::Nothing;
   };
   static std::span<const RunStage> Stages();
   void RunStages();
