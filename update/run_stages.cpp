@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <exception>
 #include <span>
 #include <string>
@@ -78,20 +79,21 @@ void UpdateRun::RunStages() {
       if (stage.stop == StopPoint::Before) StopIfAsked();
       Step(stage.progress);
       (this->*stage.work)();
-      std::vector<std::string> written;
-      for (std::string UpdateContext::*folder : stage.written) written.push_back(c_.*folder);
+      std::vector<std::string> written(stage.written.size());
+      std::transform(stage.written.begin(), stage.written.end(), written.begin(),
+                     [this](std::string UpdateContext::*folder) { return c_.*folder; });
       if (stage.done) Record(*stage.done, written);
       if (stage.stop == StopPoint::After) StopIfAsked();
     } catch (...) {
-      UndoStage(stage.undo);
+      UndoStage(stage.undo, std::current_exception());
     }
   }
 }
 
-void UpdateRun::UndoStage(Undo undo) {
+void UpdateRun::UndoStage(Undo undo, const std::exception_ptr& error) {
   try {
     try {
-      throw;
+      std::rethrow_exception(error);
     } catch (const Interrupted& e) {
       if (undo == Undo::Rollback) Rollback(e.what(), true);
       throw;

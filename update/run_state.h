@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <optional>
 #include <span>
@@ -114,7 +115,7 @@ class UpdateRun {
   };
   static std::span<const RunStage> Stages();
   void RunStages();
-  [[noreturn]] void UndoStage(Undo undo);
+  [[noreturn]] void UndoStage(Undo undo, const std::exception_ptr& error);
 
   // Entry, detection and confirmation.
   void DetectAndConfirm();
