@@ -12,20 +12,6 @@ namespace updater {
 
 namespace {
 
-const char* KindName(DialogKind kind) {
-  switch (kind) {
-    case DialogKind::Warning:
-      return "Warning";
-    case DialogKind::Error:
-      return "Error";
-    case DialogKind::Information:
-      return "Information";
-    case DialogKind::Confirmation:
-      return "Confirmation";
-  }
-  return "Message";
-}
-
 std::string Trim(const std::string& s) {
   auto first = s.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return {};
@@ -61,36 +47,6 @@ bool Parse(const std::string& answer, const std::vector<DialogButton>& buttons,
 
 }  // namespace
 
-std::string ButtonName(DialogButton button) {
-  switch (button) {
-    case DialogButton::Yes:
-      return "Yes";
-    case DialogButton::No:
-      return "No";
-    case DialogButton::OK:
-      return "OK";
-    case DialogButton::Cancel:
-      return "Cancel";
-    case DialogButton::Abort:
-      return "Abort";
-    case DialogButton::Retry:
-      return "Retry";
-    case DialogButton::Ignore:
-      return "Ignore";
-    case DialogButton::All:
-      return "All";
-    case DialogButton::NoToAll:
-      return "No to all";
-    case DialogButton::YesToAll:
-      return "Yes to all";
-    case DialogButton::Help:
-      return "Help";
-    case DialogButton::Closed:
-      return "Closed";
-  }
-  return "?";
-}
-
 DialogButton DefaultAnswer(const std::vector<DialogButton>& buttons, DialogButton focus,
                            bool assume_yes) {
   if (buttons.size() == 1) return buttons.front();
@@ -106,20 +62,6 @@ DialogButton DefaultAnswer(const std::vector<DialogButton>& buttons, DialogButto
   }
   // Nothing declines here; closing the dialog is the safe way out.
   return buttons.empty() ? focus : DialogButton::Closed;
-}
-
-std::string TerminalText(const std::string& text) {
-  std::string result;
-  result.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') {
-      result += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      result += text[i];
-    }
-  }
-  return result;
 }
 
 CliOperator::CliOperator(std::istream& in, std::ostream& out, std::ostream& err, bool assume_yes)
@@ -154,7 +96,7 @@ DialogButton CliOperator::MessageDlg(DialogKind kind, const std::string& text,
   if (kind == DialogKind::Error) last_error_ = text;
   SuspendProgress();
   out_.flush();
-  err_ << "[" << KindName(kind) << "] " << TerminalText(text) << '\n';
+  err_ << "[" << KindName(kind) << "] " << LineFeeds(text) << '\n';
   DialogButton fallback = DefaultAnswer(buttons, focus, assume_yes_);
   if (buttons.size() <= 1 || assume_yes_ || !has_terminal_) {
     if (buttons.size() > 1) {
@@ -165,7 +107,10 @@ DialogButton CliOperator::MessageDlg(DialogKind kind, const std::string& text,
     return fallback;
   }
   std::string choices;
-  for (DialogButton b : buttons) choices += (choices.empty() ? "" : "/") + ButtonName(b);
+  for (DialogButton b : buttons) {
+    if (!choices.empty()) choices += '/';
+    choices += ButtonName(b);
+  }
   for (;;) {
     err_ << choices << " [" << ButtonName(fallback) << "]: " << std::flush;
     std::string answer;
@@ -184,13 +129,13 @@ void CliOperator::ShowMessage(DialogKind kind, const std::string& caption,
   if (kind == DialogKind::Error) last_error_ = text;
   SuspendProgress();
   out_.flush();
-  err_ << caption << " [" << KindName(kind) << "]: " << TerminalText(text) << '\n' << std::flush;
+  err_ << caption << " [" << KindName(kind) << "]: " << LineFeeds(text) << '\n' << std::flush;
 }
 
 void CliOperator::SetStatus(const std::string& text) {
   if (text.empty()) return;
   SuspendProgress();
-  err_ << "Status: " << TerminalText(text) << '\n' << std::flush;
+  err_ << "Status: " << LineFeeds(text) << '\n' << std::flush;
 }
 
 }  // namespace updater

@@ -71,19 +71,9 @@ class CliOperator final : public Operator {
   }
 };
 
-// A button's name as the terminal shows it and accepts it ("Yes", "No to all").
-std::string ButtonName(DialogButton button);
-
 // The answer given without asking: the declining button when asking, the
 // accepting one under --yes, the only button of a one-button dialog.
 DialogButton DefaultAnswer(const std::vector<DialogButton>& buttons, DialogButton focus,
                            bool assume_yes);
-
-// A message box as the terminal shows it: "caption [Error]: text" and a line feed.
-void PrintMessageBox(std::ostream& err, DialogKind kind, const std::string& caption,
-                     const std::string& text);
-
-// Turns CR LF and lone CR into the terminal's line feed.
-std::string TerminalText(const std::string& text);
 
 }  // namespace updater

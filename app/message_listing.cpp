@@ -2,10 +2,10 @@
 
 #include <array>
 
-#include "app/cli_operator.h"
 #include "messages/ldm.h"
 #include "messages/message_text.h"
 #include "messages/translation_store.h"
+#include "sys/text.h"
 
 namespace updater {
 
@@ -23,7 +23,7 @@ namespace {
 std::string Indented(const std::string& text, const std::string& indent) {
   std::string result;
   bool line_start = false;
-  for (char c : TerminalText(text)) {
+  for (char c : LineFeeds(text)) {
     if (line_start && c != '\n') result += indent;
     result += c;
     line_start = c == '\n';

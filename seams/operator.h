@@ -22,6 +22,12 @@ enum class DialogButton {
   Closed /* the dialog was closed by its close box */
 };
 
+// A button's name: the key of its caption among the catalogue's dialog captions, which the
+// terminal also shows and accepts ("Yes", "No To All").
+const char* ButtonName(DialogButton button);
+// A dialog's title key among the dialog captions ("Warning", "Confirm").
+const char* KindName(DialogKind kind);
+
 // Everything the engine needs from a person or a screen. The Qt window, the
 // command-line front end and the tests implement it; the engine never sees a toolkit.
 class Operator {

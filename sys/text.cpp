@@ -9,6 +9,20 @@ std::string TwoDigits(int number) {
   return text.substr(text.size() - 2);
 }
 
+std::string LineFeeds(const std::string& text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      result += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
 std::string ReplaceAll(const std::string& text, const std::string& pattern,
                        const std::string& replacement) {
   if (pattern.empty()) return text;

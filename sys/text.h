@@ -18,6 +18,9 @@ std::string AsciiUpper(std::string text);
 std::string AsciiLower(std::string text);
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
+// CR LF and lone CR become line feeds, as terminals and toolkits take them.
+std::string LineFeeds(const std::string& text);
+
 // A number written with exactly two characters: "0" in front of one character,
 // the last two characters of a longer text (2024 -> "24", -12 -> "12", -5 -> "-5").
 std::string TwoDigits(int number);

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "messages/ldm.h"
+#include "sys/text.h"
 
 namespace updater {
 namespace {
@@ -46,36 +47,6 @@ DialogButton CancelButtonOf(const std::vector<DialogButton>& buttons) {
   return DialogButton::Closed;
 }
 
-const char* CaptionKey(DialogButton button) {
-  switch (button) {
-    case DialogButton::Yes:
-      return "Yes";
-    case DialogButton::No:
-      return "No";
-    case DialogButton::OK:
-      return "OK";
-    case DialogButton::Cancel:
-      return "Cancel";
-    case DialogButton::Abort:
-      return "Abort";
-    case DialogButton::Retry:
-      return "Retry";
-    case DialogButton::Ignore:
-      return "Ignore";
-    case DialogButton::All:
-      return "All";
-    case DialogButton::NoToAll:
-      return "No To All";
-    case DialogButton::YesToAll:
-      return "Yes To All";
-    case DialogButton::Help:
-      return "Help";
-    case DialogButton::Closed:
-      break;
-  }
-  return "OK";
-}
-
 QMessageBox::ButtonRole Role(DialogButton button) {
   switch (button) {
     case DialogButton::Yes:
@@ -107,50 +78,22 @@ QMessageBox::Icon IconOf(DialogKind kind) {
   return QMessageBox::NoIcon;
 }
 
-const char* TitleKey(DialogKind kind) {
-  switch (kind) {
-    case DialogKind::Warning:
-      return "Warning";
-    case DialogKind::Error:
-      return "Error";
-    case DialogKind::Information:
-      return "Information";
-    case DialogKind::Confirmation:
-      return "Confirm";
-  }
-  return "Information";
-}
-
 QString Q(const std::string& text) {
-  return QString::fromStdString(ToolkitLines(text));
+  return QString::fromStdString(LineFeeds(text));
 }
 
 }  // namespace
 
-std::string ToolkitLines(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') {
-      out += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 DialogButton ShowMessageDlg(QWidget* parent, DialogKind kind, const std::string& text,
                             const std::vector<DialogButton>& buttons, DialogButton focus) {
-  MessageDialog box(IconOf(kind), Q(GetDialogCaption(TitleKey(kind))), Q(text),
+  MessageDialog box(IconOf(kind), Q(GetDialogCaption(KindName(kind))), Q(text),
                     QMessageBox::NoButton, parent);
   box.setObjectName("MessageDlg");
   std::map<QAbstractButton*, DialogButton> answers;
   std::vector<DialogButton> shown = buttons.empty() ? std::vector{DialogButton::OK} : buttons;
   for (DialogButton b : shown) {
-    QPushButton* button = box.addButton(Q(GetDialogCaption(CaptionKey(b))), Role(b));
-    button->setObjectName(CaptionKey(b));
+    QPushButton* button = box.addButton(Q(GetDialogCaption(ButtonName(b))), Role(b));
+    button->setObjectName(ButtonName(b));
     answers[button] = b;
     if (b == focus) {
       box.setDefaultButton(button);

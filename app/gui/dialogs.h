@@ -19,7 +19,4 @@ DialogButton ShowMessageDlg(QWidget* parent, DialogKind kind, const std::string&
 void ShowMessageBox(QWidget* parent, DialogKind kind, const std::string& caption,
                     const std::string& text);
 
-// CR LF and lone CR as the toolkit's line feed.
-std::string ToolkitLines(const std::string& text);
-
 }  // namespace updater

@@ -24,6 +24,7 @@
 #include "messages/ldm.h"
 #include "messages/window_translation.h"
 #include "resources/embedded_resource.h"
+#include "sys/text.h"
 #include "sys/error.h"
 
 namespace updater {
@@ -270,7 +271,7 @@ void MainWindow::Translate(const TranslationStore& store) {
     } else if (t.property == "Font.Charset") {
       continue;  // texts are Unicode here: every script draws with any character set
     } else {
-      ApplyText(t.control, t.property, Q(ToolkitLines(t.text)));
+      ApplyText(t.control, t.property, Q(LineFeeds(t.text)));
     }
   }
 }
@@ -319,7 +320,7 @@ void MainWindow::SetCaption(const std::string& caption) {
 }
 
 void MainWindow::Show(const WindowLook& look) {
-  m_captions_->setText(Q(ToolkitLines(look.status_text)));
+  m_captions_->setText(Q(LineFeeds(look.status_text)));
   QPalette palette = m_captions_->palette();
   palette.setColor(QPalette::WindowText,
                    look.status_colour == StatusColour::Green ? kGreen : kMaroon);

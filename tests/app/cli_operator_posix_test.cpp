@@ -111,11 +111,6 @@ TEST(DefaultAnswerTest, DeclinesUnlessTold) {
   EXPECT_EQ(DefaultAnswer({B::OK}, B::OK, false), B::OK);
 }
 
-TEST(TerminalTextTest, EveryBreakBecomesALineFeed) {
-  EXPECT_EQ(TerminalText("a\r\nb\rc\nd"), "a\nb\nc\nd");
-  EXPECT_EQ(TerminalText("\r\r\n"), "\n\n");
-}
-
 }  // namespace
 }  // namespace updater
 

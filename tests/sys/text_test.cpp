@@ -40,5 +40,10 @@ TEST(ReplaceAllTest, EndsWhenTheReplacementHoldsThePattern) {
   EXPECT_EQ(ReplaceAll("xx", "x", "xx"), "xxxx");
 }
 
+TEST(LineFeedsTest, EveryBreakBecomesALineFeed) {
+  EXPECT_EQ(LineFeeds("a\r\nb\rc\nd"), "a\nb\nc\nd");
+  EXPECT_EQ(LineFeeds("\r\r\n"), "\n\n");
+}
+
 }  // namespace
 }  // namespace updater
