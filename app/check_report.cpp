@@ -1,5 +1,7 @@
 #include "app/check_report.h"
 
+#include <array>
+
 #include "app/json_text.h"
 #include "messages/message_text.h"
 
@@ -7,46 +9,21 @@ namespace updater {
 
 namespace {
 
+// In the order of CheckVerdict and ReleaseState.
+constexpr std::array<const char*, 4> kMarks = {"[+]", "[!]", "[x]", "[-]"};
+constexpr std::array<const char*, 4> kVerdictNames = {"pass", "warn", "fail", "skip"};
+constexpr std::array<const char*, 4> kReleaseStateNames = {"none", "current", "other", "changed"};
+static_assert(static_cast<std::size_t>(CheckVerdict::Skip) + 1 == kMarks.size());
+static_assert(static_cast<std::size_t>(ReleaseState::Changed) + 1 == kReleaseStateNames.size());
+
 const char* Mark(CheckVerdict verdict) {
-  switch (verdict) {
-    case CheckVerdict::Pass:
-      return "[+]";
-    case CheckVerdict::Warn:
-      return "[!]";
-    case CheckVerdict::Fail:
-      return "[x]";
-    case CheckVerdict::Skip:
-      break;
-  }
-  return "[-]";
+  return kMarks.at(static_cast<std::size_t>(verdict));
 }
-
 const char* VerdictName(CheckVerdict verdict) {
-  switch (verdict) {
-    case CheckVerdict::Pass:
-      return "pass";
-    case CheckVerdict::Warn:
-      return "warn";
-    case CheckVerdict::Fail:
-      return "fail";
-    case CheckVerdict::Skip:
-      break;
-  }
-  return "skip";
+  return kVerdictNames.at(static_cast<std::size_t>(verdict));
 }
-
 const char* ReleaseStateName(ReleaseState state) {
-  switch (state) {
-    case ReleaseState::Current:
-      return "current";
-    case ReleaseState::Other:
-      return "other";
-    case ReleaseState::Changed:
-      return "changed";
-    case ReleaseState::None:
-      break;
-  }
-  return "none";
+  return kReleaseStateNames.at(static_cast<std::size_t>(state));
 }
 
 std::string Indented(const std::string& text) {

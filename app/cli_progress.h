@@ -34,7 +34,8 @@ class CliProgress final : public ThrottledProgress {
   ProgressStyle style_;
   int (*columns_)();
   bool shown_ = false;
-  const StopRequest* stop_ = nullptr;  // a line stands on the terminal (Line), or the step is printed (Plain)
+  const StopRequest* stop_ =
+      nullptr;  // a line stands on the terminal (Line), or the step is printed (Plain)
 };
 
 // The first `width` characters of the UTF-8 `text` (a character: a code point).

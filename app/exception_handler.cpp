@@ -5,31 +5,9 @@
 
 namespace updater {
 
-namespace {
-
-// The code of the last UTF-8 character; a broken sequence counts byte by byte.
-char32_t LastCodePoint(const std::string& text) {
-  std::size_t start = text.size() - 1;
-  std::size_t continuation = 0;
-  while (start > 0 && continuation < 3 &&
-         (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) {
-    --start;
-    ++continuation;
-  }
-  auto lead = static_cast<unsigned char>(text[start]);
-  std::size_t expected = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  if (expected != continuation) return static_cast<unsigned char>(text.back());
-  char32_t code = expected == 0 ? lead : lead & (0x3F >> expected);
-  for (std::size_t i = start + 1; i < text.size(); ++i) {
-    code = (code << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
-  }
-  return code;
-}
-
-}  // namespace
-
 std::string WithFullStop(const std::string& message) {
-  if (!message.empty() && LastCodePoint(message) > U'.') return message + ".";
+  // Every byte of a multi-byte UTF-8 character is above 0x7F, so the last byte decides.
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
   return message;
 }
 

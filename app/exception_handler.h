@@ -9,8 +9,7 @@
 namespace updater {
 
 // The message with a full stop appended when its last character's code is above
-// that of "." (46): a letter gets one, "!", ")" and "." do not. The last character
-// is the last UTF-8 code point, so a Cyrillic letter counts as a letter.
+// that of "." (46): a letter, Cyrillic ones too, gets one; "!", ")" and "." do not.
 std::string WithFullStop(const std::string& message);
 
 // The handler for every error that leaves a command: silent for a cancellation and for a

@@ -2,55 +2,37 @@
 
 #include <cstdio>
 
+#include "messages/format/code_pages.h"
+
 namespace updater {
-
-namespace {
-
-// Length of the valid UTF-8 sequence at `i`, 0 when it is not one.
-std::size_t Utf8Length(const std::string& s, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(s[i]);
-  std::size_t n = lead < 0x80         ? 1
-                  : (lead >> 5) == 6  ? 2
-                  : (lead >> 4) == 14 ? 3
-                  : (lead >> 3) == 30 ? 4
-                                      : 0;
-  if (n == 0 || i + n > s.size()) return 0;
-  for (std::size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-  return n;
-}
-
-}  // namespace
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (std::size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const std::size_t n = Utf8Length(text, i);
-    if (n == 0) {
+    const std::size_t at = i;
+    const std::optional<char32_t> code = NextUtf8(text, i);
+    if (!code) {
+      // Strict readers refuse malformed UTF-8, overlong forms and surrogates included.
       out += "\\ufffd";
       ++i;
-      continue;
-    }
-    if (n > 1) {
-      out.append(text, i, n);
-    } else if (c == '"' || c == '\\') {
+    } else if (i - at > 1) {
+      out.append(text, at, i - at);
+    } else if (*code == '"' || *code == '\\') {
       out += '\\';
-      out += static_cast<char>(c);
-    } else if (c == '\n') {
+      out += static_cast<char>(*code);
+    } else if (*code == '\n') {
       out += "\\n";
-    } else if (c == '\r') {
+    } else if (*code == '\r') {
       out += "\\r";
-    } else if (c == '\t') {
+    } else if (*code == '\t') {
       out += "\\t";
-    } else if (c < 0x20 || c == 0x7F) {
+    } else if (*code < 0x20 || *code == 0x7F) {
       char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(*code));
       out += escaped;
     } else {
-      out += static_cast<char>(c);
+      out += static_cast<char>(*code);
     }
-    i += n;
   }
   return out + "\"";
 }

@@ -1,8 +1,8 @@
 #include "app/local_time.h"
 
-#include "sys/utf16_win.h"
 #include "sys/calendar_time.h"
 #include "sys/error.h"
+#include "sys/utf16_win.h"
 
 namespace updater {
 

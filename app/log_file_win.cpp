@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "sys/utf16_win.h"
 #include "sys/error.h"
+#include "sys/utf16_win.h"
 
 namespace updater {
 

@@ -2,8 +2,8 @@
 
 #include <stdlib.h>
 
-#include "sys/utf16_win.h"
 #include "sys/error.h"
+#include "sys/utf16_win.h"
 
 namespace updater {
 

@@ -27,22 +27,6 @@ std::string LogFileName(const CalendarTime& t) {
          TwoDigits(t.minute) + TwoDigits(t.second) + "_Updater.log";
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string::size_type start = 0;
-  while (start < text.size()) {
-    std::string::size_type end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-  }
-  return lines;
-}
-
 RunLog::RunLog(Clock& clock, const std::string& base_folder, LineSink sink)
     : clock_(&clock), sink_(std::move(sink)) {
   std::string folder = JoinPath(base_folder, "Logs");

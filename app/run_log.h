@@ -12,10 +12,6 @@ namespace updater {
 // The log file's name for a local moment: ddmmyy-hhnnss_Updater.log.
 std::string LogFileName(const CalendarTime& t);
 
-// The lines of a text: a line ends at CR LF, a lone CR or a lone LF; a break at
-// the very end adds no empty line.
-std::vector<std::string> SplitLines(const std::string& text);
-
 // The run log: one file per start in the folder Logs, and the on-screen lines
 // handed to a sink (the window's log, or standard output).
 //

@@ -1,9 +1,11 @@
 #include "app/run_report.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <utility>
 
+#include "app/command_runner.h"
 #include "app/json_text.h"
 #include "messages/message_text.h"
 #include "sys/durable_file.h"
@@ -101,20 +103,12 @@ std::string RunReport::Json(int exit_code, const std::string& run_log,
 }
 
 std::string OutcomeOfExitCode(int exit_code, bool already_current) {
-  switch (exit_code) {
-    case 0:
-      return already_current ? "already-current" : "success";
-    case 2:
-      return "cancelled";
-    case 3:
-      return "rolled-back";
-    case 4:
-      return "interrupted";
-    case 5:
-      return "unfinished";
-    default:
-      return "failed";
-  }
+  // In the order of ExitCode.
+  static constexpr std::array<const char*, 6> kNames = {"success",     "failed",      "cancelled",
+                                                        "rolled-back", "interrupted", "unfinished"};
+  if (exit_code == kExitSuccess && already_current) return "already-current";
+  if (exit_code < 0 || static_cast<std::size_t>(exit_code) >= kNames.size()) return "failed";
+  return kNames.at(static_cast<std::size_t>(exit_code));
 }
 
 void WriteReportFile(const std::string& path, const std::string& text) {

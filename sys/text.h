@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace updater {
 
@@ -20,6 +21,10 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
 // CR LF and lone CR become line feeds, as terminals and toolkits take them.
 std::string LineFeeds(const std::string& text);
+
+// The lines of a text: a line ends at CR LF, a lone CR or a lone LF; a break at
+// the very end adds no empty line.
+std::vector<std::string> SplitLines(const std::string& text);
 
 // A number written with exactly two characters: "0" in front of one character,
 // the last two characters of a longer text (2024 -> "24", -12 -> "12", -5 -> "-5").

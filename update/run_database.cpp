@@ -41,19 +41,7 @@ std::vector<std::string> ReadLines(const std::string& path) {
   if (!in) throw Error(GetMessageText(msg::uUpdate_PrepareRolesCapture_1, path));
   std::ostringstream buffer;
   buffer << in.rdbuf();
-  const std::string text = buffer.str();
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-  }
-  return lines;
+  return SplitLines(buffer.str());
 }
 
 }  // namespace

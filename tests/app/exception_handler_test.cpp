@@ -17,7 +17,7 @@ using testing::RecordingOperator;
 
 TEST(WithFullStopTest, AppendsAfterCharactersAboveTheFullStop) {
   EXPECT_EQ(WithFullStop("Disk full"), "Disk full.");
-  EXPECT_EQ(WithFullStop("Ошибка"), "Ошибка.");  // last code point is Cyrillic, not a byte
+  EXPECT_EQ(WithFullStop("Ошибка"), "Ошибка.");  // a Cyrillic letter counts as a letter
   EXPECT_EQ(WithFullStop("Vérifié"), "Vérifié.");
   EXPECT_EQ(WithFullStop("Error 5"), "Error 5.");
   EXPECT_EQ(WithFullStop("a/b"), "a/b.");          // "/" is 47

@@ -21,6 +21,8 @@ TEST(JsonTextTest, StringsAreEscapedAndBrokenUtf8IsReplaced) {
       {"Программы", "\"Программы\""},
       {"cp1251 \xcf\xf0\xee", "\"cp1251 \\ufffd\\ufffd\\ufffd\""},
       {"cut \xd0", "\"cut \\ufffd\""},
+      {"overlong \xc0\xaf surrogate \xed\xa0\x80",
+       "\"overlong \\ufffd\\ufffd surrogate \\ufffd\\ufffd\\ufffd\""},
   };
   for (const auto& c : cases) EXPECT_EQ(JsonString(c.text), c.json) << c.text;
 }

@@ -26,17 +26,6 @@ Clock::TimePoint At(int y, unsigned mo, unsigned d, int h, int mi, int s) {
   return sys_days{year{y} / month{mo} / day{d}} + hours{h} + minutes{mi} + seconds{s};
 }
 
-TEST(SplitLinesTest, BreaksAtEveryKindOfLineEnd) {
-  using V = std::vector<std::string>;
-  EXPECT_EQ(SplitLines("A\r\nB"), (V{"A", "B"}));
-  EXPECT_EQ(SplitLines("a\rb\nc"), (V{"a", "b", "c"}));
-  EXPECT_EQ(SplitLines("A\r\n"), (V{"A"}));
-  EXPECT_EQ(SplitLines("\r\n"), (V{""}));
-  EXPECT_EQ(SplitLines("A\n\rB"), (V{"A", "", "B"}));  // LF CR is two breaks
-  EXPECT_EQ(SplitLines("A\r\n\r\nB\r"), (V{"A", "", "B"}));
-  EXPECT_EQ(SplitLines("one"), (V{"one"}));
-}
-
 // Fixed zone and locale, so that the stamps are known: "C" writes 01/05/07 and 14:03:09.
 class RunLogTest : public ::testing::Test {
  protected:

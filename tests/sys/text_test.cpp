@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace updater {
 namespace {
 
@@ -43,6 +46,17 @@ TEST(ReplaceAllTest, EndsWhenTheReplacementHoldsThePattern) {
 TEST(LineFeedsTest, EveryBreakBecomesALineFeed) {
   EXPECT_EQ(LineFeeds("a\r\nb\rc\nd"), "a\nb\nc\nd");
   EXPECT_EQ(LineFeeds("\r\r\n"), "\n\n");
+}
+
+TEST(SplitLinesTest, BreaksAtEveryKindOfLineEnd) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(SplitLines("A\r\nB"), (V{"A", "B"}));
+  EXPECT_EQ(SplitLines("a\rb\nc"), (V{"a", "b", "c"}));
+  EXPECT_EQ(SplitLines("A\r\n"), (V{"A"}));
+  EXPECT_EQ(SplitLines("\r\n"), (V{""}));
+  EXPECT_EQ(SplitLines("A\n\rB"), (V{"A", "", "B"}));  // LF CR is two breaks
+  EXPECT_EQ(SplitLines("A\r\n\r\nB\r"), (V{"A", "", "B"}));
+  EXPECT_EQ(SplitLines("one"), (V{"one"}));
 }
 
 }  // namespace
