@@ -1,5 +1,7 @@
 #include "sys/path.h"
 
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace updater {
@@ -35,6 +37,14 @@ std::string FolderPart(const std::string& path) {
 
 std::filesystem::path FileSystemPath(const std::string& path) {
   return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+std::optional<std::string> ReadFileText(const std::string& path) {
+  std::ifstream in(FileSystemPath(path), std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
 }
 
 std::string FullPath(const std::string& path) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace updater {
@@ -34,6 +35,9 @@ std::string FolderPart(const std::string& path);
 // The path that the standard library's files and streams take, read from our UTF-8 text (a
 // narrow string would be read in the system's code page on Windows).
 std::filesystem::path FileSystemPath(const std::string& path);
+
+// The whole content of a file, closed again; nothing when it cannot be opened.
+std::optional<std::string> ReadFileText(const std::string& path);
 
 // The absolute form: a relative path is resolved against the current directory,
 // "." and ".." components and doubled separators are folded away without looking at

@@ -17,6 +17,9 @@ namespace updater {
 // started. Raises Error "Unable to run an external program!" when the start fails.
 // `show_window` is how a window would be shown; POSIX programs have none to show. A line that
 // `progress` draws on the terminal is taken away before the program may write there.
+// How RunAndWait shows a program's window: the usual way.
+inline constexpr int kShowNormal = 1;
+
 std::int32_t RunAndWait(Operator& op, const std::string& program,
                         const std::optional<std::string>& params, int show_window,
                         Progress* progress = nullptr);

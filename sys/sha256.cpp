@@ -91,6 +91,10 @@ std::string Sha256::HexDigest() {
   return hex;
 }
 
+bool IsSha256Hex(std::string_view text) {
+  return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
 std::optional<std::string> Sha256OfFile(const std::string& path) {
   std::ifstream in(FileSystemPath(path), std::ios::binary);
   if (!in) return std::nullopt;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace updater {
 
@@ -25,6 +26,9 @@ class Sha256 {
   std::size_t buffered_ = 0;
   std::uint64_t length_ = 0;
 };
+
+// Whether `text` is a digest as HexDigest writes it.
+bool IsSha256Hex(std::string_view text);
 
 // The digest of the file's content, or nothing when it cannot be read.
 std::optional<std::string> Sha256OfFile(const std::string& path);

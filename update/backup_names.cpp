@@ -1,25 +1,32 @@
 #include "update/backup_names.h"
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
 #include "sys/text.h"
 
 namespace updater {
+
+namespace {
+
+// What stands for the characters of a path that a file name cannot hold. No code holds one of
+// those characters, so the codes can be decoded in any order.
+constexpr std::array<std::pair<char, const char*>, 3> kEscapes{
+    {{'\\', "{5C}"}, {':', "{3A}"}, {'/', "{2F}"}}};
+
+}  // namespace
 
 std::string BackupFileName(const std::string& path) {
   std::string name;
   name.reserve(path.size() + 16);
   for (char c : path) {
-    switch (c) {
-      case '\\':
-        name += "{5C}";
-        break;
-      case ':':
-        name += "{3A}";
-        break;
-      case '/':
-        name += "{2F}";
-        break;
-      default:
-        name += c;
+    const auto* escape =
+        std::find_if(kEscapes.begin(), kEscapes.end(), [c](const auto& e) { return e.first == c; });
+    if (escape == kEscapes.end()) {
+      name += c;
+    } else {
+      name += escape->second;
     }
   }
   return name;
@@ -30,9 +37,9 @@ std::string DeleteMarkerName(const std::string& path) {
 }
 
 std::string DecodeBackupFileName(const std::string& name) {
-  std::string path = ReplaceAll(name, "{5C}", "\\");
-  path = ReplaceAll(path, "{2F}", "/");
-  return ReplaceAll(path, "{3A}", ":");
+  std::string path = name;
+  for (const auto& [c, code] : kEscapes) path = ReplaceAll(path, code, std::string(1, c));
+  return path;
 }
 
 }  // namespace updater

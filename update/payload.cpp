@@ -21,12 +21,6 @@ struct ManifestEntry {
   std::string sha256;
 };
 
-bool IsHexDigest(const std::string& text) {
-  return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
-           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-         });
-}
-
 // A plain name in the folder itself: the list must not reach outside it.
 bool IsPlainFileName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." &&
@@ -50,7 +44,7 @@ std::vector<ManifestEntry> ReadManifest(const std::string& path) {
     const bool separated =
         line.size() > 66 && line[64] == ' ' && (line[65] == ' ' || line[65] == '*');
     if (separated) entry.name = line.substr(66);
-    if (!separated || !IsHexDigest(digest) || !IsPlainFileName(entry.name)) {
+    if (!separated || !IsSha256Hex(digest) || !IsPlainFileName(entry.name)) {
       throw Error(
           GetMessageText(msg::uUpdate_CheckUnpackedPayload_4, path, std::to_string(number)));
     }
@@ -102,8 +96,8 @@ void ExtractFilesFromResource(std::string fileName, std::string resName) {
   throw Error(GetMessageText(msg::uUpdate_ExtractFilesFromResource_1, resName) + "\r" + cause);
 }
 
-void CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode,
-                          const ProjectProfile& profile) {
+std::size_t CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode,
+                                 const ProjectProfile& profile) {
   const std::string folder = newDir.string();
   if (exitCode != 0) {
     throw Error(GetMessageText(msg::uUpdate_CheckUnpackedPayload_1,
@@ -128,6 +122,7 @@ void CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode,
       VerifyFile(folder, entry, manifest);
     }
   }
+  return entries.size();
 }
 
 }  // namespace updater

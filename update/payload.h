@@ -30,8 +30,9 @@ void ExtractFilesFromResource(std::string fileName, std::string resName);
 // After the archive ran in `newDir` and ended with `exitCode`: raises an Error naming the
 // archive when the code is not zero, naming the checksum list when it is missing or
 // damaged or lacks a listed file, and naming the first file that is missing or whose
-// content differs from its checksum. Every file of the checksum list is verified.
-void CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode,
-                          const ProjectProfile& profile);
+// content differs from its checksum. Every file of the checksum list is verified; returns
+// how many it lists.
+std::size_t CheckUnpackedPayload(const std::filesystem::path& newDir, int exitCode,
+                                 const ProjectProfile& profile);
 
 }  // namespace updater

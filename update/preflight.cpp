@@ -1,8 +1,8 @@
 #include "update/preflight.h"
 
+#include <array>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <random>
 
@@ -27,23 +27,11 @@ namespace updater {
 
 namespace {
 
-constexpr int kShowNormal = 1;
-
-std::string ShortDigest(const std::string& digest) {
-  return digest.substr(0, 12);
-}
-
 std::string ServiceStateName(std::uint32_t state) {
-  switch (state) {
-    case kServiceRunning:
-      return "running";
-    case kServiceStartPending:
-      return "start-pending";
-    case kServiceStopPending:
-      return "stop-pending";
-    default:
-      return "stopped";
-  }
+  // By the service manager's state codes, 1 to 4; anything else counts as stopped.
+  static constexpr std::array<const char*, 5> kNames = {"stopped", "stopped", "start-pending",
+                                                        "stop-pending", "running"};
+  return state < kNames.size() ? kNames.at(state) : "stopped";
 }
 
 std::uint64_t TreeBytes(const std::string& dir) {
@@ -70,12 +58,8 @@ std::size_t CheckCarriedPayload(const Facilities& f, Operator& quiet,
     ExtractFilesFromResource(archive, "");
     // Quiet, so that standard output keeps only the check's document; the Windows archive
     // ignores the word and prints nothing anyway.
-    CheckUnpackedPayload(folder, RunAndWait(quiet, archive, " --quiet", kShowNormal, &f.progress),
-                         profile);
-    std::ifstream manifest(FileSystemPath(JoinPath(folder, kPayloadManifestName)));
-    std::size_t files = 0;
-    for (std::string line; std::getline(manifest, line);) files += line.empty() ? 0 : 1;
-    manifest.close();
+    const std::size_t files = CheckUnpackedPayload(
+        folder, RunAndWait(quiet, archive, " --quiet", kShowNormal, &f.progress), profile);
     MyRemoveDir(folder);
     return files;
   } catch (...) {

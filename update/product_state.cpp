@@ -2,7 +2,6 @@
 
 #include <ibase.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "db/db_connection.h"
@@ -21,10 +20,6 @@ namespace {
 
 constexpr const char* kHeader = "DunVeld updater release record 1";
 constexpr const char* kEnd = "end";
-
-bool IsDigest(const std::string& text) {
-  return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
-}
 
 std::optional<std::int64_t> Number(const std::string& text) {
   if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
@@ -53,13 +48,6 @@ std::optional<std::int64_t> InfoInteger(const std::string& reply, unsigned char 
   return std::nullopt;
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(FileSystemPath(path), std::ios::binary);
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  return in ? buffer.str() : std::string();
-}
-
 }  // namespace
 
 ProductParts FindProductParts(const ProjectProfile& profile, const std::string& product_dir) {
@@ -78,6 +66,10 @@ std::string CarriedReleaseDigest() {
     return sha.HexDigest();
   }();
   return digest;
+}
+
+std::string ShortDigest(const std::string& digest) {
+  return digest.substr(0, 12);
 }
 
 std::string FormatReleaseRecord(const ReleaseRecord& record) {
@@ -109,7 +101,7 @@ std::optional<ReleaseRecord> ParseReleaseRecord(const std::string& text) {
   while (std::getline(in, line)) {
     if (line == kEnd) {
       const bool whole_database = record.database.empty() ? !created && !next : created && next;
-      if (std::getline(in, line) || !IsDigest(record.release) || !whole_database)
+      if (std::getline(in, line) || !IsSha256Hex(record.release) || !whole_database)
         return std::nullopt;
       return record;
     }
@@ -120,7 +112,7 @@ std::optional<ReleaseRecord> ParseReleaseRecord(const std::string& text) {
     if (key == "release") {
       record.release = value;
     } else if (key == "file") {
-      if (value.size() < 66 || value[64] != ' ' || !IsDigest(value.substr(0, 64)))
+      if (value.size() < 66 || value[64] != ' ' || !IsSha256Hex(value.substr(0, 64)))
         return std::nullopt;
       record.files.emplace_back(value.substr(65), value.substr(0, 64));
     } else if (key == "database" && !value.empty()) {
@@ -180,7 +172,7 @@ InstalledRelease FindInstalledRelease(const std::string& product_dir, const std:
                                       const ReleaseLayout& layout, const DatabaseProbe& probe) {
   const std::string path = JoinPath(FullPath(product_dir), kReleaseRecordName);
   if (!FileExists(path)) return {};
-  const std::optional<ReleaseRecord> record = ParseReleaseRecord(ReadText(path));
+  const std::optional<ReleaseRecord> record = ParseReleaseRecord(ReadFileText(path).value_or(""));
   if (!record) return {};
   InstalledRelease found{ReleaseState::Other, record->release, ""};
   if (carried.empty() || record->release != carried) return found;

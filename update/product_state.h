@@ -23,6 +23,9 @@ ProductParts FindProductParts(const ProjectProfile& profile, const std::string& 
 // carries none.
 std::string CarriedReleaseDigest();
 
+// A release as people read it: the first 12 digits of its digest.
+std::string ShortDigest(const std::string& digest);
+
 // The record that a successful update leaves in the product folder: the release it installed
 // and what the live product looked like at the run's end.
 inline constexpr const char* kReleaseRecordName = "Updater.release";

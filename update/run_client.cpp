@@ -6,8 +6,6 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "messages/message_text.h"
@@ -111,20 +109,16 @@ void UpdateRun::UpdateClient() {
 
 int UpdateRun::ReadProgramLanguage(const std::string& settings_path) {
   // Read and written here rather than by the library, whose narrow file names would be taken
-  // in the system's code page on Windows.
-  std::ifstream in(FileSystemPath(settings_path), std::ios::binary);
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  const bool read = static_cast<bool>(in);
-  // Closed before the file may be written back: Windows refuses to replace a file that is
-  // still open, even by this process.
-  in.close();
+  // in the system's code page on Windows. The file is closed once read: Windows refuses to
+  // replace a file that is still open, even by this process.
+  const std::optional<std::string> text = ReadFileText(settings_path);
   CSimpleIniA ini;
-  if (!read || ini.LoadData(text) < 0) {
+  if (!text || ini.LoadData(*text) < 0) {
     throw Error(GetMessageText(msg::uUpdate_ReadProgramLanguage_1, settings_path));
   }
   const CSimpleIniA::TKeyVal* section = ini.GetSection("Language");
   if (section == nullptr || section->empty()) {
-    const std::string saved = WithIniValueAdded(text, "Language", "Program_Language", "1");
+    const std::string saved = WithIniValueAdded(*text, "Language", "Program_Language", "1");
     if (WriteWholeFile(settings_path,
                        std::span(reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()),
                        false) != WriteOutcome::Written) {

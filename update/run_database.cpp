@@ -1,7 +1,6 @@
 #include <exception>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <vector>
 
 #include "db/sql_literal.h"
@@ -37,11 +36,9 @@ std::string FindFileNoCase(const std::string& dir, const std::string& name) {
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(FileSystemPath(path), std::ios::binary);
-  if (!in) throw Error(GetMessageText(msg::uUpdate_PrepareRolesCapture_1, path));
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  return SplitLines(buffer.str());
+  const std::optional<std::string> text = ReadFileText(path);
+  if (!text) throw Error(GetMessageText(msg::uUpdate_PrepareRolesCapture_1, path));
+  return SplitLines(*text);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <utility>
 
@@ -208,11 +207,9 @@ void WriteJournal(const RunJournal& journal) {
 }
 
 RunJournal ReadJournal(const std::string& path) {
-  std::ifstream in(FileSystemPath(path), std::ios::binary);
-  if (!in) throw UnreadableJournal(path, GetMessageText(msg::uUpdate_ReadJournal_1));
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  return ParseJournal(buffer.str(), path);
+  const std::optional<std::string> text = ReadFileText(path);
+  if (!text) throw UnreadableJournal(path, GetMessageText(msg::uUpdate_ReadJournal_1));
+  return ParseJournal(*text, path);
 }
 
 std::string AsideProductDir(const std::string& product_dir) {

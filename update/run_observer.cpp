@@ -1,29 +1,16 @@
 #include "update/run_observer.h"
 
+#include <array>
+
 namespace updater {
 
 std::string RunStepName(RunStep step) {
-  switch (step) {
-    case RunStep::Detection:
-      return "detection";
-    case RunStep::ServerPreparation:
-      return "server-preparation";
-    case RunStep::Staging:
-      return "staging";
-    case RunStep::DatabaseUpdate:
-      return "database-update";
-    case RunStep::ClientUpdate:
-      return "client-update";
-    case RunStep::Swap:
-      return "swap";
-    case RunStep::Rollback:
-      return "rollback";
-    case RunStep::FinalStep:
-      return "final-step";
-    case RunStep::Recovery:
-      return "recovery";
-  }
-  return "unknown";
+  // In the order of RunStep.
+  static constexpr std::array<const char*, 9> kNames = {
+      "detection", "server-preparation", "staging",    "database-update", "client-update",
+      "swap",      "rollback",           "final-step", "recovery"};
+  static_assert(static_cast<std::size_t>(RunStep::Recovery) + 1 == kNames.size());
+  return kNames.at(static_cast<std::size_t>(step));
 }
 
 }  // namespace updater

@@ -12,8 +12,6 @@ namespace updater {
 
 namespace {
 
-constexpr int kShowNormal = 1;
-
 class PayloadRunServices final : public ServerRunServices {
  public:
   using ServerRunServices::ServerRunServices;

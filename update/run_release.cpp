@@ -6,14 +6,6 @@
 
 namespace updater {
 
-namespace {
-
-std::string ShortDigest(const std::string& digest) {
-  return digest.substr(0, 12);
-}
-
-}  // namespace
-
 DatabaseProbe UpdateRun::DatabaseProbeOfRun() {
   return [this](const std::string& file) {
     return services_.DatabaseStampOf(AsSysdba(profile_.ServerPrefix + file));

@@ -74,7 +74,6 @@ std::unique_ptr<RunServices> RealRunServices(const Facilities& f);
 
 // How far the swap of the updated parts into the product folder got.
 struct SwapReport {
-  bool attempted = false;
   bool database_swapped = false;
   bool program_swapped = false;
   bool resources_swapped = false;

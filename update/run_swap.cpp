@@ -28,7 +28,6 @@ void UpdateRun::Swap() {
   }
 
   // An error here is logged and the run goes on to its final step; it is reported after it.
-  swap_.attempted = true;
   try {
     if (c_.HasServerPart) SwapDatabase();
     if (c_.HasClientPart) SwapFolders();
