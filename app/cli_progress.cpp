@@ -8,7 +8,6 @@ namespace updater {
 
 namespace {
 
-constexpr std::chrono::milliseconds kRedrawInterval{100};
 constexpr char kEraseToEnd[] = "\033[K";
 
 bool Continues(char byte) {
@@ -59,7 +58,7 @@ std::string FirstCharacters(const std::string& text, std::size_t width) {
 }
 
 CliProgress::CliProgress(Clock& clock, std::ostream& err, ProgressStyle style, int (*columns)())
-    : ThrottledProgress(clock, kRedrawInterval), err_(err), style_(style), columns_(columns) {}
+    : ThrottledProgress(clock), err_(err), style_(style), columns_(columns) {}
 
 void CliProgress::Suspend() {
   if (style_ != ProgressStyle::Line || !shown_) return;

@@ -1,12 +1,11 @@
 #include "app/main_presenter.h"
 
-#include <filesystem>
 #include <utility>
 
 #include "app/exception_handler.h"
 #include "messages/message_text.h"
 #include "sys/error.h"
-#include "sys/path.h"
+#include "sys/file_system.h"
 
 namespace updater {
 
@@ -140,9 +139,7 @@ void MainPresenter::CancelBtnClick() {
 void MainPresenter::BrowseClick() {
   if (look_.commands_blocked) return;
   EntryFields fields = view_.Fields();
-  std::error_code ec;
-  bool exists = !fields.product_dir.empty() &&
-                std::filesystem::is_directory(FileSystemPath(fields.product_dir), ec);
+  const bool exists = DirectoryExists(fields.product_dir);
   std::optional<std::string> chosen = view_.BrowseForFolder(
       GetMessageText(msg::uMain_ProgramLocation_1), exists ? fields.product_dir : std::string());
   if (!chosen) return;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "messages/message_text.h"
+#include "sys/text.h"
 
 namespace updater {
 
@@ -20,10 +21,6 @@ std::string Megabytes(std::uint64_t bytes) {
   return Fixed(static_cast<double>(bytes) / 1e6, 1);
 }
 
-std::string TwoDigit(long long value) {
-  return (value < 10 ? "0" : "") + std::to_string(value);
-}
-
 std::string Count(std::uint64_t done, std::uint64_t total) {
   return total != 0 ? std::to_string(done) + "/" + std::to_string(total) : std::to_string(done);
 }
@@ -32,10 +29,10 @@ std::string Count(std::uint64_t done, std::uint64_t total) {
 std::string Duration(double seconds) {
   const auto whole = static_cast<long long>(std::ceil(seconds));
   if (whole >= 3600) {
-    return std::to_string(whole / 3600) + ":" + TwoDigit(whole % 3600 / 60) + ":" +
-           TwoDigit(whole % 60);
+    return std::to_string(whole / 3600) + ":" + TwoDigits(static_cast<int>(whole % 3600 / 60)) +
+           ":" + TwoDigits(static_cast<int>(whole % 60));
   }
-  return std::to_string(whole / 60) + ":" + TwoDigit(whole % 60);
+  return std::to_string(whole / 60) + ":" + TwoDigits(static_cast<int>(whole % 60));
 }
 
 void Append(std::string& figures, const std::string& part) {

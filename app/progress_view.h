@@ -32,7 +32,8 @@ std::string ProgressFigures(const ProgressState& state, Clock::TimePoint now);
 // `interval` of `clock`, so a per-file Advance costs a clock read.
 class ThrottledProgress : public Progress {
  public:
-  ThrottledProgress(Clock& clock, std::chrono::milliseconds interval)
+  explicit ThrottledProgress(Clock& clock,
+                             std::chrono::milliseconds interval = std::chrono::milliseconds(100))
       : clock_(clock), interval_(interval) {}
 
   void Begin(const std::string& text, ProgressUnit unit, std::uint64_t total,

@@ -10,15 +10,7 @@ std::string ListEmptyTexts(const TranslationStore& store, Section section) {
     list += "  " + row.key + ":" + row.Text(kDefaultLanguage);
   }
   if (list.empty()) return list;
-  std::string label;
-  if (section == Section::stCaptions) {
-    label = "Captions";
-  } else if (section == Section::stStrings) {
-    label = "Strings";
-  } else {
-    label = std::string(SectionName(section).substr(2));
-  }
-  return " (" + label + "):\r" + list;
+  return " (" + std::string(SectionName(section).substr(2)) + "):\r" + list;
 }
 
 void CheckEmptyTexts(Operator& op, const TranslationStore& store) {

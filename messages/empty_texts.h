@@ -8,8 +8,8 @@
 namespace updater {
 
 // The rows of `section` whose text is empty in the store's active language, as
-// " (Label):" CR "  key:text of language 1" CR ...; "" when there are none. Label is
-// "Captions" for stCaptions, "Strings" for stStrings, else the section name without "st".
+// " (Label):" CR "  key:text of language 1" CR ...; "" when there are none. Label is the
+// section's name without "st": "Captions", "Strings".
 std::string ListEmptyTexts(const TranslationStore& store, Section section);
 
 // Warns through `op` about the empty captions and strings of `store`, if any.

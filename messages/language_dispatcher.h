@@ -22,8 +22,6 @@ class LanguageDispatcher {
   // A store leaves when its window is destroyed.
   void Unregister(const TranslationStore& store);
 
-  const std::vector<TranslationStore*>& Stores() const { return stores_; }
-
  private:
   int active_language_ = kDefaultLanguage;
   std::vector<TranslationStore*> stores_;

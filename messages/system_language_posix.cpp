@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "messages/system_language.h"
+#include "sys/text.h"
 
 namespace updater {
 namespace {
@@ -21,10 +22,7 @@ std::string_view FirstLocaleSetting() {
 std::uint16_t PrimaryLanguage(std::string_view locale) {
   // "ru_RU.UTF-8", "de@euro", "fr": the language code runs up to the first '_', '.', '@' or '-'.
   const std::size_t end = locale.find_first_of("_.@-");
-  std::string code(locale.substr(0, end));
-  for (char& c : code) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  const std::string code = AsciiLower(std::string(locale.substr(0, end)));
   if (code == "ru") return 25;
   if (code == "de") return 7;
   if (code == "fr") return 12;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 
 #include "sys/error.h"
 #include "sys/text.h"
@@ -12,12 +11,6 @@ namespace {
 
 // Key, five texts and the closing delimiter.
 constexpr std::size_t kMaxDelimiters = kLanguageCount + 1;
-
-std::string ByteValue(std::uint8_t b) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%u", static_cast<unsigned>(b));
-  return buf;
-}
 
 // Collects the position of a fault for the error text.
 class LoadError {
@@ -49,12 +42,13 @@ std::string DecodeText(std::string_view raw, int language, const LoadError& err)
     } else if (b == 26) {
       out.push_back('\n');
     } else if (b < 32 && b != '\t') {
-      err.Fail("byte " + ByteValue(b) + " in the text of language " + std::to_string(language));
+      err.Fail("byte " + std::to_string(b) + " in the text of language " +
+               std::to_string(language));
     } else {
       auto cp = DecodeByte(page, b);
       if (!cp) {
-        err.Fail("byte " + ByteValue(b) + " in the text of language " + std::to_string(language) +
-                 " is not defined in its code page");
+        err.Fail("byte " + std::to_string(b) + " in the text of language " +
+                 std::to_string(language) + " is not defined in its code page");
       }
       AppendUtf8(out, *cp);
     }
@@ -87,7 +81,7 @@ TranslationRow ParseRow(std::string_view line, const LoadError& err) {
   if (key.empty()) err.Fail("the row has no key");
   for (char ch : key) {
     auto b = static_cast<std::uint8_t>(ch);
-    if (b < 32 || b > 126) err.Fail("byte " + ByteValue(b) + " in the key");
+    if (b < 32 || b > 126) err.Fail("byte " + std::to_string(b) + " in the key");
   }
   row.key = std::string(key);
   for (int lang = 1; lang <= kLanguageCount && lang < static_cast<int>(fields.size()); ++lang) {

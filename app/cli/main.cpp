@@ -274,15 +274,10 @@ int main(int argc, char** argv) {
   // First of all, before any thread: the stop signals are ours, not the client library's.
   updater::SaveTerminalSettings();
   static updater::StopRequest stop;
+  std::vector<std::string> arguments;
   try {
     updater::WatchStopSignals(stop);
     updater::db::RefuseClientShutdownOnSignals();
-  } catch (const std::exception& e) {
-    std::cerr << e.what() << '\n';
-    return updater::kExitError;
-  }
-  std::vector<std::string> arguments;
-  try {
     arguments = updater::ProcessArguments(argc, argv);
   } catch (const std::exception& e) {
     std::cerr << e.what() << '\n';

@@ -9,7 +9,6 @@
 namespace updater {
 
 namespace {
-constexpr std::chrono::milliseconds kRedrawInterval{100};
 constexpr int kScale = 1000;
 }  // namespace
 
@@ -84,7 +83,7 @@ void StepProgress::resizeEvent(QResizeEvent* event) {
 }
 
 WindowProgress::WindowProgress(Clock& clock, StepProgress& view)
-    : ThrottledProgress(clock, kRedrawInterval), view_(view) {}
+    : ThrottledProgress(clock), view_(view) {}
 
 void WindowProgress::Draw(const ProgressState& state, Clock::TimePoint now) {
   const std::string figures = ProgressFigures(state, now);

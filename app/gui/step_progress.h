@@ -22,7 +22,6 @@ class StepProgress final : public QWidget {
   // The current step: its line, and its thousandths done (-1: no known end).
   void ShowStep(const QString& line, int permille);
   void EndStep();
-  bool IsBusy() const { return busy_; }
   // Told when the widget is shown or hidden.
   std::function<void()> on_shown_changed;
 
