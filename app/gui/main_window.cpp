@@ -18,14 +18,15 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "app/gui/dialogs.h"
 #include "app/gui/step_progress.h"
 #include "messages/ldm.h"
 #include "messages/window_translation.h"
 #include "resources/embedded_resource.h"
-#include "sys/text.h"
 #include "sys/error.h"
+#include "sys/text.h"
 
 namespace updater {
 namespace {
@@ -237,26 +238,16 @@ void MainWindow::ApplyText(const std::string& control, const std::string& proper
   }
   QObject* target = findChild<QObject*>(Q(control));
   if (!target) return;  // a row for a control this window does not have
-  if (property == "Caption" || property == "Lines" || property == "Text") {
-    if (auto* w = qobject_cast<QLabel*>(target))
-      w->setText(text);
-    else if (auto* w = qobject_cast<QAbstractButton*>(target))
-      w->setText(text);
-    else if (auto* w = qobject_cast<QGroupBox*>(target))
-      w->setTitle(text);
-    else if (auto* w = qobject_cast<QMenu*>(target))
-      w->setTitle(text);
-    else if (auto* w = qobject_cast<QAction*>(target))
-      w->setText(text);
-    else if (auto* w = qobject_cast<QLineEdit*>(target))
-      w->setText(text);
-    else if (auto* w = qobject_cast<QPlainTextEdit*>(target))
-      w->setPlainText(text);
-  } else if (property == "Hint") {
-    if (auto* w = qobject_cast<QWidget*>(target))
-      w->setToolTip(text);
-    else if (auto* w = qobject_cast<QAction*>(target))
-      w->setToolTip(text);
+  // Labels, buttons, actions and edits hold a "text", boxes and menus a "title", the log its
+  // "plainText"; the first one the control has takes the text.
+  const bool hint = property == "Hint";
+  if (!hint && property != "Caption" && property != "Lines" && property != "Text") return;
+  for (const char* name :
+       hint ? std::vector{"toolTip"} : std::vector{"text", "title", "plainText"}) {
+    if (target->metaObject()->indexOfProperty(name) >= 0) {
+      target->setProperty(name, text);  // refused where it is read-only, as a progress bar's
+      return;
+    }
   }
 }
 
