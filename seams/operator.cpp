@@ -1,43 +1,24 @@
 #include "seams/operator.h"
 
 #include <array>
-#include <utility>
 
 namespace updater {
 
 const char* ButtonName(DialogButton button) {
-  static constexpr std::array<std::pair<DialogButton, const char*>, 12> kNames{{
-      {DialogButton::Yes, "Yes"},
-      {DialogButton::No, "No"},
-      {DialogButton::OK, "OK"},
-      {DialogButton::Cancel, "Cancel"},
-      {DialogButton::Abort, "Abort"},
-      {DialogButton::Retry, "Retry"},
-      {DialogButton::Ignore, "Ignore"},
-      {DialogButton::All, "All"},
-      {DialogButton::NoToAll, "No To All"},
-      {DialogButton::YesToAll, "Yes To All"},
-      {DialogButton::Help, "Help"},
-      {DialogButton::Closed, "Closed"},
-  }};
-  for (const auto& [b, name] : kNames) {
-    if (b == button) return name;
-  }
-  return "?";
+  // In the order of DialogButton.
+  static constexpr std::array<const char*, 12> kNames = {
+      "Yes",    "No",  "OK",        "Cancel",     "Abort", "Retry",
+      "Ignore", "All", "No To All", "Yes To All", "Help",  "Closed"};
+  static_assert(static_cast<std::size_t>(DialogButton::Closed) + 1 == kNames.size());
+  return kNames.at(static_cast<std::size_t>(button));
 }
 
 const char* KindName(DialogKind kind) {
-  switch (kind) {
-    case DialogKind::Warning:
-      return "Warning";
-    case DialogKind::Error:
-      return "Error";
-    case DialogKind::Information:
-      return "Information";
-    case DialogKind::Confirmation:
-      return "Confirm";
-  }
-  return "Information";
+  // In the order of DialogKind.
+  static constexpr std::array<const char*, 4> kNames = {"Warning", "Error", "Information",
+                                                        "Confirm"};
+  static_assert(static_cast<std::size_t>(DialogKind::Confirmation) + 1 == kNames.size());
+  return kNames.at(static_cast<std::size_t>(kind));
 }
 
 }  // namespace updater
