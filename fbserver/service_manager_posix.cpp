@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -322,10 +321,7 @@ class PosixServiceManager final : public ServiceManager {
 };
 
 bool SystemdIsInit() {
-  std::ifstream comm("/proc/1/comm");
-  std::string name;
-  std::getline(comm, name);
-  return name == "systemd";
+  return ProcessComm("1") == "systemd";
 }
 
 class PosixServiceControl final : public ServiceControl {

@@ -1,35 +1,17 @@
-#include <limits.h>
-#include <stdlib.h>
-
-#include <fstream>
-#include <memory>
-#include <sstream>
-
 #include "sys/drive_type.h"
 #include "sys/mount_info.h"
 #include "sys/path.h"
+#include "sys/posix_util.h"
 
 namespace updater {
 
 namespace {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-std::string RealPath(const std::string& path) {
-  std::unique_ptr<char, decltype(&::free)> resolved(::realpath(path.c_str(), nullptr), &::free);
-  return resolved ? std::string(resolved.get()) : std::string();
-}
-
 // A partition has no flag of its own; its disk, one folder up, has it.
 bool IsRemovableDevice(unsigned major, unsigned minor) {
   const std::string base = "/sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
   for (const char* flag : {"/removable", "/../removable"}) {
-    std::string text = ReadText(base + flag);
+    std::string text = ReadSmallFile(base + flag);
     if (!text.empty()) return text[0] == '1';
   }
   return false;
@@ -43,14 +25,14 @@ const MountEntry* MountOf(const std::vector<MountEntry>& mounts, const std::stri
 }  // namespace
 
 std::string DrivePart(const std::string& path) {
-  std::vector<MountEntry> mounts = ParseMountInfo(ReadText("/proc/self/mountinfo"));
+  std::vector<MountEntry> mounts = ParseMountInfo(ReadSmallFile("/proc/self/mountinfo"));
   const MountEntry* mount = MountOf(mounts, path);
   return mount == nullptr ? std::string() : IncludeTrailingSeparator(mount->mount_point);
 }
 
 DriveType DriveTypeOfRoot(const std::string& root) {
   if (RealPath(root).empty()) return DriveType::NoRootDir;
-  std::vector<MountEntry> mounts = ParseMountInfo(ReadText("/proc/self/mountinfo"));
+  std::vector<MountEntry> mounts = ParseMountInfo(ReadSmallFile("/proc/self/mountinfo"));
   const MountEntry* mount = MountOf(mounts, root);
   return mount == nullptr ? DriveType::Unknown : ClassifyMount(*mount, IsRemovableDevice);
 }

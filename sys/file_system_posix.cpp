@@ -11,6 +11,7 @@
 
 #include "sys/file_copy_posix.h"
 #include "sys/file_system.h"
+#include "sys/mount_info.h"
 #include "sys/path.h"
 #include "sys/posix_util.h"
 
@@ -27,22 +28,6 @@ struct FileIdHash {
     return std::hash<std::uint64_t>()(id.inode * 0x9E3779B97F4A7C15ULL ^ id.device);
   }
 };
-
-std::string RealPath(const std::string& path) {
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return {};
-  std::string result(resolved);
-  ::free(resolved);
-  return result;
-}
-
-bool IsDigits(const char* s) {
-  if (*s == '\0') return false;
-  for (; *s != '\0'; ++s) {
-    if (*s < '0' || *s > '9') return false;
-  }
-  return true;
-}
 
 class PosixDirectory final : public Directory {
  public:
@@ -159,30 +144,15 @@ OpenHolders& OpenHolders::operator=(OpenHolders&&) noexcept = default;
 OpenHolders OpenHolders::Snapshot() {
   OpenHolders holders;
   Data& data = *holders.data_;
-  const std::string self = std::to_string(::getpid());
-  DirReader proc("/proc");
-  if (!proc.ok()) return holders;
-  auto add = [&data](const std::string& link) {
+  // Our own files are ours to move; our running executable and working folder are not,
+  // as Windows holds them for the process itself too.
+  ForEachHolderLink(/*own_cwd_and_exe=*/true, [&data](const char*, const std::string& link) {
     struct stat st;
     if (::stat(link.c_str(), &st) != 0) return;
     data.ids.insert(IdOf(st));
     std::string target = ReadLink(link);
     if (!target.empty() && target.front() == '/') data.paths.push_back(std::move(target));
-  };
-  while (const dirent* p = proc.Next()) {
-    if (!IsDigits(p->d_name)) continue;
-    const std::string base = std::string("/proc/") + p->d_name;
-    add(base + "/cwd");
-    add(base + "/exe");
-    // Our own files are ours to move; our running executable and working folder are not,
-    // as Windows holds them for the process itself too.
-    if (self == p->d_name) continue;
-    DirReader fds((base + "/fd").c_str());
-    if (!fds.ok()) continue;
-    while (const dirent* f = fds.Next()) {
-      if (IsDigits(f->d_name)) add(base + "/fd/" + f->d_name);
-    }
-  }
+  });
   return holders;
 }
 
@@ -195,10 +165,8 @@ bool OpenHolders::HoldsAnythingUnder(const std::string& path) const {
   if (real.empty()) return false;
   FileId id;
   if (GetFileId(real, id) && Holds(id)) return true;
-  const std::string prefix = real == "/" ? real : real + "/";
-  return std::any_of(data_->paths.begin(), data_->paths.end(), [&](const std::string& held) {
-    return held == real || held.compare(0, prefix.size(), prefix) == 0;
-  });
+  return std::any_of(data_->paths.begin(), data_->paths.end(),
+                     [&](const std::string& held) { return IsUnder(held, real); });
 }
 
 std::unique_ptr<Directory> Directory::Open(const std::string& path) {

@@ -32,12 +32,6 @@ bool ParseDevice(std::string_view field, unsigned& major, unsigned& minor) {
   return *end == '\0';
 }
 
-bool IsUnder(const std::string& path, const std::string& mount_point) {
-  if (mount_point == "/") return !path.empty() && path.front() == '/';
-  if (path.compare(0, mount_point.size(), mount_point) != 0) return false;
-  return path.size() == mount_point.size() || path[mount_point.size()] == '/';
-}
-
 // File systems whose data lives on another machine (or the host of a virtual one).
 constexpr std::array<std::string_view, 22> kRemoteTypes = {
     "nfs",        "nfs4",      "cifs",        "smb3",        "smbfs",     "ncpfs",
@@ -46,6 +40,12 @@ constexpr std::array<std::string_view, 22> kRemoteTypes = {
     "fuse.davfs", "fuse.s3fs", "fuse.rclone", "fuse.gcsfuse"};
 
 }  // namespace
+
+bool IsUnder(const std::string& path, const std::string& folder) {
+  if (folder == "/") return !path.empty() && path.front() == '/';
+  if (path.compare(0, folder.size(), folder) != 0) return false;
+  return path.size() == folder.size() || path[folder.size()] == '/';
+}
 
 std::string UnescapeMountField(std::string_view field) {
   std::string result;

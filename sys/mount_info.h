@@ -18,6 +18,10 @@ struct MountEntry {
   std::string source;
 };
 
+// Whether `path` is `folder` or lies below it, whole components compared; both absolute, with
+// links resolved.
+bool IsUnder(const std::string& path, const std::string& folder);
+
 // Reads mountinfo text; lines that do not parse are left out.
 std::vector<MountEntry> ParseMountInfo(std::string_view text);
 

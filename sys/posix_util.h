@@ -1,11 +1,14 @@
 #pragma once
 
-// Small RAII helpers shared by the POSIX backend files; not for portable code.
+// Small helpers shared by the POSIX backend files; not for portable code.
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace updater {
@@ -75,6 +78,62 @@ inline std::string ReadLink(const std::string& path) {
   char buffer[4096 + 1];
   ssize_t n = ::readlink(path.c_str(), buffer, sizeof buffer - 1);
   return n < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(n));
+}
+
+// The absolute path with every link resolved; empty when it does not exist.
+inline std::string RealPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return {};
+  std::string result(resolved);
+  ::free(resolved);
+  return result;
+}
+
+// The whole content; empty when the file cannot be read.
+inline std::string ReadSmallFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+// The kernel's short name of the process `pid`, without the line break /proc ends it with.
+inline std::string ProcessComm(const std::string& pid) {
+  std::string comm = ReadSmallFile("/proc/" + pid + "/comm");
+  if (!comm.empty() && comm.back() == '\n') comm.pop_back();
+  return comm;
+}
+
+inline bool IsDigits(const char* s) {
+  if (*s == '\0') return false;
+  for (; *s != '\0'; ++s) {
+    if (*s < '0' || *s > '9') return false;
+  }
+  return true;
+}
+
+// Calls visit(pid, link) for every /proc link through which a process holds a file: its
+// working folder, its executable and its open descriptors. Our own process is left out, but
+// for its working folder and executable when `own_cwd_and_exe`.
+template <typename Visit>
+void ForEachHolderLink(bool own_cwd_and_exe, Visit visit) {
+  const std::string self = std::to_string(::getpid());
+  DirReader proc("/proc");
+  if (!proc.ok()) return;
+  while (const dirent* p = proc.Next()) {
+    if (!IsDigits(p->d_name)) continue;
+    const bool own = self == p->d_name;
+    if (own && !own_cwd_and_exe) continue;
+    const std::string base = std::string("/proc/") + p->d_name;
+    visit(p->d_name, base + "/cwd");
+    visit(p->d_name, base + "/exe");
+    if (own) continue;
+    DirReader fds((base + "/fd").c_str());
+    if (!fds.ok()) continue;
+    while (const dirent* f = fds.Next()) {
+      if (IsDigits(f->d_name)) visit(p->d_name, base + "/fd/" + f->d_name);
+    }
+  }
 }
 
 }  // namespace updater

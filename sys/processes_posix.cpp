@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "sys/posix_util.h"
@@ -17,18 +16,10 @@ namespace {
 // The kernel keeps at most 15 characters of a process name.
 constexpr std::size_t kCommLength = 15;
 
-std::string ReadSmallFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 ProcessNames NamesOf(const std::string& pid) {
   const std::string base = "/proc/" + pid + "/";
   ProcessNames names;
-  names.comm = ReadSmallFile(base + "comm");
-  if (!names.comm.empty() && names.comm.back() == '\n') names.comm.pop_back();
+  names.comm = ProcessComm(pid);
   names.exe_path = ReadLink(base + "exe");
   std::string cmdline = ReadSmallFile(base + "cmdline");
   names.argv0 = cmdline.substr(0, cmdline.find('\0'));

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "sys/path_holders.h"
 #include "tests/support/holding_child_posix.h"
 
 namespace updater {
@@ -40,6 +41,31 @@ TEST(OpenHoldersTest, SeesDescriptorsAndWorkingFoldersOfOtherProcessesOnly) {
   EXPECT_TRUE(holders.HoldsAnythingUnder(folder / "cwd"));
   EXPECT_FALSE(holders.HoldsAnythingUnder(folder / "free"));
   EXPECT_FALSE(holders.HoldsAnythingUnder(folder / "tre")) << "a prefix of a name is no parent";
+  ::close(own);
+}
+
+// What the preflight names to the user: every other process holding the folder, the root too.
+TEST(HoldersUnderTest, NamesOtherProcessesHoldingTheFolderOrAnythingBelow) {
+  testing::TempFolder folder;
+  testing::WriteFile(folder / "tree/deep/file.fdb", "x");
+  testing::WriteFile(folder / "free/other", "y");
+  std::filesystem::create_directory(folder / "tre");
+  const std::string held = std::filesystem::canonical(folder / "tree/deep/file.fdb");
+  testing::HoldingChild child(testing::Opening(held));
+  ASSERT_TRUE(child.started());
+  int own = ::open((folder / "free/other").c_str(), O_RDONLY);
+  ASSERT_GE(own, 0);
+
+  auto names_child = [&](const std::string& under) {
+    const std::vector<PathHolder> holders = HoldersUnder(under);
+    return std::count_if(holders.begin(), holders.end(), [&](const PathHolder& h) {
+      return h.pid == child.pid() && h.program == "sleep" && h.path == held;
+    });
+  };
+  EXPECT_EQ(names_child(folder / "tree"), 1);
+  EXPECT_EQ(names_child("/"), 1);
+  EXPECT_EQ(names_child(folder / "tre"), 0) << "a prefix of a name is no parent";
+  EXPECT_TRUE(HoldersUnder(folder / "free").empty()) << "our own descriptors do not count";
   ::close(own);
 }
 
