@@ -9,8 +9,10 @@
 #include <optional>
 #include <system_error>
 
+#include "messages/format/code_pages.h"
 #include "sys/error.h"
 #include "sys/path.h"
+#include "sys/text.h"
 
 namespace updater {
 
@@ -21,24 +23,6 @@ constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
 constexpr std::string_view kOtherHives[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_USERS",
                                             "HKEY_CURRENT_CONFIG"};
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // UTF-16LE code units to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16LeToUtf8(const std::uint8_t* data, std::size_t units) {
@@ -73,17 +57,6 @@ std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x -= 0x20;
-    if (y >= 'a' && y <= 'z') y -= 0x20;
-    if (x != y) return false;
-  }
-  return true;
 }
 
 int HexDigit(char c) {
@@ -201,7 +174,7 @@ class Parser {
     }
     if (eq == std::string_view::npos) return false;
     std::string_view data = TrimBlanks(line.substr(eq + 1));
-    return data.size() >= 4 && EqualsIgnoringAsciiCase(data.substr(0, 3), "hex");
+    return data.size() >= 4 && SameTextIgnoringCase(data.substr(0, 3), "hex");
   }
 
   [[noreturn]] void Fail(const std::string& what) const {
@@ -217,7 +190,7 @@ class Parser {
     std::size_t slash = line.find('\\');
     std::string_view hive = line.substr(0, slash);
     std::string_view rest = slash == std::string_view::npos ? "" : line.substr(slash + 1);
-    if (EqualsIgnoringAsciiCase(hive, kLocalMachine)) {
+    if (SameTextIgnoringCase(hive, kLocalMachine)) {
       std::string path = NormalizeKeyPath(rest);
       if (remove) {
         RemoveTree(path);
@@ -229,7 +202,7 @@ class Parser {
       return;
     }
     for (std::string_view other : kOtherHives) {
-      if (EqualsIgnoringAsciiCase(hive, other)) {
+      if (SameTextIgnoringCase(hive, other)) {
         current_ = nullptr;
         in_key_ = true;
         return;
@@ -313,7 +286,7 @@ class Parser {
     if (colon == std::string_view::npos) Fail("value data of an unknown kind");
     std::string_view kind = data.substr(0, colon);
     std::string_view body = TrimBlanks(data.substr(colon + 1));
-    if (EqualsIgnoringAsciiCase(kind, "dword")) {
+    if (SameTextIgnoringCase(kind, "dword")) {
       if (body.empty() || body.size() > 8) Fail("a dword value needs 1 to 8 hex digits");
       std::uint32_t n = 0;
       for (char c : body) {
@@ -326,8 +299,8 @@ class Parser {
       return value;
     }
     int hex_type = 3;  // plain "hex:" is REG_BINARY
-    if (EqualsIgnoringAsciiCase(kind, "hex")) {
-    } else if (kind.size() > 5 && EqualsIgnoringAsciiCase(kind.substr(0, 4), "hex(") &&
+    if (SameTextIgnoringCase(kind, "hex")) {
+    } else if (kind.size() > 5 && SameTextIgnoringCase(kind.substr(0, 4), "hex(") &&
                kind.back() == ')') {
       std::uint32_t type = 0;
       std::string_view digits = kind.substr(4, kind.size() - 5);
