@@ -28,15 +28,7 @@ void CreateEmptyFile(const std::string& path) {
 void AppendToFile(const std::string& path, const std::string& bytes) {
   UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
   if (!fd.ok()) Raise("Cannot open file", path, errno);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Raise("Cannot write to file", path, errno);
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  if (!WriteAll(fd.get(), bytes.data(), bytes.size())) Raise("Cannot write to file", path, errno);
   if (!fd.Close()) Raise("Cannot close file", path, errno);
 }
 

@@ -1,9 +1,7 @@
 #include "app/log_file.h"
 
-#include <algorithm>
-
 #include "sys/error.h"
-#include "sys/utf16_win.h"
+#include "sys/win_handle.h"
 
 namespace updater {
 
@@ -53,14 +51,8 @@ void AppendToFile(const std::string& path, const std::string& bytes) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok()) Raise("Cannot open file", path, ::GetLastError());
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD written = 0;
-    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-    if (!::WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) {
-      Raise("Cannot write to file", path, ::GetLastError());
-    }
-    done += written;
+  if (!win::WriteAll(file.get(), bytes.data(), bytes.size())) {
+    Raise("Cannot write to file", path, ::GetLastError());
   }
   if (!file.Close()) Raise("Cannot close file", path, ::GetLastError());
 }

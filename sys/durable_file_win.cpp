@@ -5,19 +5,6 @@
 namespace updater {
 namespace {
 
-bool WriteAll(HANDLE file, const std::string& content) {
-  std::size_t done = 0;
-  while (done < content.size()) {
-    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1 << 30));
-    DWORD written = 0;
-    if (!::WriteFile(file, content.data() + done, piece, &written, nullptr) || written == 0) {
-      return false;
-    }
-    done += written;
-  }
-  return true;
-}
-
 bool FlushFile(const std::wstring& path, DWORD attributes) {
   // Flushing needs write access, which the read-only attribute denies: lifted for the while.
   const bool read_only = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -65,7 +52,8 @@ bool ReplaceFileDurably(const std::string& path, const std::string& content) {
     win::UniqueHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.ok()) return false;
-    if (!WriteAll(file.get(), content) || !::FlushFileBuffers(file.get()) || !file.Close()) {
+    if (!win::WriteAll(file.get(), content.data(), content.size()) ||
+        !::FlushFileBuffers(file.get()) || !file.Close()) {
       ::DeleteFileW(temporary.c_str());
       return false;
     }

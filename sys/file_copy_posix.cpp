@@ -41,12 +41,7 @@ bool ReadWriteLoop(int from, int to, ProgressStep* progress) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) return true;
-    for (ssize_t done = 0; done < n;) {
-      ssize_t w = ::write(to, buffer.data() + done, static_cast<std::size_t>(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) return false;
-      done += w;
-    }
+    if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(n))) return false;
     Count(progress, n);
   }
 }

@@ -9,19 +9,6 @@
 #include "sys/posix_util.h"
 
 namespace updater {
-namespace {
-
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes = bytes.subspan(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-}  // namespace
 
 WriteOutcome WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes,
                             bool executable) {
@@ -35,7 +22,7 @@ WriteOutcome WriteWholeFile(const std::string& path, std::span<const std::uint8_
   UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
                      executable ? 0777 : 0666));
   if (!fd.ok()) return WriteOutcome::CannotCreate;
-  bool written = WriteAll(fd.get(), bytes);
+  bool written = WriteAll(fd.get(), bytes.data(), bytes.size());
   if (written && executable) {
     // Whoever may read it may run it (umask already shaped the read bits).
     struct stat st {};
@@ -56,7 +43,7 @@ WriteOutcome WriteFileIfAbsent(const std::string& path, std::span<const std::uin
   std::string aside = JoinPath(FolderPart(path), "." + FileNamePart(path) + ".XXXXXX");
   UniqueFd fd(::mkostemp(aside.data(), O_CLOEXEC));
   if (!fd.ok()) return WriteOutcome::CannotCreate;
-  bool written = WriteAll(fd.get(), bytes) && ::fchmod(fd.get(), 0644) == 0;
+  bool written = WriteAll(fd.get(), bytes.data(), bytes.size()) && ::fchmod(fd.get(), 0644) == 0;
   if (!fd.Close()) written = false;
   if (!written) {
     ::unlink(aside.c_str());

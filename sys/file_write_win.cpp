@@ -1,23 +1,8 @@
-#include <algorithm>
-
 #include "sys/file_write.h"
 #include "sys/path.h"
 #include "sys/win_handle.h"
 
 namespace updater {
-namespace {
-
-bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 30));
-    DWORD written = 0;
-    if (!::WriteFile(file, bytes.data(), piece, &written, nullptr) || written == 0) return false;
-    bytes = bytes.subspan(written);
-  }
-  return true;
-}
-
-}  // namespace
 
 // Windows itself refuses a file that another process holds open (no sharing is granted);
 // folders, links and read-only files are refused here, as not every file system behind the
@@ -34,7 +19,7 @@ WriteOutcome WriteWholeFile(const std::string& path, std::span<const std::uint8_
   win::UniqueHandle file(::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok()) return WriteOutcome::CannotCreate;
-  bool written = WriteAll(file.get(), bytes);
+  bool written = win::WriteAll(file.get(), bytes.data(), bytes.size());
   if (!file.Close()) written = false;
   if (!written) {
     ::DeleteFileW(wide.c_str());
@@ -53,7 +38,7 @@ WriteOutcome WriteFileIfAbsent(const std::string& path, std::span<const std::uin
     win::UniqueHandle file(::CreateFileW(aside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.ok()) return WriteOutcome::CannotCreate;
-    bool written = WriteAll(file.get(), bytes);
+    bool written = win::WriteAll(file.get(), bytes.data(), bytes.size());
     if (!file.Close()) written = false;
     if (!written) {
       ::DeleteFileW(aside.c_str());

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -78,6 +79,19 @@ inline std::string ReadLink(const std::string& path) {
   char buffer[4096 + 1];
   ssize_t n = ::readlink(path.c_str(), buffer, sizeof buffer - 1);
   return n < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(n));
+}
+
+// Writes every byte, going on after interruptions; false on any failure.
+inline bool WriteAll(int fd, const void* data, std::size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, bytes, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 // The absolute path with every link resolved; empty when it does not exist.

@@ -1,6 +1,9 @@
 #pragma once
 
-// The handle owners shared by the Windows backend files; not for portable code.
+// The handle owners and writer shared by the Windows backend files and the payload program;
+// not for portable code.
+
+#include <algorithm>
 
 #include "sys/utf16_win.h"
 
@@ -61,6 +64,19 @@ class FindHandle {
  private:
   HANDLE handle_;
 };
+
+// Writes every byte, in pieces that a DWORD counts with room to spare; false on any failure.
+inline bool WriteAll(HANDLE file, const void* data, std::size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size, 1 << 24));
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes, piece, &written, nullptr) || written == 0) return false;
+    bytes += written;
+    size -= written;
+  }
+  return true;
+}
 
 // Opens what `path` names for reading its attributes only; every kind of sharing is allowed,
 // so nobody is disturbed. Folders open too; with `follow_links` false a link opens itself.

@@ -3,19 +3,12 @@
 // question. Exit code 0 when every file is written; otherwise 1 and the reason on standard
 // error. Nothing is written unless the whole archive reads correctly.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "resources/payload_stub/payload_format.h"
+#include "sys/win_handle.h"
 
 namespace {
 
@@ -111,17 +104,10 @@ void WriteWhole(const updater::payload_format::Entry& entry) {
   Handle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok()) Fail("cannot create " + entry.name, ::GetLastError());
-  std::size_t done = 0;
-  while (done < entry.bytes.size()) {
-    const DWORD chunk =
-        static_cast<DWORD>(std::min<std::size_t>(entry.bytes.size() - done, 1 << 24));
-    DWORD put = 0;
-    if (!::WriteFile(file.get(), entry.bytes.data() + done, chunk, &put, nullptr) || put == 0) {
-      Fail("cannot write " + entry.name, ::GetLastError());
-    }
-    done += put;
+  if (!updater::win::WriteAll(file.get(), entry.bytes.data(), entry.bytes.size()) ||
+      !file.Close()) {
+    Fail("cannot write " + entry.name, ::GetLastError());
   }
-  if (!file.Close()) Fail("cannot write " + entry.name, ::GetLastError());
 }
 
 void ErrorLine(const std::string& text) {
