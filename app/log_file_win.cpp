@@ -14,42 +14,20 @@ namespace {
   throw Error(std::string(what) + " \"" + path + "\": " + SystemErrorText(error));
 }
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (ok()) ::CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  // Closes now so that the caller sees the result.
-  bool Close() {
-    BOOL closed = ::CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-    return closed != 0;
-  }
-
- private:
-  HANDLE handle_;
-};
-
 }  // namespace
 
 void CreateEmptyFile(const std::string& path) {
-  FileHandle file(::CreateFileW(Utf16(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  win::UniqueHandle file(::CreateFileW(Utf16(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok()) Raise("Cannot create file", path, ::GetLastError());
   if (!file.Close()) Raise("Cannot close file", path, ::GetLastError());
 }
 
 void AppendToFile(const std::string& path, const std::string& bytes) {
   // Readers may have the log open; the file is never created here.
-  FileHandle file(::CreateFileW(Utf16(path).c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  win::UniqueHandle file(::CreateFileW(Utf16(path).c_str(), FILE_APPEND_DATA,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok()) Raise("Cannot open file", path, ::GetLastError());
   if (!win::WriteAll(file.get(), bytes.data(), bytes.size())) {
     Raise("Cannot write to file", path, ::GetLastError());

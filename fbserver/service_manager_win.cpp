@@ -1,3 +1,6 @@
+#include <memory>
+#include <type_traits>
+
 #include "fbserver/service_manager.h"
 #include "sys/utf16_win.h"
 
@@ -5,19 +8,10 @@ namespace updater {
 
 namespace {
 
-class ServiceHandle {
- public:
-  explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
-  ~ServiceHandle() {
-    if (handle_ != nullptr) ::CloseServiceHandle(handle_);
-  }
-  ServiceHandle(const ServiceHandle&) = delete;
-  ServiceHandle& operator=(const ServiceHandle&) = delete;
-  SC_HANDLE get() const { return handle_; }
-
- private:
-  SC_HANDLE handle_;
+struct CloseService {
+  void operator()(SC_HANDLE handle) const { ::CloseServiceHandle(handle); }
 };
+using ServiceHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, CloseService>;
 
 void CopyStatus(const SERVICE_STATUS& from, ServiceStatus& to) {
   to.state = from.dwCurrentState;

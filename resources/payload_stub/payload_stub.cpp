@@ -14,26 +14,9 @@ namespace {
 
 using updater::payload_format::FormatError;
 
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  ~Handle() {
-    if (ok()) ::CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE get() const { return handle_; }
-  // Closes now: a file is only written once its close succeeded.
-  bool Close() {
-    const bool closed = !ok() || ::CloseHandle(handle_) != FALSE;
-    handle_ = nullptr;
-    return closed;
-  }
-
- private:
-  HANDLE handle_;
-};
+using updater::win::UniqueHandle;
+using updater::win::Utf8;
+using updater::win::WriteAll;
 
 std::wstring Wide(const std::string& text) {
   if (text.empty()) return {};
@@ -44,16 +27,6 @@ std::wstring Wide(const std::string& text) {
   ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
                         wide.data(), n);
   return wide;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                      nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n,
-                        nullptr, nullptr);
-  return text;
 }
 
 [[noreturn]] void Fail(const std::string& what, DWORD error) {
@@ -74,20 +47,20 @@ std::wstring OwnPath() {
 }
 
 std::vector<std::uint8_t> ReadWhole(const std::wstring& path) {
-  Handle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.ok()) Fail("cannot open " + Narrow(path), ::GetLastError());
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.ok()) Fail("cannot open " + Utf8(path), ::GetLastError());
   LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.get(), &size)) Fail("cannot read " + Narrow(path), ::GetLastError());
+  if (!::GetFileSizeEx(file.get(), &size)) Fail("cannot read " + Utf8(path), ::GetLastError());
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
   std::size_t done = 0;
   while (done < bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24));
     DWORD got = 0;
     if (!::ReadFile(file.get(), bytes.data() + done, chunk, &got, nullptr)) {
-      Fail("cannot read " + Narrow(path), ::GetLastError());
+      Fail("cannot read " + Utf8(path), ::GetLastError());
     }
-    if (got == 0) throw FormatError("the archive " + Narrow(path) + " shrank while read");
+    if (got == 0) throw FormatError("the archive " + Utf8(path) + " shrank while read");
     done += got;
   }
   return bytes;
@@ -101,11 +74,11 @@ void WriteWhole(const updater::payload_format::Entry& entry) {
       (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     ::SetFileAttributesW(name.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
   }
-  Handle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok()) Fail("cannot create " + entry.name, ::GetLastError());
-  if (!updater::win::WriteAll(file.get(), entry.bytes.data(), entry.bytes.size()) ||
-      !file.Close()) {
+  // A file counts as written only once its close succeeded.
+  if (!WriteAll(file.get(), entry.bytes.data(), entry.bytes.size()) || !file.Close()) {
     Fail("cannot write " + entry.name, ::GetLastError());
   }
 }
