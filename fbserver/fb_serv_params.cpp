@@ -47,7 +47,7 @@ void FromOwnService(const RegistryKey& key, TFBServParams& params) {
   params.ServiceName = kOwnServiceName;
   const std::string image_path = key.ReadString("ImagePath");
   DetectServerType(image_path, "FBSRVDNVL.EXE", "FB_INET_SRVDNVL.EXE", params);
-  params.FbRootDir = RootDirFromImagePath(image_path, kImagePathSeparator);
+  params.FbRootDir = RootDirFromImagePath(image_path, PathSeparator());
   if (!FolderExists(params.FbRootDir)) throw Error(kServiceDamagedText);
   params.ConnectPrefix = PrefixOrDefault(image_path);
 }
@@ -73,7 +73,7 @@ void FromDefaultInstance(const Registry& registry, bool own_key_exists, TFBServP
   params.ServiceName = kGuardianServiceName;
   const std::string image_path = key->ReadString("ImagePath");
   DetectServerType(image_path, "FBSERVER.EXE", "FB_INET_SERVER.EXE", params);
-  params.FbRootDir = RootDirFromImagePath(image_path, kImagePathSeparator);
+  params.FbRootDir = RootDirFromImagePath(image_path, PathSeparator());
   params.ConnectPrefix = PrefixOrDefault(image_path);
 }
 

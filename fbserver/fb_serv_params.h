@@ -36,9 +36,6 @@ inline constexpr const char* kServiceDamagedText =
     "FireBird server service is damaged or is not adapted for the software GC \"Korvane.\" "
     "Update aborted.";
 
-// Folder separator in service image paths: "\" on Windows, "/" on POSIX.
-extern const char kImagePathSeparator;
-
 // Fills `params` from the machine's registry. Clears ServerType first and touches the
 // other fields only when it assigns them. Raises an Error on the failures it knows.
 void GetFBServParams(TFBServParams& params);
