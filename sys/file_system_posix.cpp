@@ -51,7 +51,7 @@ class PosixDirectory final : public Directory {
       entry.name = d->d_name;
       entry.hidden = d->d_name[0] == '.';
       entry.id = FileId{id_.device, static_cast<std::uint64_t>(d->d_ino)};
-      entry.kind = KindOf(d->d_type);
+      entry.kind = KindOfMode(DTTOIF(d->d_type));
       if (d->d_type == DT_UNKNOWN || d->d_type == DT_DIR) {
         // A folder may be a mount point, with another device and inode than its entry says.
         struct stat st;
@@ -74,22 +74,9 @@ class PosixDirectory final : public Directory {
     return static_cast<std::uint64_t>(st.st_size);
   }
 
-  bool DeleteEntry(const std::string& name) override {
-    if (::unlinkat(fd_.get(), name.c_str(), 0) == 0) return true;
-    // A folder without write permission keeps its entries: open it up and try once more.
-    if ((errno == EACCES || errno == EPERM) && MakeSelfWritable()) {
-      return ::unlinkat(fd_.get(), name.c_str(), 0) == 0;
-    }
-    return false;
-  }
+  bool DeleteEntry(const std::string& name) override { return Unlink(name, 0); }
 
-  bool RemoveChild(const std::string& name) override {
-    if (::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0) return true;
-    if ((errno == EACCES || errno == EPERM) && MakeSelfWritable()) {
-      return ::unlinkat(fd_.get(), name.c_str(), AT_REMOVEDIR) == 0;
-    }
-    return false;
-  }
+  bool RemoveChild(const std::string& name) override { return Unlink(name, AT_REMOVEDIR); }
 
   static std::unique_ptr<Directory> FromFd(UniqueFd fd) {
     if (!fd.ok()) return nullptr;
@@ -99,23 +86,18 @@ class PosixDirectory final : public Directory {
   }
 
  private:
-  static EntryKind KindOf(unsigned char type) {
-    switch (type) {
-      case DT_REG:
-        return EntryKind::File;
-      case DT_DIR:
-        return EntryKind::Directory;
-      case DT_LNK:
-        return EntryKind::Link;
-      default:
-        return EntryKind::Other;
-    }
-  }
   static EntryKind KindOfMode(mode_t mode) {
     if (S_ISREG(mode)) return EntryKind::File;
     if (S_ISDIR(mode)) return EntryKind::Directory;
     if (S_ISLNK(mode)) return EntryKind::Link;
     return EntryKind::Other;
+  }
+
+  bool Unlink(const std::string& name, int flags) {
+    if (::unlinkat(fd_.get(), name.c_str(), flags) == 0) return true;
+    // A folder without write permission keeps its entries: open it up and try once more.
+    return (errno == EACCES || errno == EPERM) && MakeSelfWritable() &&
+           ::unlinkat(fd_.get(), name.c_str(), flags) == 0;
   }
 
   bool MakeSelfWritable() {
