@@ -18,37 +18,28 @@ namespace updater {
 
 namespace {
 
-class SpawnActions {
+// A posix_spawn settings object, destroyed when the owner goes.
+template <typename T, auto Init, auto Destroy>
+class SpawnSettings {
  public:
-  SpawnActions() { ok_ = ::posix_spawn_file_actions_init(&actions_) == 0; }
-  ~SpawnActions() {
-    if (ok_) ::posix_spawn_file_actions_destroy(&actions_);
+  SpawnSettings() { ok_ = Init(&value_) == 0; }
+  ~SpawnSettings() {
+    if (ok_) Destroy(&value_);
   }
-  SpawnActions(const SpawnActions&) = delete;
-  SpawnActions& operator=(const SpawnActions&) = delete;
+  SpawnSettings(const SpawnSettings&) = delete;
+  SpawnSettings& operator=(const SpawnSettings&) = delete;
   bool ok() const { return ok_; }
-  posix_spawn_file_actions_t* get() { return &actions_; }
+  T* get() { return &value_; }
 
  private:
-  posix_spawn_file_actions_t actions_;
+  T value_;
   bool ok_ = false;
 };
 
-class SpawnAttributes {
- public:
-  SpawnAttributes() { ok_ = ::posix_spawnattr_init(&attr_) == 0; }
-  ~SpawnAttributes() {
-    if (ok_) ::posix_spawnattr_destroy(&attr_);
-  }
-  SpawnAttributes(const SpawnAttributes&) = delete;
-  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-  bool ok() const { return ok_; }
-  posix_spawnattr_t* get() { return &attr_; }
-
- private:
-  posix_spawnattr_t attr_;
-  bool ok_ = false;
-};
+using SpawnActions = SpawnSettings<posix_spawn_file_actions_t, ::posix_spawn_file_actions_init,
+                                   ::posix_spawn_file_actions_destroy>;
+using SpawnAttributes =
+    SpawnSettings<posix_spawnattr_t, ::posix_spawnattr_init, ::posix_spawnattr_destroy>;
 
 [[noreturn]] void StartFailed() {
   throw Error("Unable to run an external program!");
