@@ -25,17 +25,8 @@ PauseScalingClock::PauseScalingClock(double factor) : factor_(factor) {
   }
 }
 
-Clock::TimePoint PauseScalingClock::Now() {
-  return real_.Now();
-}
-
-void PauseScalingClock::Sleep(std::chrono::milliseconds duration) {
-  real_.Sleep(duration);
-}
-
 void PauseScalingClock::Pause(std::chrono::milliseconds duration) {
-  real_.Sleep(
-      std::chrono::milliseconds(std::llround(static_cast<double>(duration.count()) * factor_)));
+  Sleep(std::chrono::milliseconds(std::llround(static_cast<double>(duration.count()) * factor_)));
 }
 
 }  // namespace updater

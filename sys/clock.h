@@ -19,7 +19,7 @@ class Clock {
   virtual void Pause(std::chrono::milliseconds duration) { Sleep(duration); }
 };
 
-class RealClock final : public Clock {
+class RealClock : public Clock {
  public:
   TimePoint Now() override;
   void Sleep(std::chrono::milliseconds duration) override;
@@ -28,16 +28,13 @@ class RealClock final : public Clock {
 // The real clock with its fixed pauses shortened by a factor in (0, 1]: for service
 // managers that confirm readiness themselves. Polls and clock reads stay real, so the
 // bounds of the pending waits keep their real length.
-class PauseScalingClock final : public Clock {
+class PauseScalingClock final : public RealClock {
  public:
   // Raises when the factor is not in (0, 1].
   explicit PauseScalingClock(double factor);
-  TimePoint Now() override;
-  void Sleep(std::chrono::milliseconds duration) override;
   void Pause(std::chrono::milliseconds duration) override;
 
  private:
-  RealClock real_;
   double factor_;
 };
 
