@@ -164,9 +164,4 @@ bool ForceCopyFile(const std::string& source, const std::string& target, Progres
   return CopyFileContents(source, target, /*replace=*/true, progress);
 }
 
-bool ForceMoveFile(const std::string& source, const std::string& target) {
-  MakeWritable(target);
-  return MovePath(source, target);
-}
-
 }  // namespace updater

@@ -82,9 +82,4 @@ bool ForceCopyFile(const std::string& source, const std::string& target, Progres
   return false;
 }
 
-bool ForceMoveFile(const std::string& source, const std::string& target) {
-  MakeWritable(target);
-  return MovePath(source, target);
-}
-
 }  // namespace updater

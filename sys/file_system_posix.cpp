@@ -169,16 +169,6 @@ bool CreateSingleDirectory(const std::string& path) {
   return ::mkdir(path.c_str(), 0777) == 0;
 }
 
-bool CreateDirectories(const std::string& path) {
-  if (path.empty()) return false;
-  if (DirectoryExists(path)) return true;
-  const std::string parent = FolderPart(ExcludeTrailingSeparator(path));
-  if (!parent.empty() && parent != ExcludeTrailingSeparator(path) && !CreateDirectories(parent)) {
-    return false;
-  }
-  return ::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExists(path));
-}
-
 bool RemoveEmptyDirectory(const std::string& path) {
   return ::rmdir(path.c_str()) == 0;
 }

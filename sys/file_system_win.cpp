@@ -189,16 +189,6 @@ bool CreateSingleDirectory(const std::string& path) {
   return ::CreateDirectoryW(Utf16(path).c_str(), nullptr) != FALSE;
 }
 
-bool CreateDirectories(const std::string& path) {
-  if (path.empty()) return false;
-  if (DirectoryExists(path)) return true;
-  const std::string trimmed = ExcludeTrailingSeparator(path);
-  const std::string parent = FolderPart(trimmed);
-  if (!parent.empty() && parent != trimmed && !CreateDirectories(parent)) return false;
-  return ::CreateDirectoryW(Utf16(path).c_str(), nullptr) ||
-         (::GetLastError() == ERROR_ALREADY_EXISTS && DirectoryExists(path));
-}
-
 bool RemoveEmptyDirectory(const std::string& path) {
   return ::RemoveDirectoryW(Utf16(path).c_str()) != FALSE;
 }
