@@ -3,6 +3,22 @@
 #include "sys/win_handle.h"
 
 namespace updater {
+namespace {
+
+// Creates the file afresh, shared with nobody while it is written; one that could not be
+// written whole is deleted again.
+WriteOutcome CreateWith(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+  win::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.ok()) return WriteOutcome::CannotCreate;
+  bool written = win::WriteAll(file.get(), bytes.data(), bytes.size());
+  if (!file.Close()) written = false;
+  if (written) return WriteOutcome::Written;
+  ::DeleteFileW(path.c_str());
+  return WriteOutcome::CannotWrite;
+}
+
+}  // namespace
 
 // Windows itself refuses a file that another process holds open (no sharing is granted);
 // folders, links and read-only files are refused here, as not every file system behind the
@@ -16,16 +32,7 @@ WriteOutcome WriteWholeFile(const std::string& path, std::span<const std::uint8_
        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)) != 0) {
     return WriteOutcome::CannotCreate;
   }
-  win::UniqueHandle file(::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.ok()) return WriteOutcome::CannotCreate;
-  bool written = win::WriteAll(file.get(), bytes.data(), bytes.size());
-  if (!file.Close()) written = false;
-  if (!written) {
-    ::DeleteFileW(wide.c_str());
-    return WriteOutcome::CannotWrite;
-  }
-  return WriteOutcome::Written;
+  return CreateWith(wide, bytes);
 }
 
 WriteOutcome WriteFileIfAbsent(const std::string& path, std::span<const std::uint8_t> bytes) {
@@ -34,17 +41,8 @@ WriteOutcome WriteFileIfAbsent(const std::string& path, std::span<const std::uin
   const std::wstring aside =
       win::Utf16(JoinPath(FolderPart(path), "." + FileNamePart(path) + "." +
                                                 std::to_string(::GetCurrentProcessId()) + ".new"));
-  {
-    win::UniqueHandle file(::CreateFileW(aside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.ok()) return WriteOutcome::CannotCreate;
-    bool written = win::WriteAll(file.get(), bytes.data(), bytes.size());
-    if (!file.Close()) written = false;
-    if (!written) {
-      ::DeleteFileW(aside.c_str());
-      return WriteOutcome::CannotWrite;
-    }
-  }
+  const WriteOutcome staged = CreateWith(aside, bytes);
+  if (staged != WriteOutcome::Written) return staged;
   // Without MOVEFILE_REPLACE_EXISTING the rename never replaces what someone made meanwhile.
   if (::MoveFileExW(aside.c_str(), wide.c_str(), 0)) return WriteOutcome::Written;
   const DWORD error = ::GetLastError();
