@@ -1,9 +1,7 @@
 #include "fbserver/fb_serv_params.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "sys/error.h"
+#include "sys/file_system.h"
 #include "sys/path.h"
 #include "sys/text.h"
 
@@ -32,12 +30,6 @@ void DetectServerType(const std::string& image_path, const char* super_exe, cons
   if (params.ServerType.empty()) throw Error(kServerTypeUnknownText);
 }
 
-bool FolderExists(const std::string& path) {
-  if (path.empty()) return false;
-  std::error_code ec;
-  return std::filesystem::is_directory(FileSystemPath(path), ec);
-}
-
 std::string PrefixOrDefault(const std::string& image_path) {
   std::string prefix = ConnectPrefixFromImagePath(image_path);
   return prefix.empty() ? kDefaultConnectPrefix : prefix;
@@ -48,7 +40,7 @@ void FromOwnService(const RegistryKey& key, TFBServParams& params) {
   const std::string image_path = key.ReadString("ImagePath");
   DetectServerType(image_path, "FBSRVDNVL.EXE", "FB_INET_SRVDNVL.EXE", params);
   params.FbRootDir = RootDirFromImagePath(image_path, PathSeparator());
-  if (!FolderExists(params.FbRootDir)) throw Error(kServiceDamagedText);
+  if (!DirectoryExists(params.FbRootDir)) throw Error(kServiceDamagedText);
   params.ConnectPrefix = PrefixOrDefault(image_path);
 }
 
