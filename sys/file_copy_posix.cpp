@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "seams/progress.h"
@@ -46,34 +47,31 @@ bool ReadWriteLoop(int from, int to, ProgressStep* progress) {
   }
 }
 
+// Copies piece by piece with one of the kernel's calls: true at the end, false on a failure,
+// nothing when the call does not serve these files and another way should go on.
+template <typename Call>
+std::optional<bool> KernelCopy(Call copy_piece, ProgressStep* progress) {
+  for (;;) {
+    const ssize_t n = copy_piece();
+    if (n > 0) {
+      Count(progress, n);
+      continue;
+    }
+    if (n == 0) return true;
+    if (errno == EINTR) continue;
+    if (!FallBack(errno)) return false;
+    return std::nullopt;
+  }
+}
+
 // The kernel's in-place copy first, then sendfile, then plain reads and writes; each
 // later way goes on from where the earlier one stopped (the file offsets move along).
 bool CopyData(int from, int to, ProgressStep* progress) {
   const std::size_t chunk = progress != nullptr ? kWatchedChunk : kChunk;
-  bool kernel_copy = true;
-  while (kernel_copy) {
-    ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, chunk, 0);
-    if (n > 0) {
-      Count(progress, n);
-      continue;
-    }
-    if (n == 0) return true;
-    if (errno == EINTR) continue;
-    if (!FallBack(errno)) return false;
-    kernel_copy = false;
-  }
-  for (;;) {
-    ssize_t n = ::sendfile(to, from, nullptr, chunk);
-    if (n > 0) {
-      Count(progress, n);
-      continue;
-    }
-    if (n == 0) return true;
-    if (errno == EINTR) continue;
-    if (!FallBack(errno)) return false;
-    break;
-  }
-  return ReadWriteLoop(from, to, progress);
+  std::optional<bool> done =
+      KernelCopy([&] { return ::copy_file_range(from, nullptr, to, nullptr, chunk, 0); }, progress);
+  if (!done) done = KernelCopy([&] { return ::sendfile(to, from, nullptr, chunk); }, progress);
+  return done ? *done : ReadWriteLoop(from, to, progress);
 }
 
 bool RunAsRoot() {
