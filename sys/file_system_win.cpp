@@ -220,9 +220,7 @@ bool CopyLink(const std::string& source, const std::string& target) {
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
     return false;
   }
-  win::UniqueHandle link(::CreateFileW(
-      from.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  win::UniqueHandle link = win::OpenForAttributes(from, /*follow_links=*/false);
   if (!link.ok()) return false;
   std::vector<std::byte> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
   DWORD size = 0;

@@ -6,6 +6,10 @@
 
 namespace updater {
 
+bool IsAbsolutePath(const std::string& path) {
+  return RootLength(path) > 0;
+}
+
 std::string IncludeTrailingSeparator(const std::string& path) {
   if (!path.empty() && IsPathSeparator(path.back())) return path;
   return path + PathSeparator();

@@ -22,10 +22,6 @@ std::size_t RootLength(const std::string& path) {
   return !path.empty() && path.front() == '/' ? 1 : 0;
 }
 
-bool IsAbsolutePath(const std::string& path) {
-  return RootLength(path) > 0;
-}
-
 std::string CurrentDirectory() {
   std::vector<char> buffer(PATH_MAX);
   if (::getcwd(buffer.data(), buffer.size()) == nullptr) {

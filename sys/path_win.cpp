@@ -52,10 +52,6 @@ std::size_t RootLength(const std::string& path) {
   return 0;
 }
 
-bool IsAbsolutePath(const std::string& path) {
-  return RootLength(path) > 0;
-}
-
 std::string CurrentDirectory() {
   const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
   std::vector<wchar_t> buffer(needed + 1);

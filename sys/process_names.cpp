@@ -1,13 +1,10 @@
 #include "sys/process_names.h"
 
+#include "sys/path.h"
+
 namespace updater {
 
 namespace {
-
-std::string FileNamePart(const std::string& path) {
-  std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The kernel marks the executable of a replaced or deleted file this way.
 std::string WithoutDeletedMark(std::string path) {
