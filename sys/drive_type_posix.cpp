@@ -11,7 +11,7 @@ namespace {
 bool IsRemovableDevice(unsigned major, unsigned minor) {
   const std::string base = "/sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
   for (const char* flag : {"/removable", "/../removable"}) {
-    std::string text = ReadSmallFile(base + flag);
+    std::string text = ReadFileText(base + flag).value_or("");
     if (!text.empty()) return text[0] == '1';
   }
   return false;
@@ -25,14 +25,16 @@ const MountEntry* MountOf(const std::vector<MountEntry>& mounts, const std::stri
 }  // namespace
 
 std::string DrivePart(const std::string& path) {
-  std::vector<MountEntry> mounts = ParseMountInfo(ReadSmallFile("/proc/self/mountinfo"));
+  std::vector<MountEntry> mounts =
+      ParseMountInfo(ReadFileText("/proc/self/mountinfo").value_or(""));
   const MountEntry* mount = MountOf(mounts, path);
   return mount == nullptr ? std::string() : IncludeTrailingSeparator(mount->mount_point);
 }
 
 DriveType DriveTypeOfRoot(const std::string& root) {
   if (RealPath(root).empty()) return DriveType::NoRootDir;
-  std::vector<MountEntry> mounts = ParseMountInfo(ReadSmallFile("/proc/self/mountinfo"));
+  std::vector<MountEntry> mounts =
+      ParseMountInfo(ReadFileText("/proc/self/mountinfo").value_or(""));
   const MountEntry* mount = MountOf(mounts, root);
   return mount == nullptr ? DriveType::Unknown : ClassifyMount(*mount, IsRemovableDevice);
 }

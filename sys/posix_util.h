@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "sys/path.h"
 
 namespace updater {
 
@@ -103,17 +103,9 @@ inline std::string RealPath(const std::string& path) {
   return result;
 }
 
-// The whole content; empty when the file cannot be read.
-inline std::string ReadSmallFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 // The kernel's short name of the process `pid`, without the line break /proc ends it with.
 inline std::string ProcessComm(const std::string& pid) {
-  std::string comm = ReadSmallFile("/proc/" + pid + "/comm");
+  std::string comm = ReadFileText("/proc/" + pid + "/comm").value_or("");
   if (!comm.empty() && comm.back() == '\n') comm.pop_back();
   return comm;
 }

@@ -21,7 +21,7 @@ ProcessNames NamesOf(const std::string& pid) {
   ProcessNames names;
   names.comm = ProcessComm(pid);
   names.exe_path = ReadLink(base + "exe");
-  std::string cmdline = ReadSmallFile(base + "cmdline");
+  std::string cmdline = ReadFileText(base + "cmdline").value_or("");
   names.argv0 = cmdline.substr(0, cmdline.find('\0'));
   return names;
 }
@@ -46,7 +46,7 @@ std::int32_t KillProcessByName(const std::string& exe_name) {
 bool SetDebugPrivilege(bool /*enable*/) {
   if (::geteuid() == 0) return true;
   // CAP_KILL (bit 5) in the effective set lets a process signal anyone.
-  std::istringstream status(ReadSmallFile("/proc/self/status"));
+  std::istringstream status(ReadFileText("/proc/self/status").value_or(""));
   std::string line;
   while (std::getline(status, line)) {
     if (line.rfind("CapEff:", 0) == 0) {
