@@ -73,11 +73,9 @@ std::unique_ptr<LoadedClient> LoadClient(const std::string& name) {
   UPDATER_RESOLVE(isc_service_attach);
   UPDATER_RESOLVE(isc_service_detach);
   UPDATER_RESOLVE(isc_service_start);
-  UPDATER_RESOLVE(isc_service_query);
   UPDATER_RESOLVE(fb_interpret);
   UPDATER_RESOLVE(isc_sqlcode);
   UPDATER_RESOLVE(fb_sqlstate);
-  UPDATER_RESOLVE(isc_portable_integer);
   UPDATER_RESOLVE(fb_shutdown_callback);
   if (g_refuse_shutdown_on_signals) RefuseShutdownOnSignal(client->api);
   return client;

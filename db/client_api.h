@@ -41,12 +41,10 @@ struct ClientApi {
   decltype(&::isc_service_attach) isc_service_attach = nullptr;
   decltype(&::isc_service_detach) isc_service_detach = nullptr;
   decltype(&::isc_service_start) isc_service_start = nullptr;
-  decltype(&::isc_service_query) isc_service_query = nullptr;
 
   decltype(&::fb_interpret) fb_interpret = nullptr;
   decltype(&::isc_sqlcode) isc_sqlcode = nullptr;
   decltype(&::fb_sqlstate) fb_sqlstate = nullptr;
-  decltype(&::isc_portable_integer) isc_portable_integer = nullptr;
   decltype(&::fb_shutdown_callback) fb_shutdown_callback = nullptr;
 
   // The file the entry points come from, for messages.

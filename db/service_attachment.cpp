@@ -26,16 +26,6 @@ void ServiceAttachment::Start(const ParameterBlock& request) {
   status.Check(api());
 }
 
-std::string ServiceAttachment::Query(const std::string& items, std::size_t buffer_size) {
-  std::string reply(buffer_size, '\0');
-  Status status;
-  api().isc_service_query(status.get(), handle_.get(), nullptr, 0, nullptr,
-                          static_cast<unsigned short>(items.size()), items.data(),
-                          static_cast<unsigned short>(reply.size()), reply.data());
-  status.Check(api());
-  return reply;
-}
-
 void ServiceAttachment::Detach() {
   if (!attached()) return;
   Status status;

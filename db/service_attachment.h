@@ -2,7 +2,6 @@
 
 #include <ibase.h>
 
-#include <cstddef>
 #include <string>
 
 #include "db/client_library.h"
@@ -14,7 +13,6 @@ namespace updater::db {
 // One services-manager attachment; detached when the object goes. Move-only.
 class ServiceAttachment {
  public:
-  ServiceAttachment() = default;
   // `name` is "service_mgr" (local) or "server:service_mgr". Raises FirebirdError with the
   // server's messages when the attachment fails.
   ServiceAttachment(const ClientApi& api, const std::string& name, const ParameterBlock& params);
@@ -23,8 +21,6 @@ class ServiceAttachment {
 
   // isc_service_start with one request (an action and its items).
   void Start(const ParameterBlock& request);
-  // isc_service_query: the reply to `items`, `buffer_size` bytes as the server filled them.
-  std::string Query(const std::string& items, std::size_t buffer_size);
   // Raises on failure and stays attached then.
   void Detach();
 

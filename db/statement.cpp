@@ -122,7 +122,7 @@ struct Statement::Descriptor {
 
 Statement::Statement(Attachment& attachment, Transaction& transaction, const std::string& sql,
                      int dialect)
-    : attachment_(&attachment), handle_(attachment.api()), dialect_(dialect) {
+    : attachment_(&attachment), handle_(attachment.api()) {
   const ClientApi& api = attachment.api();
   Status status;
   api.isc_dsql_allocate_statement(status.get(), attachment.handle(), handle_.get());
@@ -177,10 +177,6 @@ Statement& Statement::operator=(Statement&& other) noexcept = default;
 
 std::size_t Statement::parameter_count() const {
   return input_->count();
-}
-
-std::size_t Statement::column_count() const {
-  return output_->count();
 }
 
 std::string Statement::column_name(std::size_t column) const {

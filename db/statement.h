@@ -29,7 +29,6 @@ class Statement {
   // isc_info_sql_stmt_select, isc_info_sql_stmt_ddl, ...
   int type() const { return type_; }
   std::size_t parameter_count() const;
-  std::size_t column_count() const;
   // The column's alias as the server reports it.
   std::string column_name(std::size_t column) const;
 
@@ -52,7 +51,6 @@ class Statement {
   Attachment* attachment_ = nullptr;
   isc_tr_handle transaction_handle_ = 0;
   StatementHandle handle_;
-  int dialect_ = 3;
   int type_ = 0;
   std::unique_ptr<Descriptor> input_;
   std::unique_ptr<Descriptor> output_;

@@ -39,14 +39,6 @@ LibrarySession& LibrarySession::Instance() {
   return *g_session;
 }
 
-LibrarySession::~LibrarySession() {
-  Release();
-}
-
-void LibrarySession::Release() noexcept {
-  connection_.reset();
-}
-
 std::int32_t LibrarySession::Connect(const char* connect_params,
                                      IbesConnectErrorCallback on_error) {
   // No exception may cross the library's boundary.

@@ -22,9 +22,6 @@ class LibrarySession {
   std::int32_t ExecScriptText(const char* text, IbesScriptErrorCallback on_error,
                               IbesStatementCallback on_statement,
                               IbesStatementDoneCallback on_done);
-  // Detaches; work still open is rolled back.
-  void Release() noexcept;
-  ~LibrarySession();
   LibrarySession(const LibrarySession&) = delete;
   LibrarySession& operator=(const LibrarySession&) = delete;
 

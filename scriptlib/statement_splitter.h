@@ -42,8 +42,6 @@ class StatementSplitter {
   // Throws ScriptSyntaxError once, after Finish, for an unterminated string or comment.
   std::optional<ScriptStatement> Next();
 
-  const std::string& terminator() const { return terminator_; }
-
  private:
   enum class Mode { Code, LineComment, BlockComment, String, QuotedName, AltString };
 

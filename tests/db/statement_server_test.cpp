@@ -6,9 +6,6 @@
 #include <vector>
 
 #include "db/firebird_error.h"
-#include "db/info_reply.h"
-#include "db/parameter_block.h"
-#include "db/service_attachment.h"
 #include "db/statement.h"
 #include "db/transaction.h"
 #include "sys/error.h"
@@ -231,20 +228,6 @@ TEST_F(StatementServerTest, StatementTypes) {
             isc_info_sql_stmt_ddl);
   EXPECT_EQ(Statement(attachment_, transaction, "UPDATE DV_SETTINGS SET VAL = NULL", 3).type(),
             isc_info_sql_stmt_update);
-}
-
-TEST(ServiceServerQueryTest, ServerVersionThroughServicesManager) {
-  UPDATER_SKIP_WITHOUT_TEST_SERVER();
-  ServiceAttachment service(testing::TestClientApi(),
-                            std::string(testing::kTestServerPrefix) + "service_mgr",
-                            ServiceAttachParameters("SYSDBA", kTestSysdbaPassword));
-  const std::string reply = service.Query(std::string(1, isc_info_svc_server_version), 256);
-  ASSERT_EQ(static_cast<unsigned char>(reply[0]), isc_info_svc_server_version);
-  const auto length = static_cast<std::size_t>(LittleEndianInteger(reply.substr(1, 2)));
-  EXPECT_NE(reply.substr(3, length).find("Firebird 3.0"), std::string::npos)
-      << reply.substr(3, length);
-  service.Detach();
-  EXPECT_FALSE(service.attached());
 }
 
 }  // namespace
