@@ -12,18 +12,8 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 // Closing character of q'X...X' for the opening one.
 char AltClose(char open) {
-  switch (open) {
-    case '(':
-      return ')';
-    case '[':
-      return ']';
-    case '{':
-      return '}';
-    case '<':
-      return '>';
-    default:
-      return open;
-  }
+  const std::size_t bracket = std::string_view("([{<").find(open);
+  return bracket == std::string_view::npos ? open : ")]}>"[bracket];
 }
 
 // "SET TERM x" (any blanks, any case) gives the new terminator x.
@@ -132,77 +122,48 @@ std::optional<ScriptStatement> StatementSplitter::Next() {
       first_line_ = line_;
     }
   };
+  auto open = [&](Mode mode, char close, char close_next) {
+    mode_ = mode;
+    close_ = close;
+    close_next_ = close_next;
+    mode_line_ = line_;
+  };
 
   while (pos_ < buffer_.size()) {
     const char c = buffer_[pos_];
     if (mode_ != Mode::Code) {
+      // Only a line comment ends at one character; the other closers are pairs.
+      const bool pair = mode_ != Mode::LineComment;
       // A character that may close the mode waits for the next one; it is looked at again
       // then, so its line is counted only once it is consumed.
-      const bool may_close =
-          (mode_ == Mode::BlockComment && c == '*') || (mode_ == Mode::String && c == '\'') ||
-          (mode_ == Mode::QuotedName && c == '"') || (mode_ == Mode::AltString && c == alt_close_);
-      if (may_close && need_more(2)) return std::nullopt;
+      if (pair && c == close_ && need_more(2)) return std::nullopt;
       if (c == '\n') ++line_;
-      switch (mode_) {
-        case Mode::LineComment:
-          if (c == '\n') mode_ = Mode::Code;
-          ++pos_;
-          continue;
-        case Mode::BlockComment:
-          if (c == '*') {
-            if (need_more(2)) return std::nullopt;
-            if (Available(2) && buffer_[pos_ + 1] == '/') {
-              pos_ += 2;
-              mode_ = Mode::Code;
-              continue;
-            }
-          }
-          ++pos_;
-          continue;
-        case Mode::String:
-        case Mode::QuotedName: {
-          const char quote = mode_ == Mode::String ? '\'' : '"';
-          if (c == quote) {
-            if (need_more(2)) return std::nullopt;
-            if (Available(2) && buffer_[pos_ + 1] == quote) {
-              pos_ += 2;
-              continue;
-            }
-            mode_ = Mode::Code;
-          }
-          ++pos_;
-          continue;
-        }
-        case Mode::AltString:
-          if (c == alt_close_) {
-            if (need_more(2)) return std::nullopt;
-            if (Available(2) && buffer_[pos_ + 1] == '\'') {
-              pos_ += 2;
-              mode_ = Mode::Code;
-              continue;
-            }
-          }
-          ++pos_;
-          continue;
-        case Mode::Code:
-          break;
-      }
+      ++pos_;
+      if (c != close_) continue;
+      const bool both = pair && Available(1) && buffer_[pos_] == close_next_;
+      // A doubled quote stands for itself and the string goes on.
+      const bool quote = mode_ == Mode::String || mode_ == Mode::QuotedName;
+      if (!pair || both != quote) mode_ = Mode::Code;
+      if (both) ++pos_;
+      continue;
     }
 
     if (c == '-' || c == '/') {
       if (need_more(2)) return std::nullopt;
       const char second = c == '-' ? '-' : '*';
       if (Available(2) && buffer_[pos_ + 1] == second) {
-        mode_ = c == '-' ? Mode::LineComment : Mode::BlockComment;
-        mode_line_ = line_;
+        if (c == '-') {
+          open(Mode::LineComment, '\n', 0);
+        } else {
+          open(Mode::BlockComment, '*', '/');
+        }
         pos_ += 2;
         continue;
       }
     }
     if (c == '\'' || c == '"') {
       significant();
-      mode_ = c == '\'' ? Mode::String : Mode::QuotedName;
-      mode_line_ = line_;
+      open(c == '\'' ? Mode::String : Mode::QuotedName, c, c);
       ++pos_;
       continue;
     }
@@ -210,9 +171,7 @@ std::optional<ScriptStatement> StatementSplitter::Next() {
       if (need_more(3)) return std::nullopt;
       if (Available(3) && buffer_[pos_ + 1] == '\'') {
         significant();
-        mode_ = Mode::AltString;
-        alt_close_ = AltClose(buffer_[pos_ + 2]);
-        mode_line_ = line_;
+        open(Mode::AltString, AltClose(buffer_[pos_ + 2]), '\'');
         if (buffer_[pos_ + 2] == '\n') ++line_;
         pos_ += 3;
         continue;
@@ -266,27 +225,16 @@ std::optional<ScriptStatement> StatementSplitter::Next() {
   }
 
   if (!finished_) return std::nullopt;
-  const char* open = nullptr;
-  switch (mode_) {
-    case Mode::String:
-    case Mode::AltString:
-      open = "Unterminated string literal";
-      break;
-    case Mode::QuotedName:
-      open = "Unterminated quoted identifier";
-      break;
-    case Mode::BlockComment:
-      open = "Unterminated comment";
-      break;
-    default:
-      break;
-  }
-  if (open != nullptr) {
+  // A line comment ends with the script.
+  if (mode_ != Mode::Code && mode_ != Mode::LineComment) {
     failed_ = true;
+    const char* what = mode_ == Mode::BlockComment ? "comment"
+                       : mode_ == Mode::QuotedName ? "quoted identifier"
+                                                   : "string literal";
     const std::size_t from = first_ != std::string::npos ? first_ : start_;
-    throw ScriptSyntaxError(std::string(open) + " starting at line " + std::to_string(mode_line_),
-                            buffer_.substr(from, 1000),
-                            first_ != std::string::npos ? first_line_ : mode_line_);
+    throw ScriptSyntaxError(
+        "Unterminated " + std::string(what) + " starting at line " + std::to_string(mode_line_),
+        buffer_.substr(from, 1000), first_ != std::string::npos ? first_line_ : mode_line_);
   }
   if (first_ == std::string::npos) return std::nullopt;
   return Take(buffer_.size(), buffer_.size());

@@ -58,7 +58,8 @@ class StatementSplitter {
   std::size_t line_ = 1;                   // line at pos_
   std::size_t first_line_ = 1;             // line at first_
   Mode mode_ = Mode::Code;
-  char alt_close_ = 0;
+  char close_ = 0;             // the character that may end the mode
+  char close_next_ = 0;        // and the one after it, for all but a line comment
   std::size_t mode_line_ = 0;  // where the open string or comment began
   std::string terminator_ = ";";
   bool finished_ = false;

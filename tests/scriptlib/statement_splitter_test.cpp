@@ -52,6 +52,9 @@ TEST(StatementSplitter, TerminatorsInsideStringsCommentsAndQuotedNamesDoNotSplit
             (Strings{"select 1 /* a; b */ from t", "select 2 from t"}));
   EXPECT_EQ(Texts("select q'{a;'b}' from t; select q'!x;!' from t;"),
             (Strings{"select q'{a;'b}' from t", "select q'!x;!' from t"}));
+  // Each bracket closes with its partner only; the same bracket again is text.
+  EXPECT_EQ(Texts("select q'(a;(')' || q'[b;[']' || q'<c;<'>' from t;"),
+            (Strings{"select q'(a;(')' || q'[b;[']' || q'<c;<'>' from t"}));
   // Line breaks as the delimiter of an alternative string count once, however it is fed.
   const std::string newline_quoted = "select q'\na;\n' from t;\nselect 2 from t;";
   const auto whole = Split(newline_quoted, newline_quoted.size());
