@@ -24,38 +24,25 @@ Transaction Transaction::StartWithSql(Attachment& attachment, const std::string&
   Transaction transaction;
   transaction.attachment_ = &attachment;
   transaction.handle_ = TransactionHandle(attachment.api());
-  Status status;
-  attachment.api().isc_dsql_execute_immediate(status.get(), attachment.handle(),
-                                              transaction.handle(), SqlLength(sql), sql.c_str(),
-                                              static_cast<unsigned short>(dialect), nullptr);
-  status.Check(attachment.api());
+  ExecuteImmediate(attachment, transaction, sql, dialect);
   return transaction;
 }
 
-void Transaction::Commit() {
-  Status status;
-  attachment_->api().isc_commit_transaction(status.get(), handle());
-  status.Check(attachment_->api());
-  handle_.Forget();
+void Transaction::Commit(bool retain) {
+  const ClientApi& api = attachment_->api();
+  End(retain ? api.isc_commit_retaining : api.isc_commit_transaction, retain);
 }
 
-void Transaction::Rollback() {
-  Status status;
-  attachment_->api().isc_rollback_transaction(status.get(), handle());
-  status.Check(attachment_->api());
-  handle_.Forget();
+void Transaction::Rollback(bool retain) {
+  const ClientApi& api = attachment_->api();
+  End(retain ? api.isc_rollback_retaining : api.isc_rollback_transaction, retain);
 }
 
-void Transaction::CommitRetaining() {
+void Transaction::End(EndCall call, bool retain) {
   Status status;
-  attachment_->api().isc_commit_retaining(status.get(), handle());
+  call(status.get(), handle());
   status.Check(attachment_->api());
-}
-
-void Transaction::RollbackRetaining() {
-  Status status;
-  attachment_->api().isc_rollback_retaining(status.get(), handle());
-  status.Check(attachment_->api());
+  if (!retain) handle_.Forget();
 }
 
 ParameterBlock ReadCommittedParameters() {

@@ -24,12 +24,14 @@ class Transaction {
   isc_tr_handle* handle() { return handle_.get(); }
   Attachment& attachment() { return *attachment_; }
 
-  void Commit();
-  void Rollback();
-  void CommitRetaining();
-  void RollbackRetaining();
+  // A retained transaction stays open on the same handle; otherwise it ends.
+  void Commit(bool retain = false);
+  void Rollback(bool retain = false);
 
  private:
+  using EndCall = decltype(&::isc_commit_transaction);
+  void End(EndCall call, bool retain);
+
   Attachment* attachment_ = nullptr;
   TransactionHandle handle_;
 };

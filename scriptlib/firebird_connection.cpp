@@ -57,22 +57,14 @@ void FirebirdConnection::EnsureTransaction() {
 
 void FirebirdConnection::Commit(bool retain) {
   if (!transaction_.active()) return;
-  if (retain) {
-    transaction_.CommitRetaining();
-  } else {
-    transaction_.Commit();
-    EndOfTransaction();
-  }
+  transaction_.Commit(retain);
+  if (!retain) EndOfTransaction();
 }
 
 void FirebirdConnection::Rollback(bool retain) {
   if (!transaction_.active()) return;
-  if (retain) {
-    transaction_.RollbackRetaining();
-  } else {
-    transaction_.Rollback();
-    EndOfTransaction();
-  }
+  transaction_.Rollback(retain);
+  if (!retain) EndOfTransaction();
 }
 
 void FirebirdConnection::StartTransaction(const std::string& sql, int dialect) {

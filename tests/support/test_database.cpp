@@ -143,7 +143,7 @@ void TestDatabase::Create() {
       db::Transaction ddl(attachment, db::ReadCommittedParameters());
       for (const char* sql : kSetup) {
         db::ExecuteImmediate(attachment, ddl, sql, 3);
-        ddl.CommitRetaining();
+        ddl.Commit(true);
       }
       ddl.Commit();
     }
