@@ -11,14 +11,14 @@ IBES_EXPORT std::int32_t IBES_CALL ExecScriptFile(const char* path,
                                                   IbesScriptErrorCallback on_error,
                                                   IbesStatementCallback on_statement,
                                                   IbesStatementDoneCallback on_done) {
-  return updater::scriptlib::LibrarySession::Instance().ExecScriptFile(path, on_error, on_statement,
-                                                                       on_done);
+  return updater::scriptlib::LibrarySession::Instance().ExecScript(path, true, on_error,
+                                                                   on_statement, on_done);
 }
 
 IBES_EXPORT std::int32_t IBES_CALL ExecScriptText(const char* text,
                                                   IbesScriptErrorCallback on_error,
                                                   IbesStatementCallback on_statement,
                                                   IbesStatementDoneCallback on_done) {
-  return updater::scriptlib::LibrarySession::Instance().ExecScriptText(text, on_error, on_statement,
-                                                                       on_done);
+  return updater::scriptlib::LibrarySession::Instance().ExecScript(text, false, on_error,
+                                                                   on_statement, on_done);
 }

@@ -61,43 +61,29 @@ std::int32_t LibrarySession::Connect(const char* connect_params,
   return 1;
 }
 
-std::int32_t LibrarySession::ExecScriptFile(const char* path, IbesScriptErrorCallback on_error,
-                                            IbesStatementCallback on_statement,
-                                            IbesStatementDoneCallback on_done) {
-  const std::string file = path != nullptr ? path : "";
-  if (!connection_) {
-    if (on_error != nullptr) on_error(file.c_str(), kNotConnected);
+std::int32_t LibrarySession::ExecScript(const char* source, bool is_file,
+                                        IbesScriptErrorCallback on_error,
+                                        IbesStatementCallback on_statement,
+                                        IbesStatementDoneCallback on_done) {
+  const std::string script = source != nullptr ? source : "";
+  // A failure of the whole script goes out as one error against the file name or the text.
+  const auto fail = [&](const char* message) {
+    if (on_error != nullptr) on_error(script.c_str(), message);
     return 1;
-  }
+  };
+  if (!connection_) return fail(kNotConnected);
   try {
-    return ScriptRunner::RunFile(*connection_, dialect_, file, {on_error, on_statement, on_done});
-  } catch (const std::exception& e) {
-    if (on_error != nullptr) on_error(file.c_str(), e.what());
-  } catch (...) {
-    if (on_error != nullptr) on_error(file.c_str(), "Unknown error");
-  }
-  return 1;
-}
-
-std::int32_t LibrarySession::ExecScriptText(const char* text, IbesScriptErrorCallback on_error,
-                                            IbesStatementCallback on_statement,
-                                            IbesStatementDoneCallback on_done) {
-  const std::string script = text != nullptr ? text : "";
-  if (!connection_) {
-    if (on_error != nullptr) on_error(script.c_str(), kNotConnected);
-    return 1;
-  }
-  try {
-    ScriptRunner runner(*connection_, dialect_, {on_error, on_statement, on_done});
+    const ScriptCallbacks callbacks{on_error, on_statement, on_done};
+    if (is_file) return ScriptRunner::RunFile(*connection_, dialect_, script, callbacks);
+    ScriptRunner runner(*connection_, dialect_, callbacks);
     runner.Feed(script);
     runner.Finish();
     return runner.failures();
   } catch (const std::exception& e) {
-    if (on_error != nullptr) on_error(script.c_str(), e.what());
+    return fail(e.what());
   } catch (...) {
-    if (on_error != nullptr) on_error(script.c_str(), "Unknown error");
+    return fail("Unknown error");
   }
-  return 1;
 }
 
 }  // namespace updater::scriptlib

@@ -15,13 +15,10 @@ class LibrarySession {
 
   // 0 on success; otherwise the reason goes to `on_error` and the result is 1.
   std::int32_t Connect(const char* connect_params, IbesConnectErrorCallback on_error);
-  // The number of failed statements; without a connection 1, reported through `on_error`.
-  std::int32_t ExecScriptFile(const char* path, IbesScriptErrorCallback on_error,
-                              IbesStatementCallback on_statement,
-                              IbesStatementDoneCallback on_done);
-  std::int32_t ExecScriptText(const char* text, IbesScriptErrorCallback on_error,
-                              IbesStatementCallback on_statement,
-                              IbesStatementDoneCallback on_done);
+  // Runs the script file at `source`, or the script text `source`. The number of failed
+  // statements; without a connection 1, reported through `on_error`.
+  std::int32_t ExecScript(const char* source, bool is_file, IbesScriptErrorCallback on_error,
+                          IbesStatementCallback on_statement, IbesStatementDoneCallback on_done);
   LibrarySession(const LibrarySession&) = delete;
   LibrarySession& operator=(const LibrarySession&) = delete;
 
