@@ -45,10 +45,10 @@ void Transaction::End(EndCall call, bool retain) {
   if (!retain) handle_.Forget();
 }
 
-ParameterBlock ReadCommittedParameters() {
+ParameterBlock ReadCommittedParameters(bool read_only) {
   ParameterBlock block;
   block.Byte(isc_tpb_version3)
-      .Byte(isc_tpb_write)
+      .Byte(read_only ? isc_tpb_read : isc_tpb_write)
       .Byte(isc_tpb_read_committed)
       .Byte(isc_tpb_rec_version)
       .Byte(isc_tpb_nowait);

@@ -37,6 +37,6 @@ class Transaction {
 };
 
 // Read committed, record versions, no wait: what an interactive client uses.
-ParameterBlock ReadCommittedParameters();
+ParameterBlock ReadCommittedParameters(bool read_only = false);
 
 }  // namespace updater::db

@@ -28,16 +28,6 @@ bool IsDdl(const std::string& sql) {
                      [&](const char* word) { return head == word; });
 }
 
-db::ParameterBlock MetadataViewParameters() {
-  db::ParameterBlock block;
-  block.Byte(isc_tpb_version3)
-      .Byte(isc_tpb_read)
-      .Byte(isc_tpb_read_committed)
-      .Byte(isc_tpb_rec_version)
-      .Byte(isc_tpb_nowait);
-  return block;
-}
-
 db::ParameterBlock AttachParameters(const db::ConnectionParams& params) {
   db::ParameterBlock block =
       db::DatabaseParameters(params.user, params.password, params.charset, params.role);
@@ -74,9 +64,13 @@ void FirebirdConnection::StartTransaction(const std::string& sql, int dialect) {
 }
 
 // The way isql runs metadata under AUTODDL: committed on its own, the open work untouched.
-void FirebirdConnection::RunDdlApart(const std::string& sql, int dialect) {
+void FirebirdConnection::RunDdlApart(const std::string& sql, int dialect, db::Statement* prepared) {
   db::Transaction ddl(attachment_, db::ParameterBlock());
-  db::ExecuteImmediate(attachment_, ddl, sql, dialect);
+  if (prepared != nullptr) {
+    prepared->Execute(ddl);
+  } else {
+    db::ExecuteImmediate(attachment_, ddl, sql, dialect);
+  }
   ddl.Commit();
   if (transaction_.active()) metadata_changed_ = true;
 }
@@ -84,7 +78,7 @@ void FirebirdConnection::RunDdlApart(const std::string& sql, int dialect) {
 db::Statement FirebirdConnection::Prepare(const std::string& sql, int dialect) {
   if (!metadata_changed_) return db::Statement(attachment_, transaction_, sql, dialect);
   // The script's older transaction would not see what was committed apart since it began.
-  db::Transaction metadata(attachment_, MetadataViewParameters());
+  db::Transaction metadata(attachment_, db::ReadCommittedParameters(true));
   db::Statement statement(attachment_, metadata, sql, dialect);
   metadata.Commit();
   return statement;
@@ -107,10 +101,7 @@ void FirebirdConnection::Execute(const std::string& sql, int dialect, bool ddl_a
   }
   if (statement.type() == isc_info_sql_stmt_ddl && ddl_apart) {
     // Metadata that its first words did not show (SET GENERATOR, SET STATISTICS ...).
-    db::Transaction ddl(attachment_, db::ParameterBlock());
-    statement.Execute(ddl);
-    ddl.Commit();
-    metadata_changed_ = true;
+    RunDdlApart(sql, dialect, &statement);
     return;
   }
   statement.Execute(transaction_);

@@ -30,7 +30,8 @@ class FirebirdConnection final : public ScriptConnection {
  private:
   void EnsureTransaction();
   void EndOfTransaction() { metadata_changed_ = false; }
-  void RunDdlApart(const std::string& sql, int dialect);
+  // Runs `prepared` when given, else `sql` unprepared.
+  void RunDdlApart(const std::string& sql, int dialect, db::Statement* prepared = nullptr);
   // Prepared where the statement sees the metadata committed apart.
   db::Statement Prepare(const std::string& sql, int dialect);
 
