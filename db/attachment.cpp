@@ -22,10 +22,7 @@ Attachment::Attachment(const ClientApi& api, const std::string& database,
   Status status;
   api.isc_attach_database(status.get(), static_cast<short>(database.size()), database.c_str(),
                           handle_.get(), static_cast<short>(params.size()), params.data());
-  if (status.Failed()) {
-    handle_.Forget();
-    status.Raise(api);
-  }
+  status.Check(api, handle_);
 }
 
 Attachment Attachment::Create(const ClientApi& api, const std::string& create_sql, int dialect) {

@@ -40,6 +40,13 @@ class Status {
   void Check(const ClientApi& api) const {
     if (Failed()) Raise(api);
   }
+  // The same for a call that issues `handle`: a failed one may leave a value behind there.
+  template <typename Handle>
+  void Check(const ClientApi& api, Handle& handle) const {
+    if (!Failed()) return;
+    handle.Forget();
+    Raise(api);
+  }
   [[noreturn]] void Raise(const ClientApi& api) const;
 
  private:

@@ -13,10 +13,7 @@ ServiceAttachment::ServiceAttachment(const ClientApi& api, const std::string& na
   Status status;
   api.isc_service_attach(status.get(), static_cast<unsigned short>(name.size()), name.c_str(),
                          handle_.get(), static_cast<unsigned short>(params.size()), params.data());
-  if (status.Failed()) {
-    handle_.Forget();
-    status.Raise(api);
-  }
+  status.Check(api, handle_);
 }
 
 void ServiceAttachment::Start(const ParameterBlock& request) {

@@ -126,10 +126,7 @@ Statement::Statement(Attachment& attachment, Transaction& transaction, const std
   const ClientApi& api = attachment.api();
   Status status;
   api.isc_dsql_allocate_statement(status.get(), attachment.handle(), handle_.get());
-  if (status.Failed()) {
-    handle_.Forget();
-    status.Raise(api);
-  }
+  status.Check(api, handle_);
   output_ = std::make_unique<Descriptor>(kInitialColumns);
   api.isc_dsql_prepare(status.get(), transaction.handle(), handle_.get(), SqlLength(sql),
                        sql.c_str(), static_cast<unsigned short>(dialect), output_->sqlda());

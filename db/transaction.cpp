@@ -14,10 +14,7 @@ Transaction::Transaction(Attachment& attachment, const ParameterBlock& params)
   attachment.api().isc_start_transaction(status.get(), handle_.get(), 1, attachment.handle(),
                                          static_cast<unsigned>(params.size()),
                                          params.size() != 0 ? params.data() : nullptr);
-  if (status.Failed()) {
-    handle_.Forget();
-    status.Raise(attachment.api());
-  }
+  status.Check(attachment.api(), handle_);
 }
 
 Transaction Transaction::StartWithSql(Attachment& attachment, const std::string& sql, int dialect) {
