@@ -46,43 +46,20 @@ std::string FormatTime(ISC_TIME time) {
   return text;
 }
 
-class Blob {
- public:
-  Blob(const ClientApi& api, isc_db_handle* db, isc_tr_handle* tr, ISC_QUAD* id) : api_(api) {
-    Status status;
-    api.isc_open_blob2(status.get(), db, tr, &handle_, id, 0, nullptr);
-    if (status.Failed()) {
-      handle_ = 0;
-      status.Raise(api);
-    }
-  }
-  ~Blob() {
-    if (handle_ != 0) {
-      Status status;
-      api_.isc_close_blob(status.get(), &handle_);
-    }
-  }
-  Blob(const Blob&) = delete;
-  Blob& operator=(const Blob&) = delete;
+// A column value of the client's own layout; the buffer need not be aligned for it.
+template <typename T>
+T Load(const char* data) {
+  T value;
+  std::memcpy(&value, data, sizeof value);
+  return value;
+}
 
-  std::string ReadAll() {
-    std::string text;
-    char segment[32768];
-    for (;;) {
-      unsigned short length = 0;
-      Status status;
-      api_.isc_get_segment(status.get(), &handle_, &length, sizeof segment, segment);
-      if (status.Failed() && status.get()[1] == isc_segstr_eof) break;
-      if (status.Failed() && status.get()[1] != isc_segment) status.Raise(api_);
-      text.append(segment, length);
-    }
-    return text;
-  }
+void CloseBlob(const ClientApi& api, isc_blob_handle* handle) noexcept {
+  Status status;
+  api.isc_close_blob(status.get(), handle);
+}
 
- private:
-  const ClientApi& api_;
-  isc_blob_handle handle_ = 0;
-};
+using BlobHandle = OwnedHandle<isc_blob_handle, CloseBlob>;
 
 }  // namespace
 
@@ -264,35 +241,24 @@ void Statement::ReadRow() {
     if (*v.sqlind < 0) continue;
     switch (v.sqltype & ~1) {
       case SQL_VARYING: {
-        ISC_USHORT length = 0;
-        std::memcpy(&length, v.sqldata, sizeof length);
+        const auto length = Load<ISC_USHORT>(v.sqldata);
         row_[i] = std::string(v.sqldata + sizeof length, length);
         break;
       }
-      case SQL_TYPE_DATE: {
-        ISC_DATE date;
-        std::memcpy(&date, v.sqldata, sizeof date);
-        row_[i] = FormatDate(date);
+      case SQL_TYPE_DATE:
+        row_[i] = FormatDate(Load<ISC_DATE>(v.sqldata));
         break;
-      }
-      case SQL_TYPE_TIME: {
-        ISC_TIME time;
-        std::memcpy(&time, v.sqldata, sizeof time);
-        row_[i] = FormatTime(time);
+      case SQL_TYPE_TIME:
+        row_[i] = FormatTime(Load<ISC_TIME>(v.sqldata));
         break;
-      }
       case SQL_TIMESTAMP: {
-        ISC_TIMESTAMP stamp;
-        std::memcpy(&stamp, v.sqldata, sizeof stamp);
+        const auto stamp = Load<ISC_TIMESTAMP>(v.sqldata);
         row_[i] = FormatDate(stamp.timestamp_date) + " " + FormatTime(stamp.timestamp_time);
         break;
       }
-      case SQL_BLOB: {
-        ISC_QUAD id;
-        std::memcpy(&id, v.sqldata, sizeof id);
-        row_[i] = ReadBlob(id);
+      case SQL_BLOB:
+        row_[i] = ReadBlob(Load<ISC_QUAD>(v.sqldata));
         break;
-      }
       default:
         row_[i] = std::string(v.sqldata, static_cast<std::size_t>(v.sqllen));
         break;
@@ -301,9 +267,24 @@ void Statement::ReadRow() {
 }
 
 std::string Statement::ReadBlob(ISC_QUAD id) {
+  const ClientApi& api = attachment_->api();
   isc_tr_handle transaction = transaction_handle_;
-  Blob blob(attachment_->api(), attachment_->handle(), &transaction, &id);
-  return blob.ReadAll();
+  BlobHandle blob(api);
+  Status opened;
+  api.isc_open_blob2(opened.get(), attachment_->handle(), &transaction, blob.get(), &id, 0,
+                     nullptr);
+  opened.Check(api, blob);
+  std::string text;
+  char segment[32768];
+  for (;;) {
+    unsigned short length = 0;
+    Status status;
+    api.isc_get_segment(status.get(), blob.get(), &length, sizeof segment, segment);
+    if (status.Failed() && status.get()[1] == isc_segstr_eof) break;
+    if (status.Failed() && status.get()[1] != isc_segment) status.Raise(api);
+    text.append(segment, length);
+  }
+  return text;
 }
 
 unsigned short SqlLength(const std::string& sql) {
