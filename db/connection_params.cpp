@@ -1,5 +1,7 @@
 #include "db/connection_params.h"
 
+#include <utility>
+
 #include "sys/error.h"
 #include "sys/text.h"
 
@@ -13,16 +15,18 @@ std::string_view Unquote(std::string_view value) {
   return value;
 }
 
+// The text fields by their keys.
+constexpr std::pair<const char*, std::string ConnectionParams::*> kTextFields[] = {
+    {"db_name", &ConnectionParams::database},   {"password", &ConnectionParams::password},
+    {"user_name", &ConnectionParams::user},     {"lc_ctype", &ConnectionParams::charset},
+    {"sql_role_name", &ConnectionParams::role}, {"clientlib", &ConnectionParams::client_library}};
+
 }  // namespace
 
 std::string BuildConnectParams(const ConnectionParams& params) {
-  const std::pair<const char*, const std::string*> values[] = {
-      {"db_name", &params.database},   {"password", &params.password},
-      {"user_name", &params.user},     {"lc_ctype", &params.charset},
-      {"sql_role_name", &params.role}, {"clientlib", &params.client_library}};
-  for (const auto& [name, value] : values) {
+  for (const auto& [name, field] : kTextFields) {
     // Never echo the value: it may be the password.
-    if (value->find("; ") != std::string::npos)
+    if ((params.*field).find("; ") != std::string::npos)
       throw Error(std::string("The value of the connection parameter \"") + name +
                   "\" must not contain a semicolon followed by a blank!");
   }
@@ -34,7 +38,6 @@ std::string BuildConnectParams(const ConnectionParams& params) {
 
 ConnectionParams ParseConnectParams(std::string_view text) {
   ConnectionParams params;
-  bool has_database = false;
   while (!text.empty()) {
     const std::size_t separator = text.find("; ");
     std::string_view pair = text.substr(0, separator);
@@ -45,29 +48,21 @@ ConnectionParams ParseConnectParams(std::string_view text) {
       throw Error("Invalid connection parameter \"" + std::string(pair) + "\"");
     const std::string key = AsciiLower(std::string(pair.substr(0, equals)));
     const std::string_view value = pair.substr(equals + 1);
-    if (key == "db_name") {
-      params.database = value;
-      has_database = true;
-    } else if (key == "password") {
-      params.password = value;
-    } else if (key == "user_name") {
-      params.user = value;
-    } else if (key == "lc_ctype") {
-      params.charset = value;
-    } else if (key == "sql_role_name") {
-      params.role = value;
+    std::string ConnectionParams::*field = nullptr;
+    for (const auto& [name, member] : kTextFields) {
+      if (key == name) field = member;
+    }
+    if (field != nullptr) {
+      params.*field = key == "clientlib" ? Unquote(value) : value;
     } else if (key == "sql_dialect") {
       if (value != "1" && value != "3")
         throw Error("Unsupported SQL dialect \"" + std::string(value) + "\"");
       params.dialect = value[0] - '0';
-    } else if (key == "clientlib") {
-      params.client_library = Unquote(value);
     } else {
       throw Error("Unknown connection parameter \"" + std::string(pair) + "\"");
     }
   }
-  if (!has_database || params.database.empty())
-    throw Error("The connection parameters name no database");
+  if (params.database.empty()) throw Error("The connection parameters name no database");
   if (params.client_library.empty())
     throw Error("The connection parameters name no client library");
   return params;
