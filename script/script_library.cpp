@@ -1,6 +1,7 @@
 #include <utility>
 
 #include "script/script_library.h"
+#include "seams/platform_names.h"
 #include "sys/error.h"
 
 namespace updater {
@@ -16,7 +17,7 @@ std::string& OverridePath() {
 
 ScriptLibrary::ScriptLibrary() {
   const std::string& override_path = ScriptLibraryOverride();
-  file_name_ = ScriptLibraryFileName();
+  file_name_ = kPlatformScriptLibName;
   if (!override_path.empty()) {
     const auto slash = override_path.find_last_of("\\/");
     file_name_ = slash == std::string::npos ? override_path : override_path.substr(slash + 1);

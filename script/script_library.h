@@ -7,9 +7,6 @@
 
 namespace updater {
 
-// The script library's file name on this platform: the name every message shows.
-std::string ScriptLibraryFileName();
-
 // The path set by ScopedScriptLibraryFile, empty when none is.
 const std::string& ScriptLibraryOverride();
 

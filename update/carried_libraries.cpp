@@ -1,7 +1,6 @@
 #include "update/carried_libraries.h"
 
 #include "resources/embedded_resource.h"
-#include "script/script_library.h"
 #include "seams/platform_names.h"
 #include "sys/error.h"
 #include "sys/executable_folder.h"
@@ -32,7 +31,7 @@ void WriteCarriedLibraries(const std::string& folder) {
   // A build made without a client library for its platform carries none; the client
   // installed with the server is loaded then.
   if (UPDATER_CARRIES_CLIENT) WriteCarried("fbclient", JoinPath(folder, kPlatformClientLibName));
-  WriteCarried("ibescript", JoinPath(folder, ScriptLibraryFileName()));
+  WriteCarried("ibescript", JoinPath(folder, kPlatformScriptLibName));
 }
 
 void WriteCarriedLibraries() {

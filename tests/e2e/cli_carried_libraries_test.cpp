@@ -5,7 +5,6 @@
 #include <fstream>
 #include <string>
 
-#include "script/script_library.h"
 #include "seams/platform_names.h"
 #include "tests/e2e/cli_process.h"
 #include "tests/support/carried_library.h"
@@ -28,7 +27,7 @@ TEST(CliCarriedLibrariesTest, AnEngineCommandWritesTheMissingLibraryAndKeepsTheE
   testing::ProcessResult r = testing::RunProcess(cli, {"online", "--product-dir", "/nowhere"},
                                                  folder.path(), "", "LC_ALL=C");
   EXPECT_EQ(r.exit_code, 1) << r.err;
-  EXPECT_EQ(testing::ReadFile((bin / ScriptLibraryFileName()).string()), Carried("ibescript"));
+  EXPECT_EQ(testing::ReadFile((bin / kPlatformScriptLibName).string()), Carried("ibescript"));
   EXPECT_EQ(testing::ReadFile((bin / kPlatformClientLibName).string()),
             "the site's own client library");
   EXPECT_TRUE(fs::is_directory(bin / "Logs"));

@@ -89,7 +89,7 @@ TEST(RunScript, BlankArgumentsAndScriptsAreRefused) {
 }
 
 TEST(RunScript, LibraryFaultsNameTheFileUsed) {
-  EXPECT_EQ(ScriptLibraryFileName(), UPDATER_SCRIPT_LIBRARY_FILE);
+  EXPECT_STREQ(kPlatformScriptLibName, UPDATER_SCRIPT_LIBRARY_FILE);
   RecordingOperator ui;
   auto run_text = [&] { RunScriptText(ui, Params("localhost/3051:/x.fdb"), "x;", &ui); };
   {
@@ -133,7 +133,7 @@ TEST(RunScript, ConnectionFailureReportedEitherWayFailsTheRun) {
 TEST(ScriptLibraryLoad, TheBuiltLibraryLoadsFromTheProgramsFolder) {
   ASSERT_TRUE(ScriptLibraryOverride().empty());
   ScriptLibrary library;
-  EXPECT_EQ(library.file_name(), ScriptLibraryFileName());
+  EXPECT_EQ(library.file_name(), kPlatformScriptLibName);
   for (const char* name : {kConnectExport, kExecScriptFileExport, kExecScriptTextExport}) {
     EXPECT_NE(library.Find(name), nullptr) << name;
   }

@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "db/shared_library.h"
-#include "script/script_library.h"
 #include "seams/platform_names.h"
 #include "sys/error.h"
 #include "tests/support/carried_library.h"
@@ -26,11 +25,11 @@ TEST(CarriedLibrariesTest, AnExistingFileIsNeverReplaced) {
   testing::WriteFile(client, "an older client library");
   ASSERT_EQ(::chmod(client.c_str(), 0444), 0);
   // A dangling link counts as present too: it is someone's choice.
-  fs::create_symlink("elsewhere.so", folder / ScriptLibraryFileName());
+  fs::create_symlink("elsewhere.so", folder / kPlatformScriptLibName);
 
   WriteCarriedLibraries(folder.path());
   EXPECT_EQ(testing::ReadFile(client), "an older client library");
-  EXPECT_EQ(fs::read_symlink(folder / ScriptLibraryFileName()), "elsewhere.so");
+  EXPECT_EQ(fs::read_symlink(folder / kPlatformScriptLibName), "elsewhere.so");
   EXPECT_EQ(Names(folder.path()).size(), 2u);
 
   fs::remove(client);

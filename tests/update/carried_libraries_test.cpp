@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "db/shared_library.h"
-#include "script/script_library.h"
 #include "seams/platform_names.h"
 #include "sys/error.h"
 #include "tests/support/carried_library.h"
@@ -24,18 +23,18 @@ TEST(CarriedLibrariesTest, BothAreWrittenWhenAbsentAndTheScriptLibraryLoads) {
   WriteCarriedLibraries(folder.path());
 
   const std::string client = folder / kPlatformClientLibName;
-  const std::string script = folder / ScriptLibraryFileName();
+  const std::string script = folder / kPlatformScriptLibName;
   EXPECT_EQ(testing::ReadFile(script), Carried("ibescript"));
 #ifdef UPDATER_TEST_FBCLIENT
   EXPECT_EQ(Names(folder.path()),
-            (std::vector<std::string>{kPlatformClientLibName, ScriptLibraryFileName()}));
+            (std::vector<std::string>{kPlatformClientLibName, kPlatformScriptLibName}));
   ASSERT_GT(Carried("fbclient").size(), 100000u);
   EXPECT_EQ(testing::ReadFile(client), Carried("fbclient"));
   EXPECT_EQ(testing::ReadFile(client), testing::ReadFile(UPDATER_TEST_FBCLIENT));
 #else
   // A build given no client library (the Windows one here) carries none and writes none.
   EXPECT_FALSE(Carried("fbclient").size());
-  EXPECT_EQ(Names(folder.path()), std::vector<std::string>{ScriptLibraryFileName()});
+  EXPECT_EQ(Names(folder.path()), std::vector<std::string>{kPlatformScriptLibName});
 #endif
   // The written script library is a working one: it loads and has its three entries.
   db::SharedLibrary loaded(script, "The script library");
