@@ -106,14 +106,14 @@ void RefuseClientShutdownOnSignals() {
   if (g_refuse_shutdown_on_signals) return;
   g_refuse_shutdown_on_signals = true;
   if (g_clients != nullptr) {
-    for (auto& entry : *g_clients) RefuseShutdownOnSignal(entry.second->api);
+    for (const auto& entry : *g_clients) RefuseShutdownOnSignal(entry.second->api);
   }
 }
 
 void ForgetClientApis() noexcept {
   std::lock_guard lock(g_clients_guard);
   if (g_clients == nullptr) return;
-  for (auto& entry : *g_clients) entry.second->library->KeepLoaded();
+  for (const auto& entry : *g_clients) entry.second->library->KeepLoaded();
   delete g_clients;
   g_clients = nullptr;
 }
