@@ -33,9 +33,9 @@ class CliProgress final : public ThrottledProgress {
   std::ostream& err_;
   ProgressStyle style_;
   int (*columns_)();
+  // A line stands on the terminal (Line), or the step is printed (Plain).
   bool shown_ = false;
-  const StopRequest* stop_ =
-      nullptr;  // a line stands on the terminal (Line), or the step is printed (Plain)
+  const StopRequest* stop_ = nullptr;
 };
 
 // The first `width` characters of the UTF-8 `text` (a character: a code point).
