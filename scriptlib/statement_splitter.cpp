@@ -194,8 +194,12 @@ std::optional<ScriptStatement> StatementSplitter::Next() {
           return Take(pos_, pos_ + term_size);
         }
         if (declaration) {
+          // Consumed here: a terminator that starts like a word must not be read again as one,
+          // nor met twice when a piece ends inside the word it seems to start.
           clause_start_ = true;
           clause_declare_ = false;
+          pos_ += term_size;
+          continue;
         }
       }
     }

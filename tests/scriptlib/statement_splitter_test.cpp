@@ -192,6 +192,12 @@ TEST(StatementSplitter, BlockWithoutBeginEndsAtItsFirstTerminator) {
             (Strings{"execute ibeblock(F = 'x') as declare variable a int; declare b int;\n"
                      "begin a = 1; end",
                      "commit"}));
+  // Also when the terminator is a letter, which a word could start with.
+  EXPECT_EQ(
+      Texts("set term T;\nexecute ibeblock as declare a int T declare b int T\n"
+            "begin a = 1; end T\ncommit T"),
+      (Strings{"set term T",
+               "execute ibeblock as declare a int T declare b int T\nbegin a = 1; end", "commit"}));
 }
 
 TEST(StatementSplitter, HugeWordFedInSmallPiecesIsScannedOnce) {
